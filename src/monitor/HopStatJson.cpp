@@ -1,0 +1,77 @@
+#include "monitor/HopStatJson.h"
+
+#include "monitor/JsonMembers.h"
+#include "monitor/JsonText.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+
+namespace vantorel {
+
+namespace {
+
+constexpr QLatin1StringView kNumber{"number"};
+constexpr QLatin1StringView kHost{"host"};
+constexpr QLatin1StringView kHostname{"hostname"};
+constexpr QLatin1StringView kLast{"last"};
+
+} // namespace
+
+std::optional<QByteArray> encodeHopStat(const HopStat& hop) {
+    JsonObjectText object;
+    object.addInteger(kNumber, hop.number).addString(kHost, hop.host);
+    if (hop.hostname)
+        object.addString(kHostname, *hop.hostname);
+    if (hop.last)
+        object.addNumber(kLast, *hop.last);
+    return object.finish();
+}
+
+std::optional<QByteArray> encodeHopStats(std::span<const HopStat> hops) {
+    QByteArray text("[");
+    for (const HopStat& hop : hops) {
+        const auto element = encodeHopStat(hop);
+        if (!element)
+            return std::nullopt;
+        if (text.size() > 1)
+            text.append(',');
+        text.append(*element);
+    }
+    text.append(']');
+    return text;
+}
+
+std::optional<HopStat> decodeHopStat(const QJsonValue& value) {
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+    HopStat hop;
+    const bool ok = json_members::readRequiredInteger(object, kNumber, hop.number) &&
+                    json_members::readRequiredString(object, kHost, hop.host) &&
+                    json_members::readOptionalString(object, kHostname, hop.hostname) &&
+                    json_members::readOptionalNumber(object, kLast, hop.last);
+    if (!ok)
+        return std::nullopt;
+    return hop;
+}
+
+std::optional<std::vector<HopStat>> decodeHopStats(const QByteArray& json) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return std::nullopt;
+    const QJsonArray array = document.array();
+    std::vector<HopStat> hops;
+    hops.reserve(std::size_t(array.size()));
+    for (const QJsonValue& element : array) {
+        auto hop = decodeHopStat(element);
+        if (!hop)
+            return std::nullopt;
+        hops.push_back(std::move(*hop));
+    }
+    return hops;
+}
+
+} // namespace vantorel

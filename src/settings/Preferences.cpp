@@ -1,0 +1,108 @@
+#include "settings/Preferences.h"
+
+#include "settings/SettingsTable.h"
+#include "settings/ValueConversion.h"
+
+#include <QStandardPaths>
+
+namespace vantorel {
+
+Preferences::Preferences(const QString& filePath, QObject* parent)
+    : QObject(parent)
+    , settings_(filePath, QSettings::IniFormat) {}
+
+Preferences& Preferences::instance() {
+    // The table's defaults are registered as soon as the store exists, so that no reader, however
+    // early, sees a zero where the table promises a default.
+    static Preferences* shared = [] {
+        auto* store = new Preferences(defaultFilePath());
+        store->registerDefaults();
+        return store;
+    }();
+    return *shared;
+}
+
+QString Preferences::defaultFilePath() {
+    // Formed here rather than by QSettings' organisation/application constructor, which also
+    // consults system-wide fallback files and caches the folder for the life of the process.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Vantorel/Vantorel.conf");
+}
+
+QString Preferences::filePath() const {
+    return settings_.fileName();
+}
+
+void Preferences::registerDefaults(const QVariantMap& defaults) {
+    QStringList affected;
+    for (auto it = defaults.cbegin(); it != defaults.cend(); ++it) {
+        if (registeredDefaults_.value(it.key()) == it.value())
+            continue;
+        registeredDefaults_.insert(it.key(), it.value());
+        if (!settings_.contains(it.key()))
+            affected.append(it.key());
+    }
+    for (const QString& key : affected)
+        Q_EMIT changed(key);
+}
+
+void Preferences::registerDefaults() {
+    registerDefaults(registrationDefaults());
+}
+
+bool Preferences::contains(const QString& key) const {
+    return settings_.contains(key) || registeredDefaults_.contains(key);
+}
+
+QVariant Preferences::value(const QString& key) const {
+    if (settings_.contains(key))
+        return settings_.value(key);
+    return registeredDefaults_.value(key);
+}
+
+bool Preferences::boolValue(const QString& key) const {
+    return preference_values::toBool(value(key));
+}
+
+qint64 Preferences::integerValue(const QString& key) const {
+    return preference_values::toInteger(value(key));
+}
+
+double Preferences::doubleValue(const QString& key) const {
+    return preference_values::toDouble(value(key));
+}
+
+QString Preferences::stringValue(const QString& key) const {
+    return preference_values::toText(value(key));
+}
+
+QByteArray Preferences::dataValue(const QString& key) const {
+    return preference_values::toBytes(value(key));
+}
+
+QStringList Preferences::stringListValue(const QString& key) const {
+    return preference_values::toTextList(value(key));
+}
+
+void Preferences::setValue(const QString& key, const QVariant& value) {
+    if (key.isEmpty())
+        return;
+    if (!value.isValid()) {
+        remove(key);
+        return;
+    }
+    settings_.setValue(key, value);
+    settings_.sync();
+    Q_EMIT changed(key);
+}
+
+void Preferences::remove(const QString& key) {
+    // QSettings reads an empty key as "every key".
+    if (key.isEmpty())
+        return;
+    settings_.remove(key);
+    settings_.sync();
+    Q_EMIT changed(key);
+}
+
+} // namespace vantorel

@@ -1,0 +1,14 @@
+#include "net/IcmpPacket.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// Received datagrams come from the network: no byte sequence may crash or over-read the parser.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::span<const std::uint8_t> bytes(data, size);
+    if (const auto parsed = vantorel::icmp::parseDatagram(bytes))
+        (void)parsed->sequence;
+    (void)vantorel::icmp::sequenceOfReturnedRequest(bytes);
+    (void)vantorel::icmp::internetChecksum(bytes);
+    return 0;
+}
