@@ -1,0 +1,53 @@
+#pragma once
+
+#include "history/Sqlite.h"
+#include "monitor/PingSample.h"
+#include "platform/Clock.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace vantorel {
+
+// The history database itself, used from one thread at a time (the sample store's queue).
+// Every operation on a database that did not open does nothing or finds nothing, and a statement
+// that fails affects only its own operation: history is a convenience, never a reason to stop.
+class HistoryDatabase {
+public:
+    // Creates the file's folder, opens the file and brings the schema up to date. When the file
+    // cannot be used, the reason is logged once and the database stays closed.
+    void open(const QString& file);
+
+    bool isOpen() const { return bool(db_); }
+    const std::optional<QString>& openError() const { return openError_; }
+
+    void appendSample(const QByteArray& key, const PingSample& sample);
+    // The samples with time >= `since`, oldest first.
+    std::vector<PingSample> loadSamples(const QByteArray& key, Date since) const;
+    // The highest sequence number of all rows of `key`, 0 when it has none.
+    std::int64_t highestSeq(const QByteArray& key) const;
+
+    void saveTracePath(const QByteArray& key, const QByteArray& hopsJson, Date updated);
+    std::optional<QByteArray> loadTracePath(const QByteArray& key) const;
+    void saveSweepState(const QByteArray& key, const QByteArray& stateJson, Date updated);
+    std::optional<QByteArray> loadSweepState(const QByteArray& key) const;
+
+    // Deletes the samples older than `cutoff` and returns the freed pages to the file system.
+    void pruneBefore(Date cutoff);
+
+private:
+    void configure();
+    void fail(const QString& reason);
+    void saveText(const char* sql, const QByteArray& key, const QByteArray& text, Date updated);
+    std::optional<QByteArray> loadText(const char* sql, const QByteArray& key) const;
+
+    sqlite::Connection db_;
+    // Declared after the connection so that it is finalized before the connection closes.
+    sqlite::Statement insertStmt_;
+    std::optional<QString> openError_;
+};
+
+} // namespace vantorel

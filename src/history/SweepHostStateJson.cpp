@@ -1,0 +1,79 @@
+#include "history/SweepHostStateJson.h"
+
+#include "monitor/JsonMembers.h"
+#include "monitor/JsonText.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+
+namespace vantorel {
+
+namespace {
+
+constexpr QLatin1StringView kHost{"host"};
+constexpr QLatin1StringView kAlive{"alive"};
+constexpr QLatin1StringView kLatency{"latency"};
+constexpr QLatin1StringView kHostname{"hostname"};
+
+std::optional<QByteArray> encodeSweepHostState(const SweepHostState& state) {
+    JsonObjectText object;
+    object.addString(kHost, state.host);
+    if (state.alive)
+        object.addBool(kAlive, *state.alive);
+    if (state.latency)
+        object.addNumber(kLatency, *state.latency);
+    if (state.hostname)
+        object.addString(kHostname, *state.hostname);
+    return object.finish();
+}
+
+} // namespace
+
+std::optional<QByteArray> encodeSweepHostStates(std::span<const SweepHostState> states) {
+    QByteArray text("[");
+    for (const SweepHostState& state : states) {
+        const auto element = encodeSweepHostState(state);
+        if (!element)
+            return std::nullopt;
+        if (text.size() > 1)
+            text.append(',');
+        text.append(*element);
+    }
+    text.append(']');
+    return text;
+}
+
+std::optional<SweepHostState> decodeSweepHostState(const QJsonValue& value) {
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+    SweepHostState state;
+    const bool ok = json_members::readRequiredString(object, kHost, state.host) &&
+                    json_members::readOptionalBool(object, kAlive, state.alive) &&
+                    json_members::readOptionalNumber(object, kLatency, state.latency) &&
+                    json_members::readOptionalString(object, kHostname, state.hostname);
+    if (!ok)
+        return std::nullopt;
+    return state;
+}
+
+std::optional<std::vector<SweepHostState>> decodeSweepHostStates(const QByteArray& json) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return std::nullopt;
+    const QJsonArray array = document.array();
+    std::vector<SweepHostState> states;
+    states.reserve(std::size_t(array.size()));
+    for (const QJsonValue& element : array) {
+        auto state = decodeSweepHostState(element);
+        if (!state)
+            return std::nullopt;
+        states.push_back(std::move(*state));
+    }
+    return states;
+}
+
+} // namespace vantorel
