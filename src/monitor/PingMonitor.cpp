@@ -1,0 +1,176 @@
+#include "monitor/PingMonitor.h"
+
+#include "history/SampleStore.h"
+#include "platform/Task.h"
+#include "settings/Preferences.h"
+#include "settings/SettingKeys.h"
+#include "settings/SettingRules.h"
+
+namespace vantorel {
+
+std::shared_ptr<PingMonitor> PingMonitor::create(const QString& host, Mode mode,
+                                                 std::optional<QString> persistKey,
+                                                 MonitorTiming timing) {
+    return std::shared_ptr<PingMonitor>(
+        new PingMonitor(host, mode, std::move(persistKey), timing));
+}
+
+PingMonitor::PingMonitor(const QString& host, Mode mode, std::optional<QString> persistKey,
+                         MonitorTiming timing)
+    : id_(QUuid::createUuid())
+    , host_(host)
+    , mode_(mode)
+    , persistKey_(std::move(persistKey))
+    , timing_(timing) {}
+
+PingMonitor::~PingMonitor() {
+    // Waiting tasks hold the monitor weakly and end by themselves; cancelling only saves them
+    // their wait.
+    if (retryTask_)
+        retryTask_->cancel();
+    if (probeTask_)
+        probeTask_->cancel();
+}
+
+std::optional<double> PingMonitor::lastRtt() const {
+    for (auto sample = samples_.rbegin(); sample != samples_.rend(); ++sample)
+        if (sample->rtt)
+            return sample->rtt;
+    return std::nullopt;
+}
+
+SampleStore& PingMonitor::store() const { return *SampleStore::shared(); }
+
+void PingMonitor::start() {
+    if (isRunning_)
+        return;
+    switch (mode_) {
+    case Mode::continuous:
+        startContinuous();
+        break;
+    case Mode::liveness:
+    case Mode::traceroute:
+    case Mode::service:
+        break;
+    }
+}
+
+void PingMonitor::stop() {
+    if (retryTask_)
+        retryTask_->cancel();
+    if (probeTask_)
+        probeTask_->cancel();
+    retryTask_.reset();
+    probeTask_.reset();
+    isRunning_ = false;
+    statusMessage_.reset();
+    Q_EMIT changed();
+}
+
+void PingMonitor::setStatusMessage(std::optional<QString> message) {
+    if (statusMessage_ == message)
+        return;
+    statusMessage_ = std::move(message);
+    Q_EMIT changed();
+}
+
+void PingMonitor::handOffHistory(std::function<void(PingMonitor&)> startLoop) {
+    if (!persistKey_ || !samples_.empty()) {
+        startLoop(*this);
+        return;
+    }
+    // Loaded even with recording off (with the short window): only writing is switched off.
+    const Date since = dateNow() - historyWindowSeconds(Preferences::instance());
+    store().loadSamples(
+        *persistKey_, since,
+        [weak = weak_from_this(), startLoop](std::vector<PingSample> stored,
+                                             std::int64_t highestSeq) {
+            const auto self = weak.lock();
+            // Stopped meanwhile, or another hand-off already started the loop.
+            if (!self || !self->isRunning_ || self->probeTask_)
+                return;
+            if (self->samples_.empty() && !stored.empty()) {
+                self->samples_.assign(stored.begin(), stored.end());
+                self->recomputeStats();
+                Q_EMIT self->changed();
+            }
+            self->counter_ = std::max(self->counter_, highestSeq);
+            startLoop(*self);
+        });
+}
+
+void PingMonitor::record(std::optional<double> rtt, Date time) {
+    if (warmup_ >= 1) {
+        // Warm-up outcomes are not kept, but they still count for the not-responding rule below.
+        --warmup_;
+    } else {
+        ++counter_;
+        const Date now = dateNow();
+        const PingSample sample{counter_, rtt, time};
+        samples_.push_back(sample);
+        if (persistKey_ && Preferences::instance().boolValue(keys::scrollbackEnabled))
+            store().appendSample(*persistKey_, sample);
+        trimToHistoryWindow(now);
+        if (samples_.size() > std::size_t(kHardCap))
+            samples_.erase(samples_.begin(),
+                           samples_.begin() + std::ptrdiff_t(samples_.size() - kHardCap));
+        recomputeStats();
+    }
+
+    if (rtt) {
+        everReceived_ = true;
+        consecutiveLosses_ = 0;
+        blockRetries_ = 0;
+        statusMessage_.reset();
+        Q_EMIT changed();
+        return;
+    }
+    ++consecutiveLosses_;
+    Q_EMIT changed();
+    if (autoPause_ && mode_ == Mode::continuous && !everReceived_ && consecutiveLosses_ >= 4)
+        handleBlock(QStringLiteral("not responding"));
+}
+
+void PingMonitor::trimToHistoryWindow(Date now) {
+    const Date cutoff = now - historyWindowSeconds(Preferences::instance());
+    // Samples arrive in time order, so the ones to drop are at the front; scanning from there
+    // stops after the few that left the window since the last sample.
+    const auto firstKept = std::find_if(samples_.begin(), samples_.end(),
+                                        [cutoff](const PingSample& s) { return s.time >= cutoff; });
+    if (firstKept != samples_.end())
+        samples_.erase(samples_.begin(), firstKept);
+}
+
+void PingMonitor::recomputeStats() { stats_ = computeStats(samples_, statsScratch_); }
+
+void PingMonitor::handleBlock(const QString& reason) {
+    if (!isRunning_)
+        return;
+    if (probeTask_)
+        probeTask_->cancel();
+    probeTask_.reset();
+    if (blockRetries_ >= kMaxRetries) {
+        isRunning_ = false;
+        statusMessage_ = QStringLiteral("Auto-paused: ping ") + reason;
+    } else {
+        ++blockRetries_;
+        statusMessage_ = QStringLiteral("Reconnecting… (") + reason + QStringLiteral(")");
+        scheduleRestart(timing_.restartDelay);
+    }
+    Q_EMIT changed();
+}
+
+void PingMonitor::scheduleRestart(double seconds) {
+    // The previous handle is replaced, not cancelled: it has either ended or will find the
+    // monitor in a state where it does nothing.
+    retryTask_ = startTask([weak = weak_from_this(), seconds](TaskHandle task) -> QCoro::Task<> {
+        co_await sleepForSeconds(task, seconds);
+        const auto self = weak.lock();
+        if (task.isCancelled() || !self || !self->isRunning_)
+            co_return;
+        self->consecutiveLosses_ = 0;
+        self->startPingLoop();
+    });
+}
+
+} // namespace vantorel

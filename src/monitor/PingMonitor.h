@@ -1,0 +1,118 @@
+#pragma once
+
+#include "monitor/HopStat.h"
+#include "monitor/MonitorStats.h"
+#include "monitor/MonitorTiming.h"
+#include "monitor/PingSample.h"
+#include "platform/TaskHandle.h"
+
+#include <QCoroTask>
+#include <QObject>
+#include <QString>
+#include <QUuid>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace vantorel {
+
+class SampleStore;
+
+// Probes one host and keeps the recent series of results with its statistics and a short status
+// text. Lives on the main thread; every published change is announced through `changed`, after
+// the statistics that go with it are up to date.
+//
+// Owned through a shared_ptr: a running probe loop holds its monitor until the loop ends, while
+// waiting tasks (restarts, history hand-off) hold it only weakly and do nothing once it is gone.
+class PingMonitor : public QObject, public std::enable_shared_from_this<PingMonitor> {
+    Q_OBJECT
+
+public:
+    enum class Mode { continuous, liveness, traceroute, service };
+
+    static constexpr int kHardCap = 100'000;
+    static constexpr int kWarmupCount = 5;
+    static constexpr int kMaxRetries = 3;
+
+    static std::shared_ptr<PingMonitor>
+    create(const QString& host, Mode mode, std::optional<QString> persistKey,
+           MonitorTiming timing = MonitorTiming::production());
+    ~PingMonitor() override;
+
+    const QUuid& id() const { return id_; }
+    const QString& host() const { return host_; }
+    Mode mode() const { return mode_; }
+    const std::optional<QString>& persistKey() const { return persistKey_; }
+
+    // Published.
+    const std::deque<PingSample>& samples() const { return samples_; }
+    bool isRunning() const { return isRunning_; }
+    const std::optional<QString>& statusMessage() const { return statusMessage_; }
+    const std::optional<int>& httpStatus() const { return httpStatus_; }
+    const std::optional<bool>& alive() const { return alive_; }
+    const std::optional<double>& latency() const { return latency_; }
+    const std::optional<QString>& hostname() const { return hostname_; }
+    const std::vector<HopStat>& hopStats() const { return hopStats_; }
+
+    // Plain, current whenever `changed` is announced.
+    const MonitorStats& stats() const { return stats_; }
+    std::int64_t counter() const { return counter_; }
+    // The round-trip time of the newest sample that has one.
+    std::optional<double> lastRtt() const;
+
+    void start();
+    // Ends the loops; samples, statistics and counters are kept.
+    void stop();
+    // Appends one outcome (none = lost) of a probe started at `time`.
+    void record(std::optional<double> rtt, Date time);
+    // Reacts to a condition that makes probing pointless: restart in a while, or pause.
+    void handleBlock(const QString& reason);
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    PingMonitor(const QString& host, Mode mode, std::optional<QString> persistKey,
+                MonitorTiming timing);
+
+    void setStatusMessage(std::optional<QString> message);
+    void startContinuous();
+    void handOffHistory(std::function<void(PingMonitor&)> startLoop);
+    void scheduleRestart(double seconds);
+    void startPingLoop();
+    QCoro::Task<void> continuousLoop(TaskHandle task);
+    void trimToHistoryWindow(Date now);
+    void recomputeStats();
+    SampleStore& store() const;
+
+    const QUuid id_;
+    const QString host_;
+    const Mode mode_;
+    const std::optional<QString> persistKey_;
+    const MonitorTiming timing_;
+
+    std::deque<PingSample> samples_;
+    bool isRunning_ = false;
+    std::optional<QString> statusMessage_;
+    std::optional<TaskHandle> retryTask_;
+    std::optional<TaskHandle> probeTask_;
+    std::int64_t counter_ = 0;
+    int warmup_ = 0;
+    const bool autoPause_ = true;
+    bool everReceived_ = false;
+    int consecutiveLosses_ = 0;
+    int blockRetries_ = 0;
+
+    std::optional<int> httpStatus_;
+    std::optional<bool> alive_;
+    std::optional<double> latency_;
+    std::optional<QString> hostname_;
+    std::vector<HopStat> hopStats_;
+
+    MonitorStats stats_;
+    std::vector<double> statsScratch_;
+};
+
+} // namespace vantorel
