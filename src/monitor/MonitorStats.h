@@ -1,12 +1,9 @@
 #pragma once
 
-#include "monitor/PingSample.h"
 #include "platform/Clock.h"
 
 #include <cstdint>
-#include <deque>
 #include <optional>
-#include <vector>
 
 namespace vantorel {
 
@@ -28,14 +25,5 @@ struct MonitorStats {
 // Mean opinion score (1 … 5) from a mean latency and jitter in ms and a loss in percent, through
 // the R-factor of ITU-T G.107's simplified E-model.
 double meanOpinionScore(double avgMs, double jitterMs, double lossPct);
-
-// Recomputes the statistics over the whole series, oldest sample first. `scratch` is reused
-// between calls so that a monitor recording once a second does not allocate every time.
-MonitorStats computeStats(const std::deque<PingSample>& samples, std::vector<double>& scratch);
-
-inline MonitorStats computeStats(const std::deque<PingSample>& samples) {
-    std::vector<double> scratch;
-    return computeStats(samples, scratch);
-}
 
 } // namespace vantorel

@@ -11,8 +11,7 @@ namespace vantorel {
 std::shared_ptr<PingMonitor> PingMonitor::create(const QString& host, Mode mode,
                                                  std::optional<QString> persistKey,
                                                  MonitorTiming timing) {
-    return std::shared_ptr<PingMonitor>(
-        new PingMonitor(host, mode, std::move(persistKey), timing));
+    return std::shared_ptr<PingMonitor>(new PingMonitor(host, mode, std::move(persistKey), timing));
 }
 
 PingMonitor::PingMonitor(const QString& host, Mode mode, std::optional<QString> persistKey,
@@ -33,13 +32,16 @@ PingMonitor::~PingMonitor() {
 }
 
 std::optional<double> PingMonitor::lastRtt() const {
-    for (auto sample = samples_.rbegin(); sample != samples_.rend(); ++sample)
+    const auto& samples = series_.samples();
+    for (auto sample = samples.rbegin(); sample != samples.rend(); ++sample)
         if (sample->rtt)
             return sample->rtt;
     return std::nullopt;
 }
 
-SampleStore& PingMonitor::store() const { return *SampleStore::shared(); }
+SampleStore& PingMonitor::store() const {
+    return *SampleStore::shared();
+}
 
 void PingMonitor::start() {
     if (isRunning_)
@@ -75,28 +77,27 @@ void PingMonitor::setStatusMessage(std::optional<QString> message) {
 }
 
 void PingMonitor::handOffHistory(std::function<void(PingMonitor&)> startLoop) {
-    if (!persistKey_ || !samples_.empty()) {
+    if (!persistKey_ || !series_.empty()) {
         startLoop(*this);
         return;
     }
     // Loaded even with recording off (with the short window): only writing is switched off.
     const Date since = dateNow() - historyWindowSeconds(Preferences::instance());
-    store().loadSamples(
-        *persistKey_, since,
-        [weak = weak_from_this(), startLoop](std::vector<PingSample> stored,
-                                             std::int64_t highestSeq) {
-            const auto self = weak.lock();
-            // Stopped meanwhile, or another hand-off already started the loop.
-            if (!self || !self->isRunning_ || self->probeTask_)
-                return;
-            if (self->samples_.empty() && !stored.empty()) {
-                self->samples_.assign(stored.begin(), stored.end());
-                self->recomputeStats();
-                Q_EMIT self->changed();
-            }
-            self->counter_ = std::max(self->counter_, highestSeq);
-            startLoop(*self);
-        });
+    store().loadSamples(*persistKey_, since,
+                        [weak = weak_from_this(), startLoop](std::vector<PingSample> stored,
+                                                             std::int64_t highestSeq) {
+                            const auto self = weak.lock();
+                            // Stopped meanwhile, or another hand-off already started the loop.
+                            if (!self || !self->isRunning_ || self->probeTask_)
+                                return;
+                            if (self->series_.empty() && !stored.empty()) {
+                                self->series_.assign(stored);
+                                self->recomputeStats();
+                                Q_EMIT self->changed();
+                            }
+                            self->counter_ = std::max(self->counter_, highestSeq);
+                            startLoop(*self);
+                        });
 }
 
 void PingMonitor::record(std::optional<double> rtt, Date time) {
@@ -107,13 +108,12 @@ void PingMonitor::record(std::optional<double> rtt, Date time) {
         ++counter_;
         const Date now = dateNow();
         const PingSample sample{counter_, rtt, time};
-        samples_.push_back(sample);
+        series_.append(sample);
         if (persistKey_ && Preferences::instance().boolValue(keys::scrollbackEnabled))
             store().appendSample(*persistKey_, sample);
         trimToHistoryWindow(now);
-        if (samples_.size() > std::size_t(kHardCap))
-            samples_.erase(samples_.begin(),
-                           samples_.begin() + std::ptrdiff_t(samples_.size() - kHardCap));
+        if (series_.size() > std::size_t(kHardCap))
+            series_.dropFront(series_.size() - kHardCap);
         recomputeStats();
     }
 
@@ -135,13 +135,16 @@ void PingMonitor::trimToHistoryWindow(Date now) {
     const Date cutoff = now - historyWindowSeconds(Preferences::instance());
     // Samples arrive in time order, so the ones to drop are at the front; scanning from there
     // stops after the few that left the window since the last sample.
-    const auto firstKept = std::find_if(samples_.begin(), samples_.end(),
+    const auto& samples = series_.samples();
+    const auto firstKept = std::find_if(samples.begin(), samples.end(),
                                         [cutoff](const PingSample& s) { return s.time >= cutoff; });
-    if (firstKept != samples_.end())
-        samples_.erase(samples_.begin(), firstKept);
+    if (firstKept != samples.end())
+        series_.dropFront(std::size_t(firstKept - samples.begin()));
 }
 
-void PingMonitor::recomputeStats() { stats_ = computeStats(samples_, statsScratch_); }
+void PingMonitor::recomputeStats() {
+    stats_ = series_.computeStats();
+}
 
 void PingMonitor::handleBlock(const QString& reason) {
     if (!isRunning_)

@@ -4,6 +4,7 @@
 #include "monitor/MonitorStats.h"
 #include "monitor/MonitorTiming.h"
 #include "monitor/PingSample.h"
+#include "monitor/SampleSeries.h"
 #include "platform/TaskHandle.h"
 
 #include <QCoroTask>
@@ -36,9 +37,9 @@ public:
     static constexpr int kWarmupCount = 5;
     static constexpr int kMaxRetries = 3;
 
-    static std::shared_ptr<PingMonitor>
-    create(const QString& host, Mode mode, std::optional<QString> persistKey,
-           MonitorTiming timing = MonitorTiming::production());
+    static std::shared_ptr<PingMonitor> create(const QString& host, Mode mode,
+                                               std::optional<QString> persistKey,
+                                               MonitorTiming timing = MonitorTiming::production());
     ~PingMonitor() override;
 
     const QUuid& id() const { return id_; }
@@ -47,7 +48,7 @@ public:
     const std::optional<QString>& persistKey() const { return persistKey_; }
 
     // Published.
-    const std::deque<PingSample>& samples() const { return samples_; }
+    const std::deque<PingSample>& samples() const { return series_.samples(); }
     bool isRunning() const { return isRunning_; }
     const std::optional<QString>& statusMessage() const { return statusMessage_; }
     const std::optional<int>& httpStatus() const { return httpStatus_; }
@@ -93,7 +94,7 @@ private:
     const std::optional<QString> persistKey_;
     const MonitorTiming timing_;
 
-    std::deque<PingSample> samples_;
+    SampleSeries series_;
     bool isRunning_ = false;
     std::optional<QString> statusMessage_;
     std::optional<TaskHandle> retryTask_;
@@ -112,7 +113,6 @@ private:
     std::vector<HopStat> hopStats_;
 
     MonitorStats stats_;
-    std::vector<double> statsScratch_;
 };
 
 } // namespace vantorel
