@@ -51,8 +51,13 @@ void PingMonitor::start() {
         startContinuous();
         break;
     case Mode::liveness:
+        startLiveness();
+        break;
     case Mode::traceroute:
+        startTraceroute();
+        break;
     case Mode::service:
+        startService();
         break;
     }
 }

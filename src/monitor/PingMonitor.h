@@ -13,12 +13,15 @@
 #include <QUuid>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace vantorel {
 
+class ICMPEngine;
 class SampleStore;
 
 // Probes one host and keeps the recent series of results with its statistics and a short status
@@ -60,12 +63,18 @@ public:
     // Plain, current whenever `changed` is announced.
     const MonitorStats& stats() const { return stats_; }
     std::int64_t counter() const { return counter_; }
+    int consecutiveLosses() const { return consecutiveLosses_; }
+    const MonitorTiming& timing() const { return timing_; }
     // The round-trip time of the newest sample that has one.
     std::optional<double> lastRtt() const;
 
     void start();
     // Ends the loops; samples, statistics and counters are kept.
     void stop();
+
+    // Takes a stored sweep result into a monitor that has not scanned since it was created.
+    void restoreLiveness(std::optional<bool> alive, std::optional<double> latency,
+                         const std::optional<QString>& hostname);
     // Appends one outcome (none = lost) of a probe started at `time`.
     void record(std::optional<double> rtt, Date time);
     // Reacts to a condition that makes probing pointless: restart in a while, or pause.
@@ -84,6 +93,26 @@ private:
     void scheduleRestart(double seconds);
     void startPingLoop();
     QCoro::Task<void> continuousLoop(TaskHandle task);
+
+    void startLiveness();
+    QCoro::Task<void> livenessScan(TaskHandle task);
+    void lookUpHostname();
+
+    void startTraceroute();
+    void restoreHops(std::vector<HopStat> hops);
+    void startTraceRun();
+    QCoro::Task<void> traceWalk(TaskHandle task);
+    void recordHop(int ttl, const QString& host, std::optional<double> rtt);
+    void finishTraceRun(bool completed);
+    void scheduleNextTraceRun();
+    void lookUpHopName(const QString& host);
+    void applyHopName(const QString& host, const QString& name);
+    // Ends a walk: its handle is cleared only while it is still the current one, so a walk that
+    // a stop cancelled cannot orphan a newer walk started meanwhile.
+    void endWalk(const TaskHandle& walk);
+
+    void startService();
+    void startServiceLoop();
     void trimToHistoryWindow(Date now);
     void recomputeStats();
     SampleStore& store() const;
@@ -111,6 +140,16 @@ private:
     std::optional<double> latency_;
     std::optional<QString> hostname_;
     std::vector<HopStat> hopStats_;
+
+    bool hostnameLookupAttempted_ = false;
+    bool hostnameLookupInFlight_ = false;
+
+    std::optional<Date> traceStart_;
+    std::shared_ptr<ICMPEngine> traceEngine_;
+    std::set<int> traceRunSeen_;
+    std::map<QString, QString> hopHostnames_;
+    std::set<QString> hopLookupsInFlight_;
+    std::optional<QString> savedHopSignature_;
 
     MonitorStats stats_;
 };

@@ -253,4 +253,14 @@ void TestResolver::unmountConfiguration() {
     }
 }
 
+int TestResolver::queryCount(const std::string& name) const {
+    // dnsmasq logs each query as "query[TYPE] <name> from <client>".
+    const std::string log = readFile(folder_ + "/dnsmasq.log");
+    const std::string needle = "] " + name + " from ";
+    int count = 0;
+    for (auto at = log.find(needle); at != std::string::npos; at = log.find(needle, at + 1))
+        ++count;
+    return count;
+}
+
 } // namespace vantorel::lab

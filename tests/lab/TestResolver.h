@@ -47,6 +47,10 @@ public:
 
     void stop();
 
+    // How many queries of the given name reached the server since it started, e.g.
+    // "10.200.18.198.in-addr.arpa" for a reverse lookup of 198.18.200.10.
+    int queryCount(const std::string& name) const;
+
     // Generated files live in /tmp/vtlab-resolver-<pid>-XXXXXX.
     static constexpr const char* resolverFolderPrefix = "/tmp/vtlab-resolver-";
     static void removeResolverFolder(const std::string& folder);

@@ -185,6 +185,11 @@ public:
         unreachable_ = std::move(parsed);
     }
 
+    std::vector<Request> requests() const {
+        std::lock_guard lock(mutex_);
+        return requests_;
+    }
+
     Counters counters() const {
         std::lock_guard lock(mutex_);
         return counters_;
@@ -247,6 +252,8 @@ private:
             return;
         }
         ++counters_.requests;
+        requests_.push_back(
+            {std::chrono::nanoseconds(arrival), ipv4Text(request->destination), int(request->ttl)});
         if (lossDrops()) {
             ++counters_.dropped;
             return;
@@ -316,6 +323,7 @@ private:
     std::uint64_t lossCount_ = 0;
     std::mt19937 random_{1};
     Counters counters_;
+    std::vector<Request> requests_;
     std::uint16_t nextIdentifier_ = 1;
 
     // Touched by the emulator thread only.
@@ -362,6 +370,10 @@ void TunPath::setRouters(const std::vector<Router>& routers) {
 
 void TunPath::setUnreachable(const std::vector<Unreachable>& entries) {
     emulator_->setUnreachable(entries);
+}
+
+std::vector<TunPath::Request> TunPath::requests() const {
+    return emulator_->requests();
 }
 
 TunPath::Counters TunPath::counters() const {

@@ -60,6 +60,13 @@ public:
         std::uint64_t ignored = 0;      // not an echo request, or to an unknown address
     };
 
+    // One echo request the path received (for a destination, router or unreachable address).
+    struct Request {
+        std::chrono::nanoseconds arrival; // CLOCK_MONOTONIC
+        std::string destination;
+        int ttl = 0;
+    };
+
     TunPath();
     ~TunPath();
     TunPath(const TunPath&) = delete;
@@ -78,6 +85,8 @@ public:
     void setUnreachable(const std::vector<Unreachable>& entries);
 
     Counters counters() const;
+    // Every request that was not ignored, in arrival order, for tests of when probes leave.
+    std::vector<Request> requests() const;
 
 private:
     class Emulator;

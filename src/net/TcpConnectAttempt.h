@@ -1,0 +1,16 @@
+#pragma once
+
+#include "net/ServiceResult.h"
+
+#include <QCoroTask>
+#include <QString>
+#include <cstdint>
+
+namespace vantorel {
+
+// Connects to host:port once and times it from the start to the established connection, which
+// is closed again at once. Any failure, and no connection within 3.0 s, gives an empty result;
+// port 0 gives "Invalid port". The awaiting task resumes on the main thread.
+QCoro::Task<ServiceResult> timeTcpConnect(QString host, std::uint16_t port);
+
+} // namespace vantorel
