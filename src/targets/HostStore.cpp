@@ -1,0 +1,104 @@
+#include "targets/HostStore.h"
+
+#include "net/Ipv4Text.h"
+#include "settings/Preferences.h"
+#include "settings/SettingKeys.h"
+#include "targets/HostOrCidr.h"
+#include "targets/TargetSpecJson.h"
+
+namespace vantorel {
+
+namespace {
+
+TargetSpec specFromLegacyEntry(const HostOrCidr& entry) {
+    if (entry.prefix >= 32)
+        return {TargetKind::hostPing, entry.host, QString(), 24};
+    if (const auto range = cidrRange(entry.host, entry.prefix))
+        return {TargetKind::pingSweep, formatIPv4Qt(range->first), formatIPv4Qt(range->last),
+                entry.prefix};
+    return {TargetKind::pingSweep, entry.host, entry.host, entry.prefix};
+}
+
+} // namespace
+
+const QStringList& HostStore::defaultEntries() {
+    static const QStringList entries = {QStringLiteral("1.1.1.1"), QStringLiteral("9.9.9.9")};
+    return entries;
+}
+
+HostStore::HostStore(MonitorTiming timing)
+    : timing_(timing) {
+    // Nothing runs at launch until the user switches a target on.
+    for (const auto& spec : loadSpecs())
+        targets_.push_back(Target::create(spec, false, timing_));
+    for (const auto& target : targets_)
+        subscribe(*target);
+}
+
+std::vector<TargetSpec> HostStore::loadSpecs() {
+    auto& preferences = Preferences::instance();
+    // An undecodable list is passed over but left in place until the next save replaces it.
+    if (preferences.contains(kKey)) {
+        if (auto specs = decodeTargetSpecs(preferences.dataValue(kKey)))
+            return std::move(*specs);
+    }
+    QStringList entries = preferences.stringListValue(keys::targets);
+    if (!preferences.contains(keys::targets))
+        entries = defaultEntries();
+    std::vector<TargetSpec> specs;
+    for (const QString& entry : entries) {
+        const auto parsed = parseHostOrCidr(entry);
+        if (const auto* hostOrCidr = std::get_if<HostOrCidr>(&parsed))
+            specs.push_back(specFromLegacyEntry(*hostOrCidr));
+    }
+    return specs;
+}
+
+std::shared_ptr<Target> HostStore::target(const QUuid& id) const {
+    const auto found = std::find_if(targets_.begin(), targets_.end(),
+                                    [&](const auto& target) { return target->id() == id; });
+    return found == targets_.end() ? nullptr : *found;
+}
+
+QUuid HostStore::add(const TargetSpec& spec) {
+    // Display names, not whole specs: two sweeps of one network are the same target even when
+    // their ranges end differently.
+    const QString name = spec.displayName();
+    for (const auto& target : targets_)
+        if (target->spec().kind == spec.kind && target->spec().displayName() == name)
+            return target->id();
+    auto target = Target::create(spec, true, timing_);
+    subscribe(*target);
+    targets_.push_back(target);
+    save();
+    Q_EMIT changed();
+    return target->id();
+}
+
+void HostStore::remove(const QUuid& id) {
+    const auto found = std::find_if(targets_.begin(), targets_.end(),
+                                    [&](const auto& target) { return target->id() == id; });
+    if (found == targets_.end())
+        return;
+    const auto target = *found;
+    target->stop();
+    disconnect(target.get(), nullptr, this, nullptr);
+    std::erase_if(targets_, [&](const auto& other) { return other->id() == id; });
+    save();
+    Q_EMIT changed();
+}
+
+void HostStore::save() const {
+    std::vector<TargetSpec> specs;
+    specs.reserve(targets_.size());
+    for (const auto& target : targets_)
+        specs.push_back(target->spec());
+    if (const auto encoded = encodeTargetSpecs(specs))
+        Preferences::instance().setValue(kKey, *encoded);
+}
+
+void HostStore::subscribe(const Target& target) {
+    connect(&target, &Target::changed, this, &HostStore::changed);
+}
+
+} // namespace vantorel

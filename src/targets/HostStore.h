@@ -1,0 +1,51 @@
+#pragma once
+
+#include "monitor/MonitorTiming.h"
+#include "targets/Target.h"
+
+#include <QObject>
+#include <QUuid>
+#include <memory>
+#include <vector>
+
+namespace vantorel {
+
+// The user's ordered list of targets: the application's root model. Reads the stored
+// specifications at construction (every target starts disabled), writes them back after every
+// addition and removal, and announces `changed` for any change of the list or of any target.
+class HostStore : public QObject {
+    Q_OBJECT
+
+public:
+    // Where the list is kept in the preferences store.
+    static constexpr QLatin1StringView kKey{"targetsV2"};
+
+    explicit HostStore(MonitorTiming timing = MonitorTiming::production());
+
+    const std::vector<std::shared_ptr<Target>>& targets() const { return targets_; }
+    std::shared_ptr<Target> target(const QUuid& id) const;
+
+    // The id of the target that now stands for `spec`: an existing one of the same kind and
+    // display name (left as it is), or a new one, enabled and started, appended and saved.
+    QUuid add(const TargetSpec& spec);
+    // Stops the target and drops it from the list, then saves.
+    void remove(const QUuid& id);
+    void save() const;
+
+    // The stored list: the current form, else the older one migrated, else the built-in list.
+    static std::vector<TargetSpec> loadSpecs();
+    // Two well-known public resolvers, as entries of the older form. Never switched on by
+    // anything but the user.
+    static const QStringList& defaultEntries();
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    void subscribe(const Target& target);
+
+    const MonitorTiming timing_;
+    std::vector<std::shared_ptr<Target>> targets_;
+};
+
+} // namespace vantorel
