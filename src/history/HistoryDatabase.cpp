@@ -82,6 +82,7 @@ void HistoryDatabase::configure() {
     // would never vacuum incrementally, and pruning would never give space back.
     db_.execute(history_sql::kAutoVacuum);
     db_.execute(history_sql::kJournalMode);
+    db_.execute(history_sql::kSynchronous);
     db_.execute(history_sql::kSchema);
     db_.execute(history_sql::kIndex);
     db_.execute(history_sql::kSeqIndex);

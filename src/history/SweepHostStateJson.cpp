@@ -1,5 +1,6 @@
 #include "history/SweepHostStateJson.h"
 
+#include "monitor/JsonArray.h"
 #include "monitor/JsonMembers.h"
 #include "monitor/JsonText.h"
 
@@ -32,17 +33,8 @@ std::optional<QByteArray> encodeSweepHostState(const SweepHostState& state) {
 } // namespace
 
 std::optional<QByteArray> encodeSweepHostStates(std::span<const SweepHostState> states) {
-    QByteArray text("[");
-    for (const SweepHostState& state : states) {
-        const auto element = encodeSweepHostState(state);
-        if (!element)
-            return std::nullopt;
-        if (text.size() > 1)
-            text.append(',');
-        text.append(*element);
-    }
-    text.append(']');
-    return text;
+    return json_array::encode(
+        states, [](const SweepHostState& element) { return encodeSweepHostState(element); });
 }
 
 std::optional<SweepHostState> decodeSweepHostState(const QJsonValue& value) {
@@ -60,20 +52,8 @@ std::optional<SweepHostState> decodeSweepHostState(const QJsonValue& value) {
 }
 
 std::optional<std::vector<SweepHostState>> decodeSweepHostStates(const QByteArray& json) {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError || !document.isArray())
-        return std::nullopt;
-    const QJsonArray array = document.array();
-    std::vector<SweepHostState> states;
-    states.reserve(std::size_t(array.size()));
-    for (const QJsonValue& element : array) {
-        auto state = decodeSweepHostState(element);
-        if (!state)
-            return std::nullopt;
-        states.push_back(std::move(*state));
-    }
-    return states;
+    return json_array::decode<SweepHostState>(
+        json, [](const QJsonValue& value) { return decodeSweepHostState(value); });
 }
 
 } // namespace vantorel

@@ -1,9 +1,6 @@
 #include "history/SampleStore.h"
 #include "monitor/PingMonitor.h"
 #include "net/ICMPEngine.h"
-#include "net/Ipv4Text.h"
-#include "net/Resolver.h"
-#include "platform/OffPool.h"
 #include "platform/Task.h"
 
 #include <cerrno>
@@ -51,18 +48,15 @@ void PingMonitor::startPingLoop() {
 }
 
 QCoro::Task<void> PingMonitor::continuousLoop(TaskHandle task) {
-    QString address = host_;
     // Resolved once per loop, not per probe: a restart after a block resolves again.
-    if (!parseIPv4(QStringView(host_))) {
-        const auto resolved = co_await offPool([host = host_] { return resolveIPv4(host); });
-        if (task.isCancelled() || !isRunning_)
-            co_return;
-        if (!resolved) {
-            handleBlock(QStringLiteral("cannot resolve"));
-            co_return;
-        }
-        address = *resolved;
+    const auto resolved = co_await probeAddress();
+    if (task.isCancelled() || !isRunning_)
+        co_return;
+    if (!resolved) {
+        handleBlock(QStringLiteral("cannot resolve"));
+        co_return;
     }
+    const QString address = *resolved;
 
     const auto& engine = ICMPEngine::shared();
     for (;;) {
@@ -70,8 +64,8 @@ QCoro::Task<void> PingMonitor::continuousLoop(TaskHandle task) {
             co_return;
         const Date startTime = dateNow();
         const std::int64_t startMono = monotonicNanos();
-        const ICMPOutcome outcome = co_await engine->probe(address, kContinuousTtl,
-                                                           timing_.probeTimeout);
+        const ICMPOutcome outcome =
+            co_await engine->probe(address, kContinuousTtl, timing_.probeTimeout);
         if (task.isCancelled() || !isRunning_)
             co_return;
 

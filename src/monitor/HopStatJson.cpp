@@ -1,5 +1,6 @@
 #include "monitor/HopStatJson.h"
 
+#include "monitor/JsonArray.h"
 #include "monitor/JsonMembers.h"
 #include "monitor/JsonText.h"
 
@@ -30,17 +31,7 @@ std::optional<QByteArray> encodeHopStat(const HopStat& hop) {
 }
 
 std::optional<QByteArray> encodeHopStats(std::span<const HopStat> hops) {
-    QByteArray text("[");
-    for (const HopStat& hop : hops) {
-        const auto element = encodeHopStat(hop);
-        if (!element)
-            return std::nullopt;
-        if (text.size() > 1)
-            text.append(',');
-        text.append(*element);
-    }
-    text.append(']');
-    return text;
+    return json_array::encode(hops, [](const HopStat& element) { return encodeHopStat(element); });
 }
 
 std::optional<HopStat> decodeHopStat(const QJsonValue& value) {
@@ -58,20 +49,8 @@ std::optional<HopStat> decodeHopStat(const QJsonValue& value) {
 }
 
 std::optional<std::vector<HopStat>> decodeHopStats(const QByteArray& json) {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError || !document.isArray())
-        return std::nullopt;
-    const QJsonArray array = document.array();
-    std::vector<HopStat> hops;
-    hops.reserve(std::size_t(array.size()));
-    for (const QJsonValue& element : array) {
-        auto hop = decodeHopStat(element);
-        if (!hop)
-            return std::nullopt;
-        hops.push_back(std::move(*hop));
-    }
-    return hops;
+    return json_array::decode<HopStat>(
+        json, [](const QJsonValue& value) { return decodeHopStat(value); });
 }
 
 } // namespace vantorel

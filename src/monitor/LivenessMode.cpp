@@ -1,6 +1,5 @@
 #include "monitor/PingMonitor.h"
 #include "net/ICMPEngine.h"
-#include "net/Ipv4Text.h"
 #include "net/Resolver.h"
 #include "platform/OffPool.h"
 #include "platform/Task.h"
@@ -51,19 +50,16 @@ void PingMonitor::startLiveness() {
 }
 
 QCoro::Task<void> PingMonitor::livenessScan(TaskHandle task) {
-    QString address = host_;
-    if (!parseIPv4(QStringView(host_))) {
-        const auto resolved = co_await offPool([host = host_] { return resolveIPv4(host); });
-        if (task.isCancelled() || !isRunning_)
-            co_return;
-        if (!resolved) {
-            alive_ = false;
-            isRunning_ = false;
-            Q_EMIT changed();
-            co_return;
-        }
-        address = *resolved;
+    const auto resolved = co_await probeAddress();
+    if (task.isCancelled() || !isRunning_)
+        co_return;
+    if (!resolved) {
+        alive_ = false;
+        isRunning_ = false;
+        Q_EMIT changed();
+        co_return;
     }
+    const QString address = *resolved;
 
     co_await sleepForSeconds(task, startStagger(address));
 

@@ -1,6 +1,9 @@
 #include "monitor/PingMonitor.h"
 
 #include "history/SampleStore.h"
+#include "net/Ipv4Text.h"
+#include "net/Resolver.h"
+#include "platform/OffPool.h"
 #include "platform/Task.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
@@ -41,6 +44,12 @@ std::optional<double> PingMonitor::lastRtt() const {
 
 SampleStore& PingMonitor::store() const {
     return *SampleStore::shared();
+}
+
+QCoro::Task<std::optional<QString>> PingMonitor::probeAddress() const {
+    if (parseIPv4(QStringView(host_)))
+        co_return host_;
+    co_return co_await offPool([host = host_] { return resolveIPv4(host); });
 }
 
 void PingMonitor::start() {

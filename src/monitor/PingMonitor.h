@@ -113,6 +113,9 @@ private:
 
     void startService();
     void startServiceLoop();
+    // The address to probe: the host itself when it is an IPv4 literal, else the first IPv4
+    // address the resolver gives for it (looked up off the main thread), or none.
+    QCoro::Task<std::optional<QString>> probeAddress() const;
     void trimToHistoryWindow(Date now);
     void recomputeStats();
     SampleStore& store() const;

@@ -1,7 +1,6 @@
 #include "history/SampleStore.h"
 #include "monitor/PingMonitor.h"
 #include "net/ICMPEngine.h"
-#include "net/Ipv4Text.h"
 #include "net/Resolver.h"
 #include "platform/OffPool.h"
 #include "platform/Task.h"
@@ -76,22 +75,19 @@ void PingMonitor::endWalk(const TaskHandle& walk) {
 }
 
 QCoro::Task<void> PingMonitor::traceWalk(TaskHandle task) {
-    QString address = host_;
-    if (!parseIPv4(QStringView(host_))) {
-        const auto resolved = co_await offPool([host = host_] { return resolveIPv4(host); });
-        if (task.isCancelled() || !isRunning_) {
-            endWalk(task);
-            co_return;
-        }
-        if (!resolved) {
-            endWalk(task);
-            isRunning_ = false;
-            statusMessage_ = QStringLiteral("Cannot resolve ") + host_;
-            Q_EMIT changed();
-            co_return;
-        }
-        address = *resolved;
+    const auto resolved = co_await probeAddress();
+    if (task.isCancelled() || !isRunning_) {
+        endWalk(task);
+        co_return;
     }
+    if (!resolved) {
+        endWalk(task);
+        isRunning_ = false;
+        statusMessage_ = QStringLiteral("Cannot resolve ") + host_;
+        Q_EMIT changed();
+        co_return;
+    }
+    const QString address = *resolved;
 
     if (!traceEngine_)
         traceEngine_ = ICMPEngine::create();

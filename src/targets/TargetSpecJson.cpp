@@ -1,5 +1,6 @@
 #include "targets/TargetSpecJson.h"
 
+#include "monitor/JsonArray.h"
 #include "monitor/JsonMembers.h"
 #include "monitor/JsonText.h"
 
@@ -29,17 +30,7 @@ std::optional<QByteArray> encodeTargetSpec(const TargetSpec& spec) {
 }
 
 std::optional<QByteArray> encodeTargetSpecs(std::span<const TargetSpec> specs) {
-    QByteArray text("[");
-    for (const TargetSpec& spec : specs) {
-        const auto element = encodeTargetSpec(spec);
-        if (!element)
-            return std::nullopt;
-        if (text.size() > 1)
-            text.append(',');
-        text.append(*element);
-    }
-    text.append(']');
-    return text;
+    return json_array::encode(specs, [](const TargetSpec& spec) { return encodeTargetSpec(spec); });
 }
 
 std::optional<TargetSpec> decodeTargetSpec(const QJsonValue& value) {
@@ -62,20 +53,8 @@ std::optional<TargetSpec> decodeTargetSpec(const QJsonValue& value) {
 }
 
 std::optional<std::vector<TargetSpec>> decodeTargetSpecs(const QByteArray& json) {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError || !document.isArray())
-        return std::nullopt;
-    const QJsonArray array = document.array();
-    std::vector<TargetSpec> specs;
-    specs.reserve(std::size_t(array.size()));
-    for (const QJsonValue& element : array) {
-        auto spec = decodeTargetSpec(element);
-        if (!spec)
-            return std::nullopt;
-        specs.push_back(std::move(*spec));
-    }
-    return specs;
+    return json_array::decode<TargetSpec>(
+        json, [](const QJsonValue& value) { return decodeTargetSpec(value); });
 }
 
 } // namespace vantorel
