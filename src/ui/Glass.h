@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QRectF>
+
+class QPainter;
+class QPushButton;
+
+// The glass look drawn over the animated background: a translucent tint, a soft highlight and a
+// bright 1-point edge. With glass switched off, a plain translucent panel with a faint border.
+namespace vantorel::glass {
+
+// The preference `glassEnabled`.
+bool enabled();
+
+// Paints a panel of the given corner radius into `rect`.
+void paintPanel(QPainter& painter, const QRectF& rect, double radius);
+
+// A card inside a panel: the thin material at full strength when selected, half otherwise, with
+// the accent outline when selected.
+void paintCard(QPainter& painter, const QRectF& rect, double radius, bool selected);
+
+// Styles a push button as a glass button; `prominent` buttons are filled with the accent colour.
+void styleButton(QPushButton& button, bool prominent);
+
+} // namespace vantorel::glass

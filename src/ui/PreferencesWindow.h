@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+
+namespace vantorel {
+
+class FormSegmentedPicker;
+class FormSwitch;
+class PreferencesSection;
+
+// The settings window. Every control reads and writes its preference directly, with no apply
+// step, and follows the preference when it changes elsewhere. Controls carry their key as object
+// name. No control is ever disabled.
+class PreferencesWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit PreferencesWindow(QWidget* parent = nullptr);
+
+    // Shows the application's one preferences window, building it on first use, and brings it
+    // to the front.
+    static void showWindow();
+
+    // "Green ≤ 50 ms · Yellow ≤ 150 ms · Red above" for the thresholds given.
+    static QString thresholdsCaption(double green, double yellow);
+
+private:
+    void preferenceChanged(const QString& key);
+    void showAppearance();
+    void showClock();
+    void showThresholdsCaption();
+    void applyColourScheme();
+
+    FormSegmentedPicker* themePicker_ = nullptr;
+    FormSwitch* glassSwitch_ = nullptr;
+    FormSegmentedPicker* clockPicker_ = nullptr;
+    FormSwitch* alertsSwitch_ = nullptr;
+    FormSwitch* scrollbackSwitch_ = nullptr;
+    QLabel* thresholdsCaption_ = nullptr;
+    QList<PreferencesSection*> sections_;
+};
+
+} // namespace vantorel

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "settings/SettingRules.h"
+#include "targets/TargetHealth.h"
+
+#include <QColor>
+#include <QFont>
+
+class QWidget;
+
+// The look shared by every view: colours, type sizes and the colour scheme in force.
+namespace vantorel::theme {
+
+// Selection outlines and badges.
+QColor accent();
+
+// The colour of a latency band (green, yellow or red) and of a target's health
+// (off gray, ok green, warn orange, down red), in the shade that reads well in the colour scheme
+// in force.
+QColor latencyColour(LatencyColour band);
+QColor latencyColour(double ms); // with the thresholds from the preferences
+QColor healthColour(TargetHealth health);
+QColor gray();
+QColor orange();
+QColor green();
+QColor red();
+
+// Text styles mapped onto the application font (points = logical pixels).
+enum class TextStyle { largeTitle, title2, title3, headline, body, callout, caption, caption2 };
+QFont font(TextStyle style, bool bold = false);
+// Digits of equal width, for figures that change in place.
+QFont monospacedDigits(TextStyle style, bool bold = false);
+
+// Whether the windows are drawn dark: "dark" and "light" in the preferences force one, anything
+// else follows the desktop (its colour-scheme preference, else the palette's lightness).
+bool isDark();
+// Text colours for the scheme in force.
+QColor primaryText();
+QColor secondaryText();
+
+} // namespace vantorel::theme
