@@ -8,7 +8,9 @@
 
 // Resources of a static library are registered only when asked for; doing it here, at the first
 // icon, spares every executable that uses the views from having to know.
-static void registerIconResources() { Q_INIT_RESOURCE(icons); }
+static void registerIconResources() {
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace vantorel::icons {
 
@@ -56,7 +58,8 @@ QIcon symbol(const QString& name, const QColor& colour) {
         return {};
     source.replace("currentColor", colour.name(QColor::HexRgb).toLatin1());
     if (colour.alphaF() < 1.0)
-        source.replace("<svg ", QStringLiteral("<svg opacity=\"%1\" ").arg(colour.alphaF()).toLatin1());
+        source.replace("<svg ",
+                       QStringLiteral("<svg opacity=\"%1\" ").arg(colour.alphaF()).toLatin1());
     return QIcon(new SvgIconEngine(source));
 }
 

@@ -1,8 +1,9 @@
+#include "monitor/PingMonitor.h"
+
 #include "history/SampleStore.h"
 #include "lab/Lab.h"
 #include "lab/TestResolver.h"
 #include "lab/TunPath.h"
-#include "monitor/PingMonitor.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
@@ -130,7 +131,8 @@ TEST_F(PingMonitorTest, UnresolvableNameAndRefusedSendsBlockWithTheirReasons) {
         {unreachable, QString::fromLocal8Bit(strerror(EHOSTUNREACH))},
         {prohibited, QString::fromLocal8Bit(strerror(EACCES))}};
     for (const auto& [host, reason] : cases) {
-        auto monitor = PingMonitor::create(host, PingMonitor::Mode::continuous, std::nullopt, kFast);
+        auto monitor =
+            PingMonitor::create(host, PingMonitor::Mode::continuous, std::nullopt, kFast);
         StatusLog log(*monitor);
         monitor->start();
         ASSERT_TRUE(spinUntil([&] { return !monitor->isRunning(); }, 20s)) << host.toStdString();

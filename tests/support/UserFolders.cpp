@@ -18,8 +18,8 @@ void isolateUserFolders() {
     if (!::mkdtemp(pattern))
         std::abort();
     root() = pattern;
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
-                             "XDG_STATE_HOME"}) {
+    for (const char* name :
+         {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) {
         const auto folder = root() + "/" + name;
         std::filesystem::create_directories(folder);
         ::setenv(name, folder.c_str(), 1);
