@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -123,9 +124,12 @@ TEST(ICMPEngine, LateAnswerIsIgnoredAndTheNextProbeGetsItsOwn) {
 
     int outcomes = 0;
     std::optional<ICMPOutcome> first;
+    // The callback runs on the ICMP thread; the outcome is handed to this one to be looked at.
     engine->probe(QString::fromStdString(destination), 64, 0.2, [&](ICMPOutcome outcome) {
-        ++outcomes;
-        first = outcome;
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [&, outcome] {
+            ++outcomes;
+            first = outcome;
+        });
     });
     ASSERT_TRUE(spinUntil([&] { return outcomes == 1; }));
     EXPECT_TRUE(first && std::holds_alternative<ICMPTimeout>(*first));
@@ -170,13 +174,13 @@ TEST(ICMPEngine, AProbeInFlightKeepsItsEngineAndTheSocketClosesAfter) {
     const auto silent = lab.addSilentHost();
     const int before = openSockets();
     auto engine = ICMPEngine::create();
-    bool timedOut = false;
+    std::atomic<bool> timedOut = false;
     engine->probe(QString::fromStdString(silent), 64, 0.3, [&](ICMPOutcome outcome) {
         timedOut = std::holds_alternative<ICMPTimeout>(outcome);
     });
     ASSERT_TRUE(spinUntil([&] { return openSockets() == before + 1; }));
     engine.reset();
-    EXPECT_TRUE(spinUntil([&] { return timedOut; })) << "the outcome must still arrive";
+    EXPECT_TRUE(spinUntil([&] { return timedOut.load(); })) << "the outcome must still arrive";
     EXPECT_TRUE(spinUntil([&] { return openSockets() == before; })) << "socket left open";
 }
 
