@@ -11,7 +11,7 @@
 namespace vantorel {
 
 // The user's ordered list of targets: the application's root model. Reads the stored
-// specifications at construction (every target starts disabled), writes them back after every
+// target specs at construction (every target starts disabled), writes them back after every
 // addition and removal, and announces `changed` for any change of the list or of any target.
 class HostStore : public QObject {
     Q_OBJECT

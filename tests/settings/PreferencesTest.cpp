@@ -156,7 +156,7 @@ TEST_F(PreferencesTest, WrittenValuesReadBackTheSameFromDisk) {
     for (int i = 0; i < 256; ++i)
         everyByte.append(char(i));
     const QByteArray notUtf8("\xff\xfe\xc3(\x80\x00@ByteArray(x)", 20);
-    const QStringList targets{"1.1.1.1", "a, b", "@x", "ü \"quoted\" ;#="};
+    const QStringList targets{"192.0.2.1", "a, b", "@x", "ü \"quoted\" ;#="};
 
     const QString path = freshPath();
     {
