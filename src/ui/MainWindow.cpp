@@ -7,10 +7,10 @@
 #include "ui/AuroraBackground.h"
 #include "ui/DesktopColourScheme.h"
 #include "ui/DetailArea.h"
+#include "ui/Icons.h"
 #include "ui/MainWindowState.h"
 #include "ui/PreferencesWindow.h"
 #include "ui/Sidebar.h"
-#include "ui/SymbolIcon.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
@@ -28,7 +28,7 @@ MainWindow::MainWindow(HostStore& store, QWidget* parent)
     , store_(store) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Vantorel"));
-    setWindowIcon(appMarkIcon());
+    setWindowIcon(icons::image(QStringLiteral("AppMark")));
     setAttribute(Qt::WA_DeleteOnClose);
     setMinimumSize(1000, 680);
     resize(1080, 720);

@@ -2,9 +2,9 @@
 
 #include "targets/HostStore.h"
 #include "ui/Glass.h"
+#include "ui/Icons.h"
 #include "ui/MainWindowState.h"
 #include "ui/SidebarHeader.h"
-#include "ui/SymbolIcon.h"
 #include "ui/TargetCard.h"
 #include "ui/Theme.h"
 
@@ -161,8 +161,8 @@ void Sidebar::updateSelection() {
 
 void Sidebar::styleButtons() {
     glass::styleButton(*add_, true);
-    add_->setIcon(symbolIcon(QStringLiteral("plus"), QColor(0x0b, 0x1a, 0x2a)));
-    gear_->setIcon(symbolIcon(QStringLiteral("gearshape"), theme::secondaryText()));
+    add_->setIcon(icons::symbol(QStringLiteral("plus"), QColor(0x0b, 0x1a, 0x2a)));
+    gear_->setIcon(icons::symbol(QStringLiteral("gearshape"), theme::secondaryText()));
     const QString hover =
         theme::isDark() ? QStringLiteral("rgba(255,255,255,28)") : QStringLiteral("rgba(0,0,0,18)");
     gear_->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; "

@@ -1,6 +1,6 @@
 #include "ui/SidebarHeader.h"
 
-#include "ui/SymbolIcon.h"
+#include "ui/Icons.h"
 #include "ui/Theme.h"
 
 #include <QHBoxLayout>
@@ -21,7 +21,7 @@ class AppMarkView : public QWidget {
 public:
     explicit AppMarkView(QWidget* parent)
         : QWidget(parent)
-        , icon_(appMarkIcon()) {
+        , icon_(icons::image(QStringLiteral("AppMark"))) {
         setFixedSize(kMarkSide, kMarkSide);
         setAttribute(Qt::WA_TransparentForMouseEvents);
     }

@@ -3,9 +3,9 @@
 #include "targets/Target.h"
 #include "ui/ElidedLabel.h"
 #include "ui/Glass.h"
+#include "ui/Icons.h"
 #include "ui/KindBadge.h"
 #include "ui/StatusDot.h"
-#include "ui/SymbolIcon.h"
 #include "ui/TargetStatus.h"
 #include "ui/Theme.h"
 #include "ui/ToggleSwitch.h"
@@ -31,14 +31,6 @@ QLabel* secondaryLabel(const QString& text, theme::TextStyle style, QWidget* par
     label->setFont(theme::font(style));
     label->setForegroundRole(QPalette::PlaceholderText);
     return label;
-}
-
-void setTextColour(QLabel& label, const QColor& colour) {
-    QPalette palette = label.palette();
-    if (palette.color(QPalette::WindowText) == colour)
-        return;
-    palette.setColor(QPalette::WindowText, colour);
-    label.setPalette(palette);
 }
 
 } // namespace
@@ -156,7 +148,7 @@ QWidget* TargetCard::buildTrailingColumn() {
     remove_->setVisible(false);
     QColor destructive = theme::red();
     destructive.setAlphaF(0.85f);
-    remove_->setIcon(symbolIcon(QStringLiteral("trash"), destructive));
+    remove_->setIcon(icons::symbol(QStringLiteral("trash"), destructive));
     connect(remove_, &QToolButton::clicked, this, &TargetCard::removeRequested);
     figureRow->addWidget(remove_, 0, Qt::AlignVCenter);
     if (target_->spec().kind == TargetKind::pingSweep) {
@@ -204,12 +196,12 @@ void TargetCard::refresh() {
     if (latency_) {
         const std::optional<QString> figure = latencyFigure(target);
         latency_->setText(figure.value_or(QString()));
-        setTextColour(*latency_, colour);
+        theme::setTextColour(*latency_, colour);
     }
     if (hosts_) {
         hosts_->setText(QStringLiteral("%1 hosts").arg(target.monitors().size()));
         up_->setText(QStringLiteral("%1 up").arg(aliveHostCount(target)));
-        setTextColour(*up_, theme::green());
+        theme::setTextColour(*up_, theme::green());
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QPalette>
 
 namespace vantorel::theme {
@@ -122,6 +123,14 @@ QColor primaryText() {
 }
 QColor secondaryText() {
     return isDark() ? QColor(235, 235, 245, 150) : QColor(60, 60, 67, 155);
+}
+
+void setTextColour(QLabel& label, const QColor& colour) {
+    QPalette palette = label.palette();
+    if (palette.color(QPalette::WindowText) == colour)
+        return;
+    palette.setColor(QPalette::WindowText, colour);
+    label.setPalette(palette);
 }
 
 } // namespace vantorel::theme

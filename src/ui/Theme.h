@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QFont>
 
+class QLabel;
 class QWidget;
 
 // The look shared by every view: colours, type sizes and the colour scheme in force.
@@ -37,5 +38,9 @@ bool isDark();
 // Text colours for the scheme in force.
 QColor primaryText();
 QColor secondaryText();
+
+// Gives a label a text colour, leaving its palette alone when it already has it (so live figures
+// do not cause a repaint on every update).
+void setTextColour(QLabel& label, const QColor& colour);
 
 } // namespace vantorel::theme

@@ -17,14 +17,6 @@ namespace {
 
 constexpr int kDotDiameter = 8;
 
-void setTextColour(QLabel& label, const QColor& colour) {
-    QPalette palette = label.palette();
-    if (palette.color(QPalette::WindowText) == colour)
-        return;
-    palette.setColor(QPalette::WindowText, colour);
-    label.setPalette(palette);
-}
-
 void setText(QLabel& label, const QString& text) {
     if (label.text() != text)
         label.setText(text);
@@ -100,9 +92,9 @@ void TrayRow::refresh() {
         return;
     dot_->setColour(theme::healthColour(target->health()));
     setText(*figure_, figure(*target));
-    setTextColour(*name_, theme::primaryText());
-    setTextColour(*kind_, theme::secondaryText());
-    setTextColour(*figure_, theme::secondaryText());
+    theme::setTextColour(*name_, theme::primaryText());
+    theme::setTextColour(*kind_, theme::secondaryText());
+    theme::setTextColour(*figure_, theme::secondaryText());
     if (switch_->isChecked() != target->enabled())
         switch_->setChecked(target->enabled());
     switch_->update();
