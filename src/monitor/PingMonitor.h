@@ -64,7 +64,6 @@ public:
     const MonitorStats& stats() const { return stats_; }
     std::int64_t counter() const { return counter_; }
     int consecutiveLosses() const { return consecutiveLosses_; }
-    const MonitorTiming& timing() const { return timing_; }
     // The round-trip time of the newest sample that has one.
     std::optional<double> lastRtt() const;
 

@@ -15,8 +15,7 @@ std::chrono::milliseconds roundedUp(std::chrono::nanoseconds delay) {
 } // namespace
 
 SerialQueue::SerialQueue(const QString& label)
-    : label_(label)
-    , thread_(new QThread())
+    : thread_(new QThread())
     , context_(new QObject()) {
     thread_->setObjectName(label);
     context_->moveToThread(thread_);

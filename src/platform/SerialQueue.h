@@ -34,12 +34,10 @@ public:
                                                       std::function<void()> block);
 
     bool isCurrent() const;
-    QString label() const { return label_; }
     // An object living on the queue's thread, for Qt objects (notifiers, timers) parented to it.
     QObject* context() const { return context_; }
 
 private:
-    QString label_;
     QThread* thread_;
     QObject* context_;
 };
