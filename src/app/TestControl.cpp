@@ -133,6 +133,16 @@ QString TestControl::answer(const QString& request) {
             target->setEnabled(true);
         return QStringLiteral("ok");
     }
+    if (command == QLatin1String("select") && words.size() == 2) {
+        auto* window = qobject_cast<MainWindow*>(application_.mainWindow());
+        const auto& targets = application_.store().targets();
+        bool isNumber = false;
+        const int index = words[1].toInt(&isNumber);
+        if (!window || !isNumber || index < 0 || index >= int(targets.size()))
+            return QStringLiteral("error no main window or no target number %1").arg(words[1]);
+        window->select(targets[std::size_t(index)]->id());
+        return QStringLiteral("ok");
+    }
     if (command == QLatin1String("close-window")) {
         if (QWidget* window = application_.mainWindow())
             window->close();

@@ -23,6 +23,7 @@ class Application;
 //   warning                           "yes" while the tray shows the warning sign
 //   targets                           a JSON array of {name, enabled, health}
 //   enable-all                        switches every target on, as its switch would
+//   select <index>                    shows that target of the list in the main window
 //   close-window / open-window        as the window manager's close button / the tray's button
 //   add-target / preferences          the sheet, the preferences window
 //   set <key> <value>                 writes a text preference (e.g. appearance dark)

@@ -7,34 +7,41 @@ class QStackedLayout;
 
 namespace vantorel {
 
+class DashboardView;
+class GraphPane;
 class HostStore;
 class MainWindowState;
-class OverviewList;
+class ResultsPane;
 class Target;
-class TargetFrame;
 
 // The right-hand side of the main window: the overview of all targets while the window state asks
-// for it, otherwise the selected target, or the placeholder target when nothing that exists is
-// selected.
+// for it, otherwise the graph and results of the selected target, or of the placeholder target
+// when nothing that exists is selected.
 class DetailArea : public QWidget {
     Q_OBJECT
 
 public:
     DetailArea(HostStore& store, MainWindowState& state, QWidget* parent = nullptr);
 
-    // The target framed when the overview is not shown.
-    std::shared_ptr<Target> shownTarget() const;
+    // The target whose panes are shown when the overview is not.
+    std::shared_ptr<Target> shownTarget() const { return shown_; }
     bool showsOverview() const;
     void applyTheme();
 
 private:
     void follow();
+    // New panes for a new target: their view state (the chart's position, the list's filters)
+    // belongs to the target they were opened for.
+    void rebuildPanes(std::shared_ptr<Target> target);
 
     HostStore& store_;
     MainWindowState& state_;
     QStackedLayout* pages_ = nullptr;
-    TargetFrame* frame_ = nullptr;
-    OverviewList* overview_ = nullptr;
+    QWidget* targetPage_ = nullptr;
+    DashboardView* dashboard_ = nullptr;
+    GraphPane* graph_ = nullptr;
+    ResultsPane* results_ = nullptr;
+    std::shared_ptr<Target> shown_;
 };
 
 } // namespace vantorel

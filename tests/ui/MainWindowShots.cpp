@@ -1,11 +1,15 @@
-// Renders the main window over a few lab targets into PNGs under /tmp/vantorel-shots/, dark and
-// light, so a person can judge how it looks. Runs inside the lab's private network (as root).
+// Renders the main window over lab targets of every kind into PNGs under /tmp/vantorel-shots/:
+// each kind's graph and results, the overview, dark and light, so a person can judge how they
+// look. Runs inside the lab's private network (as root); under xvfb-run with QT_QPA_PLATFORM=xcb
+// it draws through a real X server.
 #include "lab/Lab.h"
 #include "lab/PrivateNetwork.h"
+#include "lab/RouterChain.h"
 #include "lab/TunPath.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
+#include "support/HttpTestServer.h"
 #include "support/UserFolders.h"
 #include "targets/HostStore.h"
 #include "targets/TargetSpecJson.h"
@@ -75,15 +79,17 @@ int main(int argc, char** argv) {
     lab.addSilentHosts(3);
     const QString first = qt(alive.front());
     const QString last = first.left(first.lastIndexOf('.') + 1) + "10";
+    const auto& route = lab.addRouteThroughRouters(4);
+    test::HttpTestServer web;
 
     const std::vector<TargetSpec> specs = {
         {TargetKind::hostPing, qt(near.address(2)), QString(), 24},
         {TargetKind::hostPing, qt(far.address(2)), QString(), 24},
         {TargetKind::pingSweep, first, last, 24},
-        {TargetKind::traceroute, qt(near.address(3)), QString(), 24},
+        {TargetKind::traceroute, qt(route.destination()), QString(), 24},
+        {TargetKind::serviceCheck, web.url(QStringLiteral("/health")).toString(), QString(), 24},
+        {TargetKind::pingSweep, first, first.left(first.lastIndexOf('.') + 1) + "6", 24},
         {TargetKind::hostPing, qt(near.address(40)), QString(), 24},
-        {TargetKind::serviceCheck, QStringLiteral("https://status.lab.example/health"), QString(),
-         24},
     };
     auto& preferences = Preferences::instance();
     preferences.setValue(keys::targetsV2, *encodeTargetSpecs(specs));
@@ -93,28 +99,37 @@ int main(int argc, char** argv) {
     MainWindow window(store);
     window.setAttribute(Qt::WA_DeleteOnClose, false);
     window.show();
-    for (int i = 0; i < 5; ++i)
-        store.targets()[std::size_t(i)]->setEnabled(true);
-    test::spinFor(7s);
+    for (std::size_t i = 0; i + 1 < specs.size(); ++i)
+        store.targets()[i]->setEnabled(true);
+    test::spinFor(25s);
 
-    window.select(store.targets()[0]->id());
     const auto cards = window.findChild<Sidebar*>()->cards();
     QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
     QApplication::sendEvent(cards[1], &enter);
-    shoot(window, QStringLiteral("main-dark"));
-    preferences.setValue(keys::appearance, QStringLiteral("light"));
-    shoot(window, QStringLiteral("main-light"));
-    window.select(store.targets()[2]->id());
-    shoot(window, QStringLiteral("sweep-light"));
+    const std::vector<QString> kinds = {"host-ping", "lossy-ping", "sweep", "traceroute",
+                                        "service"};
+    for (const QString& scheme : {QStringLiteral("dark"), QStringLiteral("light")}) {
+        preferences.setValue(keys::appearance, scheme);
+        for (std::size_t i = 0; i < kinds.size(); ++i) {
+            window.select(store.targets()[i]->id());
+            shoot(window, kinds[i] + "-" + scheme);
+        }
+        window.setShowOverview(true);
+        shoot(window, "overview-" + scheme);
+        window.setShowOverview(false);
+    }
+    window.resize(1500, 900);
     window.setShowOverview(true);
-    shoot(window, QStringLiteral("overview-light"));
-    preferences.setValue(keys::appearance, QStringLiteral("dark"));
-    shoot(window, QStringLiteral("overview-dark"));
+    shoot(window, QStringLiteral("overview-wide-light"));
     window.setShowOverview(false);
-    window.removeTarget(store.targets()[5]->id());
+    window.resize(1080, 720);
+    preferences.setValue(keys::appearance, QStringLiteral("dark"));
+    window.select(store.targets()[6]->id());
+    shoot(window, QStringLiteral("monitoring-off-dark"));
     window.select(QUuid());
     shoot(window, QStringLiteral("placeholder-dark"));
     preferences.setValue(keys::glassEnabled, false);
+    window.select(store.targets()[0]->id());
     shoot(window, QStringLiteral("noglass-dark"));
     preferences.remove(keys::glassEnabled);
 

@@ -3,6 +3,7 @@
 #include "support/QtPrinters.h"
 #include "ui/AddTargetSheet.h"
 #include "ui/DetailArea.h"
+#include "ui/KindBadge.h"
 #include "ui/TargetCard.h"
 
 #include <QAbstractButton>
@@ -30,7 +31,7 @@ protected:
     DetailArea* detail() const {
         return window->findChild<DetailArea*>(QStringLiteral("detailArea"));
     }
-    QString detailTitle() const { return labelText(detail(), "detailTitle"); }
+    QString detailTitle() const { return labelText(detail(), "graphTitle"); }
 
     // A click on the card's body, away from its switch.
     static void clickCard(TargetCard* card) {
@@ -59,8 +60,8 @@ TEST_F(MainWindowTest, CaptionCountsTargetsAndActiveOnesWithThePlaceholderWhenEm
     EXPECT_EQ(caption(), "0 targets · 0 active");
     EXPECT_TRUE(cards().empty());
     EXPECT_EQ(detailTitle(), "No target selected");
-    EXPECT_EQ(labelText(detail(), "detailKind"), "Host Ping");
-    EXPECT_EQ(labelText(detail(), "detailState"), "monitoring off");
+    EXPECT_EQ(detail()->findChild<KindBadge*>()->text(), "Host Ping");
+    EXPECT_EQ(labelText(detail(), "emptyStateText"), "Monitoring is off");
 
     open({kFirst});
     EXPECT_EQ(caption(), "1 targets · 0 active");

@@ -1,0 +1,163 @@
+#include "monitor/PingMonitor.h"
+#include "settings/Preferences.h"
+#include "settings/SettingKeys.h"
+#include "targets/Target.h"
+#include "ui/ResultsPane.h"
+#include "ui/SampleListView.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace vantorel {
+namespace {
+
+constexpr int kDaySamples = 86'400;
+// A little under a second apart, so that the oldest sample does not leave the day's window while
+// the rest are still being fed.
+constexpr double kSpacing = 0.99;
+const QSize kPaneSize(760, 440);
+
+// A switched-off host ping whose monitor holds a day's worth of samples, about one a second, fed
+// directly: latencies wandering through all three bands, one probe in twenty lost.
+std::shared_ptr<Target> filled;
+
+std::shared_ptr<Target> dayTarget() {
+    if (!filled)
+        filled = [] {
+            TargetSpec spec;
+            spec.host = QStringLiteral("198.19.250.200");
+            auto target = Target::create(spec, false);
+            PingMonitor& monitor = *target->monitors().front();
+            const Date newest = dateNow();
+            for (int i = 0; i < kDaySamples; ++i) {
+                const std::optional<double> rtt =
+                    i % 20 == 7 ? std::nullopt
+                                : std::optional(90 + 80 * std::sin(i * 0.05) + (i % 13));
+                monitor.record(rtt, newest - (kDaySamples - 1 - i) * kSpacing);
+            }
+            if (monitor.samples().size() != std::size_t(kDaySamples)) {
+                std::fprintf(stderr, "the series was trimmed to %zu samples\n",
+                             monitor.samples().size());
+                std::exit(1);
+            }
+            return target;
+        }();
+    return filled;
+}
+
+void buildPane(benchmark::State& state) {
+    const auto target = dayTarget();
+    QImage image(kPaneSize, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        ResultsPane pane(target);
+        pane.resize(kPaneSize);
+        image.fill(Qt::transparent);
+        pane.render(&image);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.counters["samples"] = double(target->monitors().front()->samples().size());
+}
+
+// One wheel step down the list and the paint of the list that follows, as on screen.
+void scrollStepAndPaint(benchmark::State& state) {
+    const auto target = dayTarget();
+    ResultsPane pane(target);
+    pane.resize(kPaneSize);
+    pane.show();
+    QApplication::processEvents();
+    SampleListView& list = *pane.sampleList();
+    QScrollBar& bar = *list.verticalScrollBar();
+    // Start in the middle of the day, well away from both ends.
+    bar.setValue(bar.maximum() / 2);
+    QApplication::processEvents();
+    for (auto _ : state) {
+        bar.triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        list.viewport()->repaint();
+    }
+    state.counters["rows"] = double(list.model()->rowCount());
+    state.counters["top"] = double(list.topSeq().value_or(-1));
+}
+
+// A new sample arriving with the list at the top (it follows) or scrolled into the day (it keeps
+// its place), and the paint that follows.
+void newSampleAndPaint(benchmark::State& state, bool following) {
+    const auto target = dayTarget();
+    PingMonitor& monitor = *target->monitors().front();
+    ResultsPane pane(target);
+    pane.resize(kPaneSize);
+    pane.show();
+    QApplication::processEvents();
+    SampleListView& list = *pane.sampleList();
+    if (!following)
+        list.verticalScrollBar()->setValue(list.verticalScrollBar()->maximum() / 2);
+    QApplication::processEvents();
+    for (auto _ : state) {
+        monitor.record(42.0, dateNow());
+        QApplication::processEvents();
+        list.viewport()->repaint();
+    }
+    state.counters["following"] = list.followsTop();
+}
+
+// The monitor's own share of the above, without any view: for reading the two figures above.
+void recordOnly(benchmark::State& state) {
+    PingMonitor& monitor = *dayTarget()->monitors().front();
+    for (auto _ : state)
+        monitor.record(42.0, dateNow());
+}
+
+// The whole pane painted once, for comparison with the list alone.
+void paintPane(benchmark::State& state) {
+    const auto target = dayTarget();
+    ResultsPane pane(target);
+    pane.resize(kPaneSize);
+    pane.show();
+    QApplication::processEvents();
+    for (auto _ : state)
+        pane.repaint();
+}
+
+} // namespace
+} // namespace vantorel
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The preferences and history of the person running the benchmark stay untouched.
+    QTemporaryDir home;
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+        qputenv(variable, home.path().toUtf8());
+    QApplication app(argc, argv);
+    auto& preferences = vantorel::Preferences::instance();
+    preferences.setValue(vantorel::keys::appearance, QStringLiteral("dark"));
+    // A day of scrollback, so that the monitor keeps every one of the day's samples.
+    preferences.setValue(vantorel::keys::scrollbackEnabled, true);
+    preferences.setValue(vantorel::keys::scrollbackMinutes, 1440);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RegisterBenchmark("ResultsPane/build/86400", vantorel::buildPane)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("ResultsPane/scrollStepAndPaint/86400",
+                                 vantorel::scrollStepAndPaint)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("ResultsPane/paintPane/86400", vantorel::paintPane)
+        ->Unit(benchmark::kMillisecond);
+    // These grow the series by one sample per iteration, so they run last.
+    benchmark::RegisterBenchmark("ResultsPane/newSampleAndPaint/following",
+                                 vantorel::newSampleAndPaint, true)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("ResultsPane/newSampleAndPaint/scrolledAway",
+                                 vantorel::newSampleAndPaint, false)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("ResultsPane/newSampleWithoutView", vantorel::recordOnly)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RunSpecifiedBenchmarks();
+    vantorel::filled.reset();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+
+class QHBoxLayout;
+class QLabel;
+
+namespace vantorel {
+
+class ResultChip;
+class SampleListView;
+class SweepHostList;
+class Target;
+
+// The lower half of the detail area: for a sweep its hosts with filter chips, for the other kinds
+// a row of statistic chips over every sample of the target's monitor, newest first.
+class ResultsPane : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit ResultsPane(std::shared_ptr<Target> target, QWidget* parent = nullptr);
+
+    const std::shared_ptr<Target>& target() const { return target_; }
+
+    // The sweep filters.
+    bool showAlive() const { return showAlive_; }
+    bool showDead() const { return showDead_; }
+
+    // The sample list's position: whether it follows the newest sample, and the sample at its
+    // top (none for sweeps and while there is no sample).
+    bool followsTop() const;
+    std::optional<std::int64_t> topSeq() const;
+
+    // Null for the kind that does not have it.
+    SampleListView* sampleList() const { return samples_; }
+    SweepHostList* hostList() const { return hosts_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    ResultChip* addChip(const QString& label, const QString& objectName);
+    void buildSweep();
+    void buildStatistics();
+    void setFilter(bool showAlive, bool showDead);
+    void refresh();
+    void refreshSweep();
+    void refreshStatistics();
+
+    std::shared_ptr<Target> target_;
+    bool showAlive_ = true;
+    bool showDead_ = false;
+    QHBoxLayout* header_ = nullptr;
+    QLabel* title_ = nullptr;
+    std::map<QString, ResultChip*> chips_;
+    SampleListView* samples_ = nullptr;
+    SweepHostList* hosts_ = nullptr;
+};
+
+} // namespace vantorel

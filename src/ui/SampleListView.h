@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QListView>
+#include <QPropertyAnimation>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class QPushButton;
+
+namespace vantorel {
+
+class PingMonitor;
+class SampleListModel;
+class SampleRowDelegate;
+
+// A monitor's samples, newest first, that stays at the newest sample while it follows the top
+// and otherwise keeps the rows the user is reading in place as samples come and go. While it does
+// not follow, a "Now" button floats over its bottom-trailing corner and scrolls back to the top.
+class SampleListView : public QListView {
+    Q_OBJECT
+
+public:
+    explicit SampleListView(std::shared_ptr<PingMonitor> monitor, QWidget* parent = nullptr);
+
+    SampleListModel* sampleModel() const { return model_; }
+    QPushButton* nowButton() const { return now_; }
+
+    // Whether new samples show at the top as they arrive.
+    bool followsTop() const { return followTop_; }
+    // The sequence number of the row at the top, none while the list is empty.
+    std::optional<std::int64_t> topSeq() const;
+    // Scrolls (animated) to the newest sample; the list follows again when it gets there.
+    void scrollToNewest();
+    // Scrolls at once so that the given sample is the top row.
+    void scrollToSeq(std::int64_t sequence);
+
+Q_SIGNALS:
+    void followTopChanged(bool following);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
+
+private:
+    int topRow() const;
+    void trackTop();
+    void setFollowTop(bool following);
+    void placeNowButton();
+    void rememberTop();
+    void restoreTop();
+
+    SampleListModel* model_ = nullptr;
+    SampleRowDelegate* delegate_ = nullptr;
+    QPushButton* now_ = nullptr;
+    QPropertyAnimation scroll_;
+    bool followTop_ = true;
+    // Set while the list moves itself, so that only the user's scrolling changes `followTop_`.
+    bool adjusting_ = false;
+    std::optional<std::int64_t> topBeforeReset_;
+};
+
+} // namespace vantorel
