@@ -1,6 +1,7 @@
 #include "ui/BusyNote.h"
 
 #include "ui/ActivitySpinner.h"
+#include "ui/Glass.h"
 #include "ui/Theme.h"
 
 #include <QHBoxLayout>
@@ -49,9 +50,8 @@ void BusyNote::paintEvent(QPaintEvent*) {
     QPainterPath shape;
     shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kCornerRadius,
                          kCornerRadius);
-    const bool dark = theme::isDark();
-    p.fillPath(shape, dark ? QColor(255, 255, 255, 28) : QColor(255, 255, 255, 140));
-    p.setPen(QPen(QColor(255, 255, 255, dark ? 20 : 110), 1));
+    p.fillPath(shape, glass::material());
+    p.setPen(QPen(QColor(255, 255, 255, theme::isDark() ? 20 : 110), 1));
     p.drawPath(shape);
 }
 

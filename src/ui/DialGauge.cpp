@@ -16,11 +16,6 @@ constexpr int kNeedleMilliseconds = 400;
 constexpr double kLitOpacity = 0.85;
 constexpr double kDimOpacity = 0.25;
 
-QColor withOpacity(QColor colour, double opacity) {
-    colour.setAlphaF(float(colour.alphaF() * opacity));
-    return colour;
-}
-
 // Qt counts arc angles counter-clockwise from three o'clock in sixteenths of a degree; the gauge
 // counts degrees clockwise from the top.
 int qtArcAngle(double degreesFromTop) {
@@ -106,8 +101,8 @@ void DialGauge::paintEvent(QPaintEvent*) {
             continue;
         const double from = gauge::angleForFraction(band.from);
         const double to = gauge::angleForFraction(band.to);
-        const QColor colour = withOpacity(theme::latencyColour(band.colour),
-                                          band.zone == lit ? kLitOpacity : kDimOpacity);
+        const QColor colour = theme::withOpacity(theme::latencyColour(band.colour),
+                                                 band.zone == lit ? kLitOpacity : kDimOpacity);
         p.setPen(QPen(colour, lineWidth, Qt::SolidLine, Qt::FlatCap));
         p.drawArc(arcBox, qtArcAngle(from), qtArcAngle(to) - qtArcAngle(from));
     }
@@ -116,7 +111,7 @@ void DialGauge::paintEvent(QPaintEvent*) {
     if (gauge::showsNeedle(reading_)) {
         const double needleLength = 0.34 * side;
         const QColor colour =
-            reading_.isDown ? theme::red() : withOpacity(theme::primaryText(), kLitOpacity);
+            reading_.isDown ? theme::red() : theme::withOpacity(theme::primaryText(), kLitOpacity);
         p.save();
         p.translate(centre);
         p.rotate(needleAngle());

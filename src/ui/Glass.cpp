@@ -21,14 +21,13 @@ QPainterPath rounded(const QRectF& rect, double radius) {
     return path;
 }
 
-// The thin material: a translucent fill over whatever is behind.
+} // namespace
+
 QColor material(double strength) {
-    const bool dark = theme::isDark();
-    QColor fill = dark ? QColor(255, 255, 255) : QColor(255, 255, 255);
-    fill.setAlphaF(float((dark ? 0.11 : 0.55) * strength));
+    QColor fill(255, 255, 255);
+    fill.setAlphaF(float((theme::isDark() ? 0.11 : 0.55) * strength));
     return fill;
 }
-} // namespace
 
 bool enabled() {
     return Preferences::instance().boolValue(keys::glassEnabled);

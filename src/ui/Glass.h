@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QRectF>
 
 class QPainter;
@@ -11,6 +12,9 @@ namespace vantorel::glass {
 
 // The preference `glassEnabled`.
 bool enabled();
+
+// The thin material: a translucent fill over whatever is behind, at `strength` (0 … 1).
+QColor material(double strength = 1.0);
 
 // Paints a panel of the given corner radius into `rect`.
 void paintPanel(QPainter& painter, const QRectF& rect, double radius);

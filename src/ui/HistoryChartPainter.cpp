@@ -25,14 +25,10 @@ constexpr double kGridOpacity = 0.08;
 constexpr double kMaxBarWidth = 10;
 constexpr double kBarFill = 0.7; // share of the distance between samples a bar takes
 
-QColor withAlpha(QColor colour, double alpha) {
-    colour.setAlphaF(float(alpha));
-    return colour;
-}
-
 // White lines vanish on the light glass; there the same faint line is drawn in black.
 QColor gridColour() {
-    return withAlpha(theme::isDark() ? QColor(Qt::white) : QColor(Qt::black), kGridOpacity);
+    return theme::withOpacity(theme::isDark() ? QColor(Qt::white) : QColor(Qt::black),
+                              kGridOpacity);
 }
 
 QString valueText(double value) {
@@ -109,11 +105,11 @@ void HistoryChartPainter::paintBands(QPainter& painter, const QRectF& plot,
     const double green = yOf(window.thresholds.green);
     const double yellow = yOf(window.thresholds.yellow);
     painter.fillRect(QRectF(plot.left(), green, plot.width(), plot.bottom() - green),
-                     withAlpha(theme::latencyColour(LatencyColour::green), kBandOpacity));
+                     theme::withOpacity(theme::latencyColour(LatencyColour::green), kBandOpacity));
     painter.fillRect(QRectF(plot.left(), yellow, plot.width(), green - yellow),
-                     withAlpha(theme::latencyColour(LatencyColour::yellow), kBandOpacity));
+                     theme::withOpacity(theme::latencyColour(LatencyColour::yellow), kBandOpacity));
     painter.fillRect(QRectF(plot.left(), plot.top(), plot.width(), yellow - plot.top()),
-                     withAlpha(theme::latencyColour(LatencyColour::red), kBandOpacity));
+                     theme::withOpacity(theme::latencyColour(LatencyColour::red), kBandOpacity));
 }
 
 void HistoryChartPainter::paintBars(QPainter& painter, const QRectF& plot, const Window& window,
@@ -146,7 +142,7 @@ void HistoryChartPainter::paintBars(QPainter& painter, const QRectF& plot, const
         const double y = (1 - std::clamp(ms / window.top, 0.0, 1.0)) * plot.height();
         return std::clamp(int(std::lround(y * ratio)), 0, pixelHeight);
     };
-    const QRgb lossColour = qPremultiply(withAlpha(theme::red(), kLossOpacity).rgba());
+    const QRgb lossColour = qPremultiply(theme::withOpacity(theme::red(), kLossOpacity).rgba());
     std::array<QRgb, 3> bandColour;
     for (const LatencyColour band :
          {LatencyColour::green, LatencyColour::yellow, LatencyColour::red})

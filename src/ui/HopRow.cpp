@@ -21,11 +21,6 @@ constexpr double kBarRadius = 4;
 // The address column takes this share of what the number and the figure leave; the bar the rest.
 constexpr double kAddressShare = 0.42;
 
-QColor withAlpha(QColor colour, double alpha) {
-    colour.setAlphaF(float(alpha));
-    return colour;
-}
-
 QFont numberFont() {
     return theme::monospacedDigits(theme::TextStyle::caption, true);
 }
@@ -58,11 +53,11 @@ void paintBar(QPainter& p, const QRectF& box, std::optional<double> last, double
     const double greenEnd = at(thresholds.green);
     const double yellowEnd = at(thresholds.yellow);
     p.fillRect(QRectF(QPointF(box.left(), box.top()), QPointF(greenEnd, box.bottom())),
-               withAlpha(theme::latencyColour(LatencyColour::green), 0.13));
+               theme::withOpacity(theme::latencyColour(LatencyColour::green), 0.13));
     p.fillRect(QRectF(QPointF(greenEnd, box.top()), QPointF(yellowEnd, box.bottom())),
-               withAlpha(theme::latencyColour(LatencyColour::yellow), 0.13));
+               theme::withOpacity(theme::latencyColour(LatencyColour::yellow), 0.13));
     p.fillRect(QRectF(QPointF(yellowEnd, box.top()), box.bottomRight()),
-               withAlpha(theme::latencyColour(LatencyColour::red), 0.11));
+               theme::withOpacity(theme::latencyColour(LatencyColour::red), 0.11));
 
     if (last) {
         const QColor colour =
@@ -73,7 +68,7 @@ void paintBar(QPainter& p, const QRectF& box, std::optional<double> last, double
         bar.addRoundedRect(filled, radius, radius);
         p.fillPath(bar, colour);
     } else {
-        p.fillRect(box, withAlpha(theme::latencyColour(LatencyColour::red), 0.35));
+        p.fillRect(box, theme::withOpacity(theme::latencyColour(LatencyColour::red), 0.35));
     }
     p.restore();
 }

@@ -1,5 +1,6 @@
 #include "ui/ResultChip.h"
 
+#include "ui/Glass.h"
 #include "ui/Theme.h"
 
 #include <QPainter>
@@ -23,11 +24,6 @@ QFont valueFont() {
     QFont font = theme::monospacedDigits(theme::TextStyle::caption);
     font.setWeight(QFont::DemiBold);
     return font;
-}
-
-// The thin material the capsule is made of.
-QColor material() {
-    return theme::isDark() ? QColor(255, 255, 255, 28) : QColor(255, 255, 255, 140);
 }
 
 } // namespace
@@ -85,7 +81,7 @@ void ResultChip::paintEvent(QPaintEvent*) {
     const double radius = area.height() / 2;
     QPainterPath capsule;
     capsule.addRoundedRect(area, radius, radius);
-    p.fillPath(capsule, material());
+    p.fillPath(capsule, glass::material());
     if (filter_ == Filter::on) {
         QColor border = valueColour_;
         border.setAlphaF(float(kOnBorderOpacity));

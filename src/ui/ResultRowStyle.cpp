@@ -1,7 +1,5 @@
 #include "ui/ResultRowStyle.h"
 
-#include "settings/Preferences.h"
-#include "settings/SettingKeys.h"
 #include "ui/Icons.h"
 #include "ui/Theme.h"
 
@@ -13,33 +11,16 @@
 namespace vantorel::resultrows {
 
 Look Look::current() {
-    const Preferences& preferences = Preferences::instance();
     Look look;
     look.dark = theme::isDark();
-    look.thresholds = repairedThresholds(preferences.doubleValue(keys::latencyGreen),
-                                         preferences.doubleValue(keys::latencyYellow));
+    static_cast<theme::LatencyPalette&>(look) = theme::latencyPalette();
     look.primary = theme::primaryText();
     look.secondary = theme::secondaryText();
-    look.green = theme::latencyColour(LatencyColour::green);
-    look.yellow = theme::latencyColour(LatencyColour::yellow);
-    look.red = theme::latencyColour(LatencyColour::red);
     look.gray = theme::gray();
     // White at 5 % separates rows on the dark glass; on the light glass white vanishes, so the
     // light scheme takes the same hairline in black.
     look.divider = look.dark ? QColor(255, 255, 255, 13) : QColor(0, 0, 0, 13);
     return look;
-}
-
-QColor Look::latency(double ms) const {
-    switch (latencyColour(ms, thresholds.green, thresholds.yellow)) {
-    case LatencyColour::green:
-        return green;
-    case LatencyColour::yellow:
-        return yellow;
-    case LatencyColour::red:
-        break;
-    }
-    return red;
 }
 
 void paintDivider(QPainter& painter, const QRect& row, const Look& look) {

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "settings/SettingRules.h"
-#include "ui/LatencyScale.h"
+#include "ui/Theme.h"
 
 #include <QColor>
 #include <QFont>
@@ -22,19 +21,14 @@ inline constexpr int kSymbolSize = 14;
 inline constexpr int kGap = 8;
 
 // The colours and thresholds a paint pass uses; taken from the preferences in one go.
-struct Look {
+struct Look : theme::LatencyPalette {
     bool dark = true;
-    Thresholds thresholds;
     QColor primary;
     QColor secondary;
-    QColor green;
-    QColor yellow;
-    QColor red;
     QColor gray;
     QColor divider;
 
     static Look current();
-    QColor latency(double ms) const;
 };
 
 // Draws the hairline under a row.

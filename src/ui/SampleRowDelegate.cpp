@@ -31,7 +31,7 @@ void SampleRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         row.adjusted(kHorizontalPadding, kVerticalPadding, -kHorizontalPadding, -kVerticalPadding);
     const bool lost = index.data(SampleListModel::lostRole).toBool();
     const QColor colour =
-        lost ? look_.red : look_.latency(index.data(SampleListModel::rttRole).toDouble());
+        lost ? look_.red : look_.colourFor(index.data(SampleListModel::rttRole).toDouble());
 
     painter->save();
     const double ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;

@@ -49,6 +49,36 @@ QColor latencyColour(double ms) {
     return latencyColour(vantorel::latencyColour(ms, Preferences::instance()));
 }
 
+QColor LatencyPalette::colourFor(double ms) const {
+    switch (vantorel::latencyColour(ms, thresholds.green, thresholds.yellow)) {
+    case LatencyColour::green:
+        return green;
+    case LatencyColour::yellow:
+        return yellow;
+    case LatencyColour::red:
+        break;
+    }
+    return red;
+}
+
+LatencyPalette latencyPalette(double greenThreshold, double yellowThreshold) {
+    return {.thresholds = repairedThresholds(greenThreshold, yellowThreshold),
+            .green = green(),
+            .yellow = yellow(),
+            .red = red()};
+}
+
+LatencyPalette latencyPalette() {
+    const Preferences& preferences = Preferences::instance();
+    return latencyPalette(preferences.doubleValue(keys::latencyGreen),
+                          preferences.doubleValue(keys::latencyYellow));
+}
+
+QColor withOpacity(QColor colour, double opacity) {
+    colour.setAlphaF(float(colour.alphaF() * opacity));
+    return colour;
+}
+
 QColor healthColour(TargetHealth health) {
     switch (health) {
     case TargetHealth::off:

@@ -2,6 +2,7 @@
 
 #include "settings/SettingRules.h"
 #include "targets/TargetHealth.h"
+#include "ui/LatencyScale.h"
 
 #include <QColor>
 #include <QFont>
@@ -21,6 +22,22 @@ QColor accent();
 QColor latencyColour(LatencyColour band);
 QColor latencyColour(double ms); // with the thresholds from the preferences
 QColor healthColour(TargetHealth health);
+
+// The latency colours and the repaired thresholds, read once for a paint pass that colours many
+// values (chart bars, list rows, host cells) rather than once per value.
+struct LatencyPalette {
+    Thresholds thresholds;
+    QColor green;
+    QColor yellow;
+    QColor red;
+
+    QColor colourFor(double ms) const;
+};
+LatencyPalette latencyPalette(double greenThreshold, double yellowThreshold);
+LatencyPalette latencyPalette(); // with the thresholds from the preferences
+
+// The colour at `opacity` (0 … 1) of its own.
+QColor withOpacity(QColor colour, double opacity);
 QColor gray();
 QColor orange();
 QColor green();

@@ -20,11 +20,6 @@ constexpr double kLostBarOpacity = 0.55;
 constexpr double kDeadCellOpacity = 0.3;
 constexpr double kGuideOpacity = 0.45;
 
-QColor withOpacity(QColor colour, double opacity) {
-    colour.setAlphaF(float(colour.alphaF() * opacity));
-    return colour;
-}
-
 void drawWaiting(QPainter& p, const QRectF& area, const QString& text, const Palette& palette) {
     p.setFont(theme::font(theme::TextStyle::caption));
     p.setPen(palette.tertiary);
@@ -50,13 +45,13 @@ void drawThresholdLines(QPainter& p, const QRectF& chart, double top, const Pale
         if (ms >= top)
             return;
         const double y = std::round(chart.bottom() - ms / top * chart.height()) + 0.5;
-        p.setPen(QPen(withOpacity(colour, kGuideOpacity), 1, Qt::DashLine));
+        p.setPen(QPen(theme::withOpacity(colour, kGuideOpacity), 1, Qt::DashLine));
         p.drawLine(QPointF(chart.left(), y), QPointF(chart.right(), y));
     };
     line(palette.thresholds.green, palette.green);
     line(palette.thresholds.yellow, palette.red);
     p.fillRect(QRectF(chart.left(), chart.bottom(), chart.width(), 1),
-               withOpacity(palette.secondary, 0.5));
+               theme::withOpacity(palette.secondary, 0.5));
 }
 
 // The newest `slots` samples as bars, newest at the right edge: answered probes up to their round
@@ -68,7 +63,7 @@ void drawSampleBars(QPainter& p, const QRectF& chart, const std::deque<PingSampl
     drawThresholdLines(p, chart, top, palette);
     const double slot = chart.width() / slots;
     const double barWidth = std::max(1.0, slot - std::min(1.0, slot * 0.25));
-    const QColor lost = withOpacity(palette.red, kLostBarOpacity);
+    const QColor lost = theme::withOpacity(palette.red, kLostBarOpacity);
     const std::size_t shown = std::min<std::size_t>(samples.size(), std::size_t(slots));
     const std::size_t first = samples.size() - shown;
     for (std::size_t i = 0; i < shown; ++i) {
@@ -77,7 +72,7 @@ void drawSampleBars(QPainter& p, const QRectF& chart, const std::deque<PingSampl
         if (sample.rtt) {
             const double height = std::clamp(*sample.rtt / top, 0.0, 1.0) * chart.height();
             p.fillRect(QRectF(right - barWidth, chart.bottom() - height, barWidth, height),
-                       palette.forLatency(*sample.rtt));
+                       palette.colourFor(*sample.rtt));
         } else {
             p.fillRect(QRectF(right - barWidth, chart.top(), barWidth, chart.height()), lost);
         }
@@ -90,30 +85,13 @@ const PingMonitor* firstMonitor(const Target& target) {
 
 } // namespace
 
-QColor Palette::forLatency(double ms) const {
-    switch (latencyColour(ms, greenMax, yellowMax)) {
-    case LatencyColour::green:
-        return green;
-    case LatencyColour::yellow:
-        return yellow;
-    case LatencyColour::red:
-        break;
-    }
-    return red;
-}
-
 Palette currentPalette(double greenMax, double yellowMax) {
     Palette palette;
+    static_cast<theme::LatencyPalette&>(palette) = theme::latencyPalette(greenMax, yellowMax);
     palette.primary = theme::primaryText();
     palette.secondary = theme::secondaryText();
     palette.tertiary = theme::isDark() ? QColor(235, 235, 245, 80) : QColor(60, 60, 67, 85);
-    palette.green = theme::latencyColour(LatencyColour::green);
-    palette.yellow = theme::latencyColour(LatencyColour::yellow);
-    palette.red = theme::red();
     palette.gray = theme::gray();
-    palette.greenMax = greenMax;
-    palette.yellowMax = yellowMax;
-    palette.thresholds = repairedThresholds(greenMax, yellowMax);
     return palette;
 }
 
@@ -164,7 +142,7 @@ void paintTraceroute(QPainter& p, const QRectF& body, const Target& target, int 
     const double barLeft = nameLeft + nameWidth + 8;
     const double barWidth = std::max(0.0, list.right() - valueWidth - 6 - barLeft);
     const double barHeight = std::clamp(rowHeight * 0.3, 3.0, 5.0);
-    const QColor track = withOpacity(palette.secondary, 0.18);
+    const QColor track = theme::withOpacity(palette.secondary, 0.18);
 
     for (int i = 0; i < shown; ++i) {
         const HopStat& hop = hops[std::size_t(i)];
@@ -184,7 +162,7 @@ void paintTraceroute(QPainter& p, const QRectF& body, const Target& target, int 
         if (hop.last) {
             const double filled = std::clamp(*hop.last / scale, 0.0, 1.0) * barWidth;
             p.fillRect(QRectF(bar.left(), bar.top(), std::max(filled, 1.0), barHeight),
-                       palette.forLatency(*hop.last));
+                       palette.colourFor(*hop.last));
         }
         p.setFont(numberFont);
         p.setPen(palette.secondary);
@@ -305,8 +283,8 @@ void paintSweep(QPainter& p, const QRectF& body, const Target& target, const Pal
     if (hosts == 0 || cells.height() < 2)
         return;
     const CellGrid grid = cellGrid(hosts, cells.size());
-    const QColor dead = withOpacity(palette.red, kDeadCellOpacity);
-    const QColor unknown = withOpacity(palette.gray, 0.25);
+    const QColor dead = theme::withOpacity(palette.red, kDeadCellOpacity);
+    const QColor unknown = theme::withOpacity(palette.gray, 0.25);
     const double pitch = grid.side + grid.spacing;
     const double radius = std::min(2.0, grid.side / 4);
     p.setPen(Qt::NoPen);
@@ -316,7 +294,7 @@ void paintSweep(QPainter& p, const QRectF& body, const Target& target, const Pal
                           cells.top() + (i / grid.columns) * pitch, grid.side, grid.side);
         QColor fill = unknown;
         if (monitor.alive() == true)
-            fill = monitor.latency() ? palette.forLatency(*monitor.latency()) : palette.green;
+            fill = monitor.latency() ? palette.colourFor(*monitor.latency()) : palette.green;
         else if (monitor.alive() == false)
             fill = dead;
         p.setBrush(fill);

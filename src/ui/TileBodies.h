@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/LatencyScale.h"
+#include "ui/Theme.h"
 
 #include <QColor>
 #include <QRectF>
@@ -17,19 +17,11 @@ namespace tile {
 
 // The colours of one paint, looked up once: a body paints hundreds of bars, and asking the theme
 // (which reads the preferences) for each would cost more than the drawing.
-struct Palette {
+struct Palette : theme::LatencyPalette {
     QColor primary;
     QColor secondary;
     QColor tertiary;
-    QColor green;
-    QColor yellow;
-    QColor red;
     QColor gray;
-    double greenMax = 0;
-    double yellowMax = 0;
-    Thresholds thresholds;
-
-    QColor forLatency(double ms) const;
 };
 Palette currentPalette(double greenMax, double yellowMax);
 
