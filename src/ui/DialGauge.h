@@ -2,7 +2,7 @@
 
 #include "ui/GaugeGeometry.h"
 
-#include <QVariantAnimation>
+#include <QTimeLine>
 #include <QWidget>
 
 namespace vantorel {
@@ -29,7 +29,11 @@ protected:
 private:
     gauge::Reading reading_;
     double lineRatio_ = 0.075;
-    QVariantAnimation needle_;
+    // The needle eases from `needleFrom_` to `needleTo_` along this time line. A time line rather
+    // than a property animation, because it lets the frame rate be chosen.
+    QTimeLine needle_;
+    double needleFrom_ = 0;
+    double needleTo_ = 0;
 };
 
 } // namespace vantorel

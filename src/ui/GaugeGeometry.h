@@ -11,6 +11,8 @@ struct Reading {
     double green = 0; // thresholds in ms
     double yellow = 0;
     double gaugeMax = 1; // ms at full scale
+
+    bool operator==(const Reading&) const = default;
 };
 
 enum class Zone { none, green, yellow, red };

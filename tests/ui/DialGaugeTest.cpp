@@ -83,6 +83,16 @@ TEST_F(DialGaugeTest, AValueBeyondFullScaleEasesTheNeedleToTheEndOfTheArc) {
     EXPECT_EQ(at(image, -135, kNeedleRadius).alpha(), 0);
 }
 
+TEST_F(DialGaugeTest, AMoveTooSmallToSeeIsDrawnAtOnce) {
+    dial.setReading(reading(100));
+    ASSERT_TRUE(settle(-135 + 270 * 0.5));
+    // 0.2 ms of 200 is a quarter of a degree.
+    dial.setReading(reading(100.2));
+    EXPECT_DOUBLE_EQ(dial.needleAngle(), -135 + 270 * 100.2 / 200);
+    dial.setReading(reading(120));
+    EXPECT_LT(dial.needleAngle(), -135 + 270 * 0.6);
+}
+
 TEST_F(DialGaugeTest, DownPinsARedNeedleAndSaysSo) {
     dial.setReading(reading(40));
     ASSERT_TRUE(settle(-135 + 270 * 40.0 / 200));
