@@ -5,6 +5,7 @@
 #include "platform/SerialQueue.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
@@ -59,8 +60,11 @@ ICMPEngine::ICMPEngine()
 
 ICMPEngine::~ICMPEngine() {
     // No probe can be pending here: each one holds the engine until its outcome is delivered.
-    auto closeSocket = [source = source_, fd = fd_] {
+    auto closeSocket = [source = source_, fd = fd_, expiry = expiry_] {
         delete source;
+        // Later: the engine may be going away inside the timer's own signal.
+        if (expiry)
+            expiry->deleteLater();
         if (fd >= 0)
             ::close(fd);
     };
@@ -135,18 +139,64 @@ void ICMPEngine::send(const QString& ip, int ttl, double timeoutSeconds, Done do
         done(ICMPFailed{errno});
         return;
     }
-    pending_.insert_or_assign(sequence, Pending{sendTime, std::move(done)});
-    queue_.asyncAfter(std::chrono::nanoseconds(std::int64_t(timeoutSeconds * 1e9)),
-                      [self = shared_from_this(), sequence] { self->expire(sequence); });
+    const auto timeout = std::int64_t(std::max(timeoutSeconds, 0.0) * 1e9);
+    track(sequence, Pending{sendTime, sendTime + timeout, std::move(done)});
 }
 
-void ICMPEngine::expire(std::uint16_t sequence) {
+void ICMPEngine::track(std::uint16_t sequence, Pending pending) {
+    // A sequence number comes round again only after 65,536 probes; whatever still waited under
+    // it has long been given up.
+    untrack(sequence);
+    const bool earliest = deadlines_.empty() || pending.deadline < deadlines_.begin()->first;
+    deadlines_.emplace(pending.deadline, sequence);
+    pending_.emplace(sequence, std::move(pending));
+    if (!keepAlive_)
+        keepAlive_ = shared_from_this();
+    if (earliest)
+        armExpiry();
+}
+
+std::optional<ICMPEngine::Pending> ICMPEngine::untrack(std::uint16_t sequence) {
     const auto entry = pending_.find(sequence);
     if (entry == pending_.end())
-        return;
-    auto done = std::move(entry->second.done);
+        return std::nullopt;
+    Pending pending = std::move(entry->second);
     pending_.erase(entry);
-    done(ICMPTimeout{});
+    deadlines_.erase({pending.deadline, sequence});
+    return pending;
+}
+
+void ICMPEngine::armExpiry() {
+    if (deadlines_.empty()) {
+        if (expiry_)
+            expiry_->stop();
+        return;
+    }
+    if (!expiry_) {
+        expiry_ = new QTimer(queue_.context());
+        expiry_->setSingleShot(true);
+        expiry_->setTimerType(Qt::PreciseTimer);
+        QObject::connect(expiry_, &QTimer::timeout, [weak = weak_from_this()] {
+            if (auto self = weak.lock())
+                self->expireDue();
+        });
+    }
+    const std::int64_t wait = deadlines_.begin()->first - monotonicNanos();
+    // Rounded up, so that the timer never fires before the deadline it is set for.
+    expiry_->start(int(std::max<std::int64_t>(0, (wait + 999'999) / 1'000'000)));
+}
+
+void ICMPEngine::expireDue() {
+    // Every entry point of the engine holds it while it runs, so letting go of the hold below
+    // never destroys it under this call.
+    const std::int64_t now = monotonicNanos();
+    while (!deadlines_.empty() && deadlines_.begin()->first <= now) {
+        auto pending = untrack(deadlines_.begin()->second);
+        pending->done(ICMPTimeout{});
+    }
+    armExpiry();
+    if (pending_.empty())
+        keepAlive_.reset();
 }
 
 void ICMPEngine::drain() {
@@ -227,13 +277,15 @@ int ICMPEngine::drainDatagrams() {
 
 void ICMPEngine::complete(std::uint16_t sequence, const QString& from, bool timeExceeded,
                           std::int64_t receivedMono) {
-    const auto entry = pending_.find(sequence);
-    if (entry == pending_.end())
+    auto pending = untrack(sequence);
+    if (!pending)
         return; // already timed out, or someone else's answer
-    auto pending = std::move(entry->second);
-    pending_.erase(entry);
-    const double ms = double(std::max<std::int64_t>(0, receivedMono - pending.sent)) / 1e6;
-    pending.done(ICMPReply{ms, from, timeExceeded});
+    const double ms = double(std::max<std::int64_t>(0, receivedMono - pending->sent)) / 1e6;
+    pending->done(ICMPReply{ms, from, timeExceeded});
+    // The timer stays set for a deadline that may no longer exist; it then finds nothing due and
+    // sets itself for the next one. Cheaper than re-arming on every answer.
+    if (pending_.empty())
+        keepAlive_.reset();
 }
 
 } // namespace vantorel

@@ -7,10 +7,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <set>
 #include <unordered_map>
 #include <variant>
 
 class QSocketNotifier;
+class QTimer;
 
 namespace vantorel {
 
@@ -56,6 +59,7 @@ private:
     struct Pending {
         std::int64_t
             sent; // monotonic nanoseconds, just before the request was handed to the socket
+        std::int64_t deadline; // monotonic nanoseconds at which the probe times out
         Done done;
     };
 
@@ -63,7 +67,11 @@ private:
 
     int openSocket();
     void send(const QString& ip, int ttl, double timeoutSeconds, Done done);
-    void expire(std::uint16_t sequence);
+    void track(std::uint16_t sequence, Pending pending);
+    // Takes a probe out of the pending ones, or none when it has already ended.
+    std::optional<Pending> untrack(std::uint16_t sequence);
+    void armExpiry();
+    void expireDue();
     void drain();
     int drainErrorQueue();
     int drainDatagrams();
@@ -75,6 +83,14 @@ private:
     QSocketNotifier* source_ = nullptr;
     icmp::SequenceCounter sequence_;
     std::unordered_map<std::uint16_t, Pending> pending_;
+    // The pending probes by deadline. One timer per engine, set for the earliest of them, rather
+    // than one per probe: a probe then costs no timer of its own, and no wake-up when it is
+    // answered in time.
+    std::set<std::pair<std::int64_t, std::uint16_t>> deadlines_;
+    QTimer* expiry_ = nullptr;
+    // Holds the engine while probes are pending, so that every probe gets its outcome however
+    // the callers let go of it.
+    std::shared_ptr<ICMPEngine> keepAlive_;
 };
 
 } // namespace vantorel

@@ -87,6 +87,21 @@ TEST(ICMPEngine, SilentHostAndUnreachableAnswerBothEndInTimeoutAfterTheFullWait)
     EXPECT_TRUE(isReplyFrom(probeAndWait(engine, host), host, false));
 }
 
+TEST(ICMPEngine, EachProbeTimesOutOnItsOwnDeadlineWhateverTheOrderSent) {
+    lab::Lab lab;
+    const auto silent = QString::fromStdString(lab.addSilentHost());
+    auto engine = ICMPEngine::create();
+    QElapsedTimer clock;
+    clock.start();
+    std::atomic<qint64> longEnded = 0, shortEnded = 0;
+    engine->probe(silent, 64, 1.5, [&](ICMPOutcome) { longEnded = clock.elapsed(); });
+    engine->probe(silent, 64, 0.3, [&](ICMPOutcome) { shortEnded = clock.elapsed(); });
+    ASSERT_TRUE(spinUntil([&] { return longEnded > 0; }, 5s));
+    EXPECT_GE(shortEnded, 295);
+    EXPECT_LT(shortEnded, 1000) << "a later, shorter probe waited for the longer one";
+    EXPECT_GE(longEnded, 1495);
+}
+
 TEST(ICMPEngine, TimeExceededThroughNamespacedRoutersComesFromEachRouter) {
     lab::Lab lab;
     auto& route = lab.addRouteThroughRouters(3);
