@@ -1,12 +1,12 @@
 #include "monitor/PingMonitor.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
+#include "support/UserFolders.h"
 #include "ui/LatencyHistoryChart.h"
 
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <memory>
@@ -50,9 +50,7 @@ void paintChart(benchmark::State& state, double samplesPerSecond) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // The preferences and history of the person running the benchmark stay untouched.
-    QTemporaryDir home;
-    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
-        qputenv(variable, home.path().toUtf8());
+    vantorel::test::isolateUserFolders();
     QApplication app(argc, argv);
     vantorel::Preferences::instance().setValue(vantorel::keys::appearance, QStringLiteral("dark"));
     benchmark::Initialize(&argc, argv);

@@ -1,6 +1,7 @@
 #include "monitor/PingMonitor.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
+#include "support/UserFolders.h"
 #include "targets/Target.h"
 #include "ui/ResultsPane.h"
 #include "ui/SampleListView.h"
@@ -8,7 +9,6 @@
 #include <QApplication>
 #include <QImage>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <cstdio>
@@ -130,9 +130,7 @@ void paintPane(benchmark::State& state) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // The preferences and history of the person running the benchmark stay untouched.
-    QTemporaryDir home;
-    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
-        qputenv(variable, home.path().toUtf8());
+    vantorel::test::isolateUserFolders();
     QApplication app(argc, argv);
     auto& preferences = vantorel::Preferences::instance();
     preferences.setValue(vantorel::keys::appearance, QStringLiteral("dark"));
