@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+class QPainter;
+
 namespace vantorel {
 
 // The small rounded tag after a target's name that says what kind it is ("Host Ping").
@@ -12,6 +14,11 @@ class KindBadge : public QWidget {
 
 public:
     explicit KindBadge(TargetKind kind, QWidget* parent = nullptr);
+
+    // The badge's look for views that paint it in place rather than as a child widget.
+    static QFont badgeFont();
+    static QSizeF badgeSize(const QString& text);
+    static void paint(QPainter& painter, const QRectF& area, const QString& text);
 
     QString text() const { return text_; }
     QSize sizeHint() const override;

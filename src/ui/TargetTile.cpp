@@ -4,6 +4,7 @@
 #include "settings/SettingKeys.h"
 #include "targets/Target.h"
 #include "ui/Glass.h"
+#include "ui/KindBadge.h"
 #include "ui/TargetStatus.h"
 #include "ui/Theme.h"
 #include "ui/TileBodies.h"
@@ -26,7 +27,6 @@ constexpr double kDotDiameter = 8;
 constexpr double kGlowRadius = 4;
 constexpr double kDotColumn = 16;
 constexpr double kSpacing = 6;
-constexpr double kBadgePadding = 6;
 // The name keeps at least this much room before the badge gives way to it.
 constexpr double kMinNameWidth = 72;
 
@@ -44,25 +44,6 @@ void paintStatusDot(QPainter& p, const QPointF& centre, const QColor& colour) {
     p.drawEllipse(centre, radius + kGlowRadius, radius + kGlowRadius);
     p.setBrush(colour);
     p.drawEllipse(centre, radius, radius);
-}
-
-// The kind badge of the sidebar card, drawn in place.
-void paintBadge(QPainter& p, const QRectF& area, const QString& text, const QFont& font,
-                const QColor& textColour) {
-    QPainterPath shape;
-    shape.addRoundedRect(area, area.height() / 2, area.height() / 2);
-    QColor fill = theme::accent();
-    fill.setAlphaF(0.25f);
-    p.fillPath(shape, fill);
-    p.setFont(font);
-    p.setPen(textColour);
-    p.drawText(area, Qt::AlignCenter, text);
-}
-
-QFont badgeFont() {
-    QFont font = theme::font(theme::TextStyle::caption2);
-    font.setWeight(QFont::DemiBold);
-    return font;
 }
 
 } // namespace
@@ -140,10 +121,9 @@ void TargetTile::paintHeader(QPainter& p, const QRectF& header) const {
     const QFontMetricsF nameMetrics(nameFont);
     const QString name = target.spec().displayName();
     const double fullName = nameMetrics.horizontalAdvance(name);
-    const QFont tagFont = badgeFont();
-    const QFontMetricsF tagMetrics(tagFont);
     const QString kind = label(target.spec().kind);
-    const double badgeWidth = tagMetrics.horizontalAdvance(kind) + 2 * kBadgePadding;
+    const QSizeF badgeSize = KindBadge::badgeSize(kind);
+    const double badgeWidth = badgeSize.width();
     const double nameRoomWithBadge = room - kSpacing - badgeWidth;
     const bool badge = nameRoomWithBadge >= std::min(fullName, kMinNameWidth);
     const double nameWidth = std::max(0.0, std::min(fullName, badge ? nameRoomWithBadge : room));
@@ -154,10 +134,10 @@ void TargetTile::paintHeader(QPainter& p, const QRectF& header) const {
     p.drawText(nameBox, Qt::AlignLeft | Qt::AlignVCenter,
                nameMetrics.elidedText(name, Qt::ElideRight, nameWidth + 0.5));
     if (badge) {
-        const double height = tagMetrics.height() + 2;
-        const QRectF badgeBox(nameBox.right() + kSpacing, header.center().y() - height / 2,
-                              badgeWidth, height);
-        paintBadge(p, badgeBox, kind, tagFont, theme::primaryText());
+        const QRectF badgeBox(nameBox.right() + kSpacing,
+                              header.center().y() - badgeSize.height() / 2, badgeWidth,
+                              badgeSize.height());
+        KindBadge::paint(p, badgeBox, kind);
     }
 }
 
