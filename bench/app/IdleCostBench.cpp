@@ -1,6 +1,6 @@
-// Idle cost of the running application: the installed vantorel program on a private X server
-// with a tray host, a session bus and a notification daemon of its own, monitoring 10 host pings
-// to lab destinations that answer.
+// Idle cost of the running application: the program (the tests' copy, with its remote control) on a
+// private X server with a tray host, a session bus and a notification daemon of its own, monitoring
+// 10 host pings to lab destinations that answer.
 //
 //   build/bench/app/idle_cost_bench [seconds]      (root: it builds a private test network)
 //
@@ -12,7 +12,6 @@
 // monitoring throughout. The figures are reported, not judged: the exit status says only whether
 // the run itself worked.
 #include "AppHarness.h"
-#include "InstalledTree.h"
 #include "RunningApp.h"
 #include "XSession.h"
 #include "lab/PrivateNetwork.h"
@@ -169,14 +168,13 @@ int run(std::chrono::seconds duration) {
     test::SessionBus bus(test::SessionBus::Role::standalone);
     test::NotificationDaemon notifications(bus);
     test::XSession x;
-    const test::InstalledTree installed;
     QTemporaryDir home;
     if (!home.isValid())
         throw std::runtime_error("cannot create a home folder");
     const auto environment = test::userEnvironment(home.path(), x, bus);
     test::writeTargetList(home.path(), targets);
 
-    test::RunningApp app(installed.path("bin/vantorel"), environment, home.path());
+    test::RunningApp app(QStringLiteral(VANTOREL_UNDER_TEST), environment, home.path());
     std::printf("vantorel runs as process %u on display %s\n", app.pid(), qPrintable(x.display()));
     // Without an embedded tray icon, closing the window would end the program.
     if (!spinUntil([&] { return !app.rectangle("geometry tray").isEmpty(); }, 15s))

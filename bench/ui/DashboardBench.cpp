@@ -13,8 +13,8 @@
 #include "support/UserFolders.h"
 #include "targets/HostStore.h"
 #include "targets/TargetSpecJson.h"
-#include "ui/DashboardCanvas.h"
-#include "ui/DashboardView.h"
+#include "ui/overview/DashboardCanvas.h"
+#include "ui/overview/DashboardView.h"
 
 #include <QApplication>
 #include <QImage>

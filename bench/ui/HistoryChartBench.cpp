@@ -2,7 +2,7 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/UserFolders.h"
-#include "ui/LatencyHistoryChart.h"
+#include "ui/detail/LatencyHistoryChart.h"
 
 #include <QApplication>
 #include <QImage>

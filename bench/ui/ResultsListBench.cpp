@@ -3,8 +3,8 @@
 #include "settings/SettingKeys.h"
 #include "support/UserFolders.h"
 #include "targets/Target.h"
-#include "ui/ResultsPane.h"
-#include "ui/SampleListView.h"
+#include "ui/detail/ResultsPane.h"
+#include "ui/detail/SampleListView.h"
 
 #include <QApplication>
 #include <QImage>

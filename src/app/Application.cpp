@@ -4,9 +4,9 @@
 #include "history/SampleStore.h"
 #include "settings/Preferences.h"
 #include "targets/HostStore.h"
-#include "ui/Icons.h"
-#include "ui/MainWindow.h"
-#include "ui/TrayExtra.h"
+#include "ui/controls/Icons.h"
+#include "ui/tray/TrayExtra.h"
+#include "ui/window/MainWindow.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -35,7 +35,7 @@ QIcon applicationIcon() {
 
 } // namespace
 
-Application::Application(std::function<void()> quit, QObject* parent)
+Application::Application(QObject* parent, std::function<void()> quit)
     : QObject(parent)
     , quit_(std::move(quit)) {}
 

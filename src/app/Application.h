@@ -20,8 +20,8 @@ class Application : public QObject {
 
 public:
     // `quit` ends the process; tests pass their own to see that it is asked for.
-    explicit Application(std::function<void()> quit = &Application::quitEventLoop,
-                         QObject* parent = nullptr);
+    explicit Application(QObject* parent = nullptr,
+                         std::function<void()> quit = &Application::quitEventLoop);
     ~Application() override;
 
     // Names the process (settings and data folders, desktop file) and gives it its icon. Call

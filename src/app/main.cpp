@@ -1,13 +1,13 @@
 #include "app/Application.h"
-#include "app/TestControl.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication qtApplication(argc, argv);
     vantorel::Application::identify(qtApplication);
-    vantorel::Application application;
+    // A child of the QApplication, like every other process-wide object, so that it can be found
+    // from the application object.
+    vantorel::Application application(&qtApplication);
     application.launch();
-    const auto testControl = vantorel::TestControl::fromEnvironment(application);
     return qtApplication.exec();
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "history/Sqlite.h"
-#include "monitor/PingSample.h"
 #include "platform/Clock.h"
+#include "records/PingSample.h"
 
 #include <QByteArray>
 #include <QString>

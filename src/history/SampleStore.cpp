@@ -2,8 +2,8 @@
 
 #include "history/HistoryDatabase.h"
 #include "history/SweepHostStateJson.h"
-#include "monitor/HopStatJson.h"
 #include "platform/MainThread.h"
+#include "records/HopStatJson.h"
 
 #include <QStandardPaths>
 #include <chrono>

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "history/SweepHostState.h"
-#include "monitor/HopStat.h"
-#include "monitor/PingSample.h"
 #include "platform/Clock.h"
 #include "platform/SerialQueue.h"
+#include "records/HopStat.h"
+#include "records/PingSample.h"
 
 #include <QString>
 #include <cstdint>

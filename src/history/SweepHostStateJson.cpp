@@ -1,8 +1,8 @@
 #include "history/SweepHostStateJson.h"
 
-#include "monitor/JsonArray.h"
-#include "monitor/JsonMembers.h"
-#include "monitor/JsonText.h"
+#include "records/JsonArray.h"
+#include "records/JsonMembers.h"
+#include "records/JsonText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "monitor/HopStat.h"
 #include "monitor/MonitorStats.h"
 #include "monitor/MonitorTiming.h"
-#include "monitor/PingSample.h"
 #include "monitor/SampleSeries.h"
 #include "platform/TaskHandle.h"
+#include "records/HopStat.h"
+#include "records/PingSample.h"
 
 #include <QCoroTask>
 #include <QObject>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "monitor/MonitorStats.h"
-#include "monitor/PingSample.h"
+#include "records/PingSample.h"
 
 #include <deque>
 #include <span>

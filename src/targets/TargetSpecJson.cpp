@@ -1,8 +1,8 @@
 #include "targets/TargetSpecJson.h"
 
-#include "monitor/JsonArray.h"
-#include "monitor/JsonMembers.h"
-#include "monitor/JsonText.h"
+#include "records/JsonArray.h"
+#include "records/JsonMembers.h"
+#include "records/JsonText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

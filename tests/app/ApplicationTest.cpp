@@ -6,7 +6,7 @@
 #include "support/EventLoop.h"
 #include "targets/HostStore.h"
 #include "targets/TargetSpecJson.h"
-#include "ui/TrayExtra.h"
+#include "ui/tray/TrayExtra.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -52,7 +52,7 @@ TEST_F(ApplicationTest, NamesItselfForSettingsFoldersDesktopFileAndWindowIcon) {
 }
 
 TEST_F(ApplicationTest, LaunchShowsTheMainWindowOverTheStoredTargetsAllSwitchedOff) {
-    Application application(countQuit);
+    Application application(nullptr, countQuit);
     application.launch();
 
     QWidget* window = application.mainWindow();
@@ -69,7 +69,7 @@ TEST_F(ApplicationTest, LaunchShowsTheMainWindowOverTheStoredTargetsAllSwitchedO
 }
 
 TEST_F(ApplicationTest, OpenMainWindowRaisesTheOpenWindowAndBuildsANewOneAfterAClose) {
-    Application application(countQuit);
+    Application application(nullptr, countQuit);
     application.launch();
     QPointer<QWidget> first = application.mainWindow();
     ASSERT_TRUE(first);
@@ -93,14 +93,14 @@ TEST_F(ApplicationTest, OpenMainWindowRaisesTheOpenWindowAndBuildsANewOneAfterAC
 TEST_F(ApplicationTest, WithoutATrayClosingTheMainWindowQuits) {
     ASSERT_FALSE(TrayExtra::available()) << "the offscreen platform has no tray";
     {
-        Application application(countQuit);
+        Application application(nullptr, countQuit);
         application.launch();
         ASSERT_NE(application.mainWindow(), nullptr);
         closeAndDestroy(*application.mainWindow());
         EXPECT_EQ(quitRequests, 1);
     }
     {
-        Application application(countQuit);
+        Application application(nullptr, countQuit);
         application.launch();
     }
     EXPECT_EQ(quitRequests, 1) << "taking the application down is not the user closing it";

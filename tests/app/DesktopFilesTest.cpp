@@ -56,6 +56,11 @@ TEST(DesktopFiles, InstallPutsProgramLauncherIconsAndMetainfoWhereTheDesktopLook
     const InstalledTree tree;
     const QFileInfo program(tree.path("bin/vantorel"));
     EXPECT_TRUE(program.isFile() && program.isExecutable());
+    // The remote control of the end-to-end tests lives in their own copy of the program only.
+    const auto strings = run("strings", {program.filePath()});
+    EXPECT_EQ(strings.exitCode, 0);
+    EXPECT_FALSE(strings.output.contains("VANTOREL_TEST_CONTROL"));
+    EXPECT_FALSE(strings.output.contains("TestControl"));
 
     const QString launcher = tree.path("share/applications/" + kAppId + ".desktop");
     ASSERT_TRUE(QFileInfo::exists(launcher));

@@ -1,5 +1,4 @@
 #include "AppHarness.h"
-#include "InstalledTree.h"
 #include "RunningApp.h"
 #include "XSession.h"
 #include "lab/TunPath.h"
@@ -64,7 +63,6 @@ TEST(EndToEnd, TrayStartsMonitoringWhichOutlivesTheWindowUntilQuit) {
     SessionBus bus(SessionBus::Role::standalone);
     NotificationDaemon notifications(bus);
     XSession x;
-    const InstalledTree installed;
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
     QDir().mkpath(kShots);
@@ -72,7 +70,7 @@ TEST(EndToEnd, TrayStartsMonitoringWhichOutlivesTheWindowUntilQuit) {
     writeSettings(home.path(), {{TargetKind::hostPing, QString::fromStdString(answering), "", 24},
                                 {TargetKind::hostPing, QString::fromStdString(silent), "", 24}});
 
-    RunningApp app(installed.path("bin/vantorel"), environment, home.path());
+    RunningApp app(QStringLiteral(VANTOREL_UNDER_TEST), environment, home.path());
     EXPECT_EQ(app.ask("window"), "open");
     const auto stored = targetStates(app);
     ASSERT_EQ(stored.size(), 2) << app.failure("stored targets").toStdString();

@@ -1,4 +1,4 @@
-#include "monitor/HopStatJson.h"
+#include "records/HopStatJson.h"
 
 #include <QByteArray>
 #include <cstddef>

@@ -4,9 +4,9 @@
 #include "support/EventLoop.h"
 #include "targets/HostStore.h"
 #include "targets/TargetSpecJson.h"
-#include "ui/DashboardCanvas.h"
-#include "ui/DashboardView.h"
-#include "ui/TargetTile.h"
+#include "ui/overview/DashboardCanvas.h"
+#include "ui/overview/DashboardView.h"
+#include "ui/overview/TargetTile.h"
 
 #include <QLabel>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "ui/DialGauge.h"
+#include "ui/controls/DialGauge.h"
 
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"

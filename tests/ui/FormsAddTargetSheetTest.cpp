@@ -1,8 +1,8 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
-#include "ui/AddTargetSheet.h"
-#include "ui/FormSegmentedPicker.h"
-#include "ui/FormStyle.h"
+#include "ui/controls/FormSegmentedPicker.h"
+#include "ui/controls/FormStyle.h"
+#include "ui/sheet/AddTargetSheet.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
-#include "ui/FormSegmentedPicker.h"
-#include "ui/FormSwitch.h"
-#include "ui/PreferencesWindow.h"
+#include "ui/controls/FormSegmentedPicker.h"
+#include "ui/controls/FormSwitch.h"
+#include "ui/preferences/PreferencesWindow.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -3,9 +3,9 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/UserFolders.h"
-#include "ui/AddTargetSheet.h"
-#include "ui/FormSegmentedPicker.h"
-#include "ui/PreferencesWindow.h"
+#include "ui/controls/FormSegmentedPicker.h"
+#include "ui/preferences/PreferencesWindow.h"
+#include "ui/sheet/AddTargetSheet.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "GraphPaneFixture.h"
 #include "monitor/PingMonitor.h"
 #include "support/EventLoop.h"
-#include "ui/ChartScrubber.h"
-#include "ui/LatencyHistoryChart.h"
+#include "ui/detail/ChartScrubber.h"
+#include "ui/detail/LatencyHistoryChart.h"
 
 #include <QApplication>
 #include <QImage>

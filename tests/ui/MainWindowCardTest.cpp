@@ -3,9 +3,9 @@
 #include "lab/TunPath.h"
 #include "support/EventLoop.h"
 #include "support/QtPrinters.h"
-#include "ui/TargetCard.h"
-#include "ui/Theme.h"
-#include "ui/ToggleSwitch.h"
+#include "ui/controls/Theme.h"
+#include "ui/controls/ToggleSwitch.h"
+#include "ui/window/TargetCard.h"
 
 #include <QLabel>
 #include <QRegularExpression>

@@ -4,9 +4,9 @@
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
 #include "targets/TargetSpecJson.h"
-#include "ui/Sidebar.h"
-#include "ui/TargetCard.h"
-#include "ui/ToggleSwitch.h"
+#include "ui/controls/ToggleSwitch.h"
+#include "ui/window/Sidebar.h"
+#include "ui/window/TargetCard.h"
 
 #include <QLabel>
 #include <QTest>

@@ -3,7 +3,7 @@
 #include "monitor/MonitorTiming.h"
 #include "targets/HostStore.h"
 #include "targets/TargetSpec.h"
-#include "ui/MainWindow.h"
+#include "ui/window/MainWindow.h"
 
 #include <QString>
 #include <gtest/gtest.h>

@@ -4,11 +4,11 @@
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
 #include "support/QtPrinters.h"
-#include "ui/AuroraBackground.h"
-#include "ui/DesktopColourScheme.h"
-#include "ui/TargetCard.h"
-#include "ui/Theme.h"
-#include "ui/TimeLabel.h"
+#include "ui/controls/DesktopColourScheme.h"
+#include "ui/controls/Theme.h"
+#include "ui/rules/TimeLabel.h"
+#include "ui/window/AuroraBackground.h"
+#include "ui/window/TargetCard.h"
 
 #include <QLabel>
 

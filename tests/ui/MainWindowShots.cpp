@@ -13,10 +13,10 @@
 #include "support/UserFolders.h"
 #include "targets/HostStore.h"
 #include "targets/TargetSpecJson.h"
-#include "ui/AuroraBackground.h"
-#include "ui/MainWindow.h"
-#include "ui/Sidebar.h"
-#include "ui/TargetCard.h"
+#include "ui/window/AuroraBackground.h"
+#include "ui/window/MainWindow.h"
+#include "ui/window/Sidebar.h"
+#include "ui/window/TargetCard.h"
 
 #include <QApplication>
 #include <QDir>

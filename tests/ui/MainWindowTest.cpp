@@ -1,10 +1,10 @@
 #include "MainWindowFixture.h"
 #include "support/EventLoop.h"
 #include "support/QtPrinters.h"
-#include "ui/AddTargetSheet.h"
-#include "ui/DetailArea.h"
-#include "ui/KindBadge.h"
-#include "ui/TargetCard.h"
+#include "ui/controls/KindBadge.h"
+#include "ui/sheet/AddTargetSheet.h"
+#include "ui/window/DetailArea.h"
+#include "ui/window/TargetCard.h"
 
 #include <QAbstractButton>
 #include <QApplication>

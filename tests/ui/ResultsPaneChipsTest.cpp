@@ -5,11 +5,11 @@
 #include "monitor/PingMonitor.h"
 #include "support/EventLoop.h"
 #include "support/HttpTestServer.h"
-#include "ui/ResultChip.h"
-#include "ui/SweepHostList.h"
-#include "ui/SweepHostModel.h"
-#include "ui/TargetStatus.h"
-#include "ui/Theme.h"
+#include "ui/controls/TargetStatus.h"
+#include "ui/controls/Theme.h"
+#include "ui/detail/ResultChip.h"
+#include "ui/detail/SweepHostList.h"
+#include "ui/detail/SweepHostModel.h"
 
 #include <QStringList>
 

@@ -3,7 +3,7 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
-#include "ui/ResultChip.h"
+#include "ui/detail/ResultChip.h"
 
 #include <QImage>
 #include <QTest>

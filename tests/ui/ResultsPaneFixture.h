@@ -3,7 +3,7 @@
 #include "monitor/MonitorTiming.h"
 #include "targets/Target.h"
 #include "targets/TargetSpec.h"
-#include "ui/ResultsPane.h"
+#include "ui/detail/ResultsPane.h"
 
 #include <QColor>
 #include <gtest/gtest.h>

@@ -7,9 +7,9 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
-#include "ui/SampleListModel.h"
-#include "ui/SampleListView.h"
-#include "ui/Theme.h"
+#include "ui/controls/Theme.h"
+#include "ui/detail/SampleListModel.h"
+#include "ui/detail/SampleListView.h"
 
 #include <QPushButton>
 #include <QScrollBar>

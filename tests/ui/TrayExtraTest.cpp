@@ -1,11 +1,11 @@
-#include "ui/TrayExtra.h"
+#include "ui/tray/TrayExtra.h"
 
 #include "TrayTestSupport.h"
 #include "lab/TunPath.h"
 #include "support/EventLoop.h"
 #include "targets/HostStore.h"
-#include "ui/Icons.h"
-#include "ui/Theme.h"
+#include "ui/controls/Icons.h"
+#include "ui/controls/Theme.h"
 
 #include <QAbstractButton>
 #include <QImage>

@@ -1,10 +1,10 @@
-#include "ui/TrayPopover.h"
+#include "ui/tray/TrayPopover.h"
 
 #include "TrayTestSupport.h"
 #include "lab/TunPath.h"
 #include "support/EventLoop.h"
 #include "targets/HostStore.h"
-#include "ui/TrayExtra.h"
+#include "ui/tray/TrayExtra.h"
 
 #include <QAbstractButton>
 #include <QGuiApplication>

@@ -1,8 +1,8 @@
-#include "ui/ChipText.h"
-#include "ui/DashboardLayout.h"
-#include "ui/GaugeGeometry.h"
-#include "ui/HistoryChartGeometry.h"
-#include "ui/LatencyScale.h"
+#include "ui/rules/ChipText.h"
+#include "ui/rules/DashboardLayout.h"
+#include "ui/rules/GaugeGeometry.h"
+#include "ui/rules/HistoryChartGeometry.h"
+#include "ui/rules/LatencyScale.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>

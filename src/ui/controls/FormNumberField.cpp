@@ -1,0 +1,91 @@
+#include "ui/controls/FormNumberField.h"
+
+#include "settings/Preferences.h"
+
+#include <QLocale>
+#include <algorithm>
+#include <cmath>
+
+namespace vantorel {
+
+FormNumberField::FormNumberField(const QString& key, Format format, QWidget* parent)
+    : FormTextField(parent)
+    , key_(key)
+    , format_(format) {
+    setObjectName(key);
+    setFixedWidth(60);
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    showStoredValue();
+    connect(this, &QLineEdit::textEdited, this, &FormNumberField::storeEdit);
+    // Whatever was typed, the field ends up showing the value in force, in the locale's form.
+    connect(this, &QLineEdit::editingFinished, this, &FormNumberField::showStoredValue);
+    connect(&Preferences::instance(), &Preferences::changed, this,
+            &FormNumberField::preferenceChanged);
+}
+
+void FormNumberField::setStoredRange(qint64 minimum, qint64 maximum) {
+    storedRange_ = std::pair(minimum, maximum);
+}
+
+std::optional<QVariant> FormNumberField::parse(const QString& text) const {
+    const QLocale locale;
+    bool ok = false;
+    if (format_ == Format::integer) {
+        const qint64 value = locale.toLongLong(text, &ok);
+        return ok ? std::optional<QVariant>(value) : std::nullopt;
+    }
+    const double value = locale.toDouble(text, &ok);
+    // "inf" and "nan" read as numbers, but no setting means anything by them.
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return QVariant(value);
+}
+
+QString FormNumberField::format(const QVariant& value) const {
+    const QLocale locale;
+    if (format_ == Format::integer)
+        return locale.toString(value.toLongLong());
+    return locale.toString(value.toDouble(), 'f', QLocale::FloatingPointShortest);
+}
+
+QVariant FormNumberField::storedValue() const {
+    const Preferences& preferences = Preferences::instance();
+    if (format_ == Format::integer)
+        return preferences.integerValue(key_);
+    return preferences.doubleValue(key_);
+}
+
+void FormNumberField::storeEdit(const QString& text) {
+    std::optional<QVariant> value = parse(text);
+    if (!value)
+        return;
+    if (storedRange_) {
+        const auto [minimum, maximum] = *storedRange_;
+        const qint64 typed = value->toLongLong();
+        const qint64 limited = std::clamp(typed, minimum, maximum);
+        Preferences::instance().setValue(key_, limited);
+        if (limited != typed)
+            setText(format(limited));
+        return;
+    }
+    Preferences::instance().setValue(key_, *value);
+}
+
+void FormNumberField::preferenceChanged(const QString& key) {
+    if (key != key_)
+        return;
+    // Our own edits come back here too: leave the text alone while it already says the stored
+    // value, so that "12," on the way to "12,5" is not rewritten under the user's cursor.
+    const std::optional<QVariant> shown = parse(text());
+    if (shown && *shown == storedValue())
+        return;
+    showStoredValue();
+}
+
+void FormNumberField::showStoredValue() {
+    const QString text = format(storedValue());
+    if (text != this->text())
+        setText(text);
+}
+
+} // namespace vantorel

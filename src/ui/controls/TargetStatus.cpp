@@ -1,0 +1,77 @@
+#include "ui/controls/TargetStatus.h"
+
+#include "targets/Target.h"
+#include "ui/controls/Theme.h"
+
+#include <algorithm>
+
+namespace vantorel {
+
+int aliveHostCount(const Target& target) {
+    const auto& monitors = target.monitors();
+    return int(std::count_if(monitors.begin(), monitors.end(),
+                             [](const auto& monitor) { return monitor->alive() == true; }));
+}
+
+int knownHostCount(const Target& target) {
+    const auto& monitors = target.monitors();
+    return int(std::count_if(monitors.begin(), monitors.end(),
+                             [](const auto& monitor) { return monitor->alive().has_value(); }));
+}
+
+std::optional<double> sweptLatency(const Target& target) {
+    double sum = 0;
+    int count = 0;
+    for (const auto& monitor : target.monitors()) {
+        if (monitor->alive() == true && monitor->latency()) {
+            sum += *monitor->latency();
+            ++count;
+        }
+    }
+    return count > 0 ? std::optional(sum / count) : std::nullopt;
+}
+
+QColor statusColour(const Target& target) {
+    if (!target.enabled())
+        return theme::gray();
+    if (target.spec().kind == TargetKind::pingSweep) {
+        if (target.isScanning())
+            return theme::orange();
+        return aliveHostCount(target) > 0 ? theme::green() : theme::red();
+    }
+    if (target.statusMessage())
+        return theme::orange();
+    const std::optional<double> latency = target.currentLatency();
+    return latency ? theme::latencyColour(*latency) : theme::gray();
+}
+
+QString statusLine(const Target& target) {
+    if (!target.enabled())
+        return QStringLiteral("monitoring off");
+    const int hosts = int(target.monitors().size());
+    if (target.spec().kind == TargetKind::pingSweep) {
+        if (target.isScanning())
+            return QStringLiteral("scanning… %1/%2").arg(knownHostCount(target)).arg(hosts);
+        return QStringLiteral("%1/%2 alive").arg(aliveHostCount(target)).arg(hosts);
+    }
+    if (const std::optional<QString> message = target.statusMessage())
+        return *message;
+    if (!target.currentLatency())
+        return QStringLiteral("starting…");
+    return QString::asprintf("%.0f%% packet loss", target.lossPct());
+}
+
+std::optional<QString> latencyFigure(const Target& target) {
+    if (!target.enabled() || target.spec().kind == TargetKind::pingSweep)
+        return std::nullopt;
+    const std::optional<double> latency = target.currentLatency();
+    if (!latency)
+        return std::nullopt;
+    return formatMilliseconds(*latency, 0);
+}
+
+QString formatMilliseconds(double ms, int decimals) {
+    return QString::asprintf("%.*f ms", decimals, ms);
+}
+
+} // namespace vantorel

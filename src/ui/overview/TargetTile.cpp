@@ -1,0 +1,202 @@
+#include "ui/overview/TargetTile.h"
+
+#include "settings/Preferences.h"
+#include "settings/SettingKeys.h"
+#include "targets/Target.h"
+#include "ui/controls/Glass.h"
+#include "ui/controls/KindBadge.h"
+#include "ui/controls/TargetStatus.h"
+#include "ui/controls/Theme.h"
+#include "ui/overview/TileBodies.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+
+namespace vantorel {
+
+namespace {
+
+constexpr double kCornerRadius = 16;
+constexpr double kPadding = 14;
+constexpr double kHeaderHeight = 20;
+constexpr double kHeaderGap = 10;
+constexpr double kDotDiameter = 8;
+constexpr double kGlowRadius = 4;
+constexpr double kDotColumn = 16;
+constexpr double kSpacing = 6;
+// The name keeps at least this much room before the badge gives way to it.
+constexpr double kMinNameWidth = 72;
+
+void paintStatusDot(QPainter& p, const QPointF& centre, const QColor& colour) {
+    const double radius = kDotDiameter / 2;
+    QColor glow = colour;
+    glow.setAlphaF(0.7f);
+    QColor clear = colour;
+    clear.setAlphaF(0.0f);
+    QRadialGradient halo(centre, radius + kGlowRadius);
+    halo.setColorAt(radius / (radius + kGlowRadius), glow);
+    halo.setColorAt(1.0, clear);
+    p.setPen(Qt::NoPen);
+    p.setBrush(halo);
+    p.drawEllipse(centre, radius + kGlowRadius, radius + kGlowRadius);
+    p.setBrush(colour);
+    p.drawEllipse(centre, radius, radius);
+}
+
+} // namespace
+
+TargetTile::TargetTile(std::shared_ptr<Target> target, int units, QWidget* parent)
+    : QWidget(parent)
+    , target_(std::move(target))
+    , units_(units) {
+    setObjectName(QStringLiteral("targetTile"));
+    setAttribute(Qt::WA_Hover);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(target_->spec().displayName());
+    setAccessibleDescription(label(target_->spec().kind));
+    readThresholds();
+    connect(target_.get(), &Target::changed, this, qOverload<>(&QWidget::update));
+    connect(&Preferences::instance(), &Preferences::changed, this, [this](const QString& key) {
+        if (key == keys::latencyGreen || key == keys::latencyYellow) {
+            readThresholds();
+            update();
+        }
+    });
+}
+
+void TargetTile::setUnits(int units) {
+    if (units == units_)
+        return;
+    units_ = units;
+    update();
+}
+
+void TargetTile::readThresholds() {
+    const Preferences& preferences = Preferences::instance();
+    greenMax_ = preferences.doubleValue(keys::latencyGreen);
+    yellowMax_ = preferences.doubleValue(keys::latencyYellow);
+}
+
+void TargetTile::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRectF area = rect();
+    glass::paintCard(p, area, kCornerRadius, false);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (hovering_ || hasFocus()) {
+        QPainterPath shape;
+        shape.addRoundedRect(area.adjusted(1, 1, -1, -1), kCornerRadius, kCornerRadius);
+        p.fillPath(shape, QColor(255, 255, 255, theme::isDark() ? 13 : 46));
+    }
+    const QRectF content = area.adjusted(kPadding, kPadding, -kPadding, -kPadding);
+    const QRectF header(content.left(), content.top(), content.width(), kHeaderHeight);
+    paintHeader(p, header);
+    const double bodyTop = header.bottom() + kHeaderGap;
+    paintBody(p, QRectF(content.left(), bodyTop, content.width(),
+                        std::max(0.0, content.bottom() - bodyTop)));
+}
+
+void TargetTile::paintHeader(QPainter& p, const QRectF& header) const {
+    const Target& target = *target_;
+    const QPointF dotCentre(header.left() + kDotDiameter / 2 + 1, header.center().y());
+    paintStatusDot(p, dotCentre, theme::healthColour(target.health()));
+
+    double room = header.width() - kDotColumn;
+    const std::optional<double> latency = target.currentLatency();
+    if (latency) {
+        const QFont figureFont = theme::monospacedDigits(theme::TextStyle::callout, true);
+        const QString figure = formatMilliseconds(*latency, 0);
+        const double figureWidth = QFontMetricsF(figureFont).horizontalAdvance(figure);
+        p.setFont(figureFont);
+        p.setPen(target.health() == TargetHealth::down ? theme::red() : theme::primaryText());
+        p.drawText(header, Qt::AlignRight | Qt::AlignVCenter, figure);
+        room -= figureWidth + 2 * kSpacing;
+    }
+
+    // The name matters more than the kind: the badge gives way when both do not fit.
+    const QFont nameFont = theme::font(theme::TextStyle::headline);
+    const QFontMetricsF nameMetrics(nameFont);
+    const QString name = target.spec().displayName();
+    const double fullName = nameMetrics.horizontalAdvance(name);
+    const QString kind = label(target.spec().kind);
+    const QSizeF badgeSize = KindBadge::badgeSize(kind);
+    const double badgeWidth = badgeSize.width();
+    const double nameRoomWithBadge = room - kSpacing - badgeWidth;
+    const bool badge = nameRoomWithBadge >= std::min(fullName, kMinNameWidth);
+    const double nameWidth = std::max(0.0, std::min(fullName, badge ? nameRoomWithBadge : room));
+
+    const QRectF nameBox(header.left() + kDotColumn, header.top(), nameWidth, header.height());
+    p.setFont(nameFont);
+    p.setPen(theme::primaryText());
+    p.drawText(nameBox, Qt::AlignLeft | Qt::AlignVCenter,
+               nameMetrics.elidedText(name, Qt::ElideRight, nameWidth + 0.5));
+    if (badge) {
+        const QRectF badgeBox(nameBox.right() + kSpacing,
+                              header.center().y() - badgeSize.height() / 2, badgeWidth,
+                              badgeSize.height());
+        KindBadge::paint(p, badgeBox, kind);
+    }
+}
+
+void TargetTile::paintBody(QPainter& p, const QRectF& body) const {
+    const tile::Palette palette = tile::currentPalette(greenMax_, yellowMax_);
+    // Bars and cells sit on whole points; smoothing their edges would only blur them.
+    p.setRenderHint(QPainter::Antialiasing, false);
+    switch (target_->spec().kind) {
+    case TargetKind::hostPing:
+        tile::paintHostPing(p, body, *target_, palette);
+        break;
+    case TargetKind::traceroute:
+        tile::paintTraceroute(p, body, *target_, units_, palette);
+        break;
+    case TargetKind::serviceCheck:
+        tile::paintServiceCheck(p, body, *target_, palette);
+        break;
+    case TargetKind::pingSweep:
+        p.setRenderHint(QPainter::Antialiasing);
+        tile::paintSweep(p, body, *target_, palette);
+        break;
+    }
+}
+
+void TargetTile::enterEvent(QEnterEvent* event) {
+    QWidget::enterEvent(event);
+    hovering_ = true;
+    update();
+}
+
+void TargetTile::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    hovering_ = false;
+    update();
+}
+
+void TargetTile::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+    event->accept();
+}
+
+void TargetTile::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    pressed_ = false;
+    if (click)
+        Q_EMIT opened(target_->id());
+}
+
+void TargetTile::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        Q_EMIT opened(target_->id());
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+} // namespace vantorel
