@@ -18,104 +18,57 @@ Bytes ipv4Header(std::uint8_t versionAndLength = 0x45) {
     return header;
 }
 
-Bytes concat(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const auto& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
+Bytes operator+(Bytes head, const Bytes& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
 }
 
 Bytes echoReply(std::uint16_t sequence) {
-    auto message = buildEchoRequest(sequence, ascii("Vantorel"));
-    message[0] = kTypeEchoReply;
-    return message;
+    return {kTypeEchoReply, 0, 0, 0, 0, 0, std::uint8_t(sequence >> 8), std::uint8_t(sequence)};
 }
 
 Bytes timeExceededQuoting(std::uint16_t sequence) {
-    Bytes header = {kTypeTimeExceeded, 0, 0, 0, 0, 0, 0, 0};
-    auto quotedRequest = buildEchoRequest(sequence, {});
-    return concat({header, ipv4Header(), quotedRequest});
+    return Bytes{kTypeTimeExceeded, 0, 0, 0, 0, 0, 0, 0} + ipv4Header() +
+           buildEchoRequest(sequence, {});
 }
 
-TEST(IcmpChecksum, MatchesKnownValuesAndVerifiesToZero) {
-    EXPECT_EQ(internetChecksum(buildEchoRequest(1, ascii("abc"))), 0) << "odd length, padded";
-    auto withAbc = buildEchoRequest(1, ascii("abc"));
-    EXPECT_EQ(withAbc[2] << 8 | withAbc[3], 0x339C);
-    auto empty = buildEchoRequest(1, {});
+TEST(IcmpPacket, EchoRequestsAreBuiltAndRepliesAndQuotedRequestsRead) {
+    const auto message = buildEchoRequest(0xABCD, ascii("Vantorel"));
+    EXPECT_EQ(message, (Bytes{8, 0, message[2], message[3], 0, 0, 0xAB, 0xCD} + ascii("Vantorel")));
+    EXPECT_EQ(internetChecksum(message), 0) << "a correct checksum sums to zero";
+
+    const auto odd = buildEchoRequest(1, ascii("abc")); // the last byte is padded with zero
+    EXPECT_EQ(odd[2] << 8 | odd[3], 0x339C);
+    const auto empty = buildEchoRequest(1, {});
     EXPECT_EQ(empty[2] << 8 | empty[3], 0xF7FE);
-    EXPECT_EQ(internetChecksum({}), 0xFFFF);
     // Carries above bit 15 fold back in: 0xFFFF + 0x0001 = 0x0001 after folding.
     EXPECT_EQ(internetChecksum(Bytes{0xFF, 0xFF, 0x00, 0x01}), std::uint16_t(~0x0001));
-}
 
-TEST(IcmpEchoRequest, HasTypeIdentifierSequenceAndPayloadInPlace) {
-    const auto message = buildEchoRequest(0xABCD, ascii("Vantorel"));
-    ASSERT_EQ(message.size(), 16u);
-    EXPECT_EQ(message[0], kTypeEchoRequest);
-    EXPECT_EQ(message[1], 0);
-    EXPECT_EQ(message[4] | message[5], 0) << "identifier is always 0";
-    EXPECT_EQ(message[6], 0xAB);
-    EXPECT_EQ(message[7], 0xCD);
-    EXPECT_EQ(std::string(message.begin() + 8, message.end()), "Vantorel");
-}
-
-TEST(IcmpParse, EchoReplyWithOrWithoutIpv4Header) {
-    EXPECT_EQ(parseDatagram(echoReply(7)), (ParsedDatagram{7, false}));
-    EXPECT_EQ(parseDatagram(concat({ipv4Header(0x45), echoReply(513)})),
-              (ParsedDatagram{513, false}));
-    EXPECT_EQ(parseDatagram(concat({ipv4Header(0x46), echoReply(65535)})),
-              (ParsedDatagram{65535, false}))
-        << "a header with options is skipped by its declared length";
-    // Exactly eight bytes are enough; the payload is not looked at.
-    EXPECT_EQ(parseDatagram(Bytes{0, 9, 9, 9, 9, 9, 0x01, 0x02}), (ParsedDatagram{258, false}));
-}
-
-TEST(IcmpParse, TimeExceededGivesTheQuotedSequence) {
-    const auto datagram = concat({ipv4Header(), timeExceededQuoting(0x1234)});
-    ASSERT_EQ(datagram.size(), 56u);
-    EXPECT_EQ(datagram[54], 0x12);
-    EXPECT_EQ(datagram[55], 0x34);
-    EXPECT_EQ(parseDatagram(datagram), (ParsedDatagram{0x1234, true}));
-    EXPECT_EQ(parseDatagram(timeExceededQuoting(3)), (ParsedDatagram{3, true}))
-        << "without the outer header";
-}
-
-TEST(IcmpParse, ShortMalformedOrOtherMessagesGiveNothing) {
-    const auto full = concat({ipv4Header(), timeExceededQuoting(1)});
-    for (std::size_t cut = 0; cut < full.size(); ++cut)
-        EXPECT_FALSE(parseDatagram(Bytes(full.begin(), full.begin() + cut))) << "cut at " << cut;
+    // Replies and quoted requests are read with or without an IPv4 header in front.
+    const auto quoted = ipv4Header() + timeExceededQuoting(0x1234); // the number at bytes 54, 55
 
     auto quotedNotIpv4 = timeExceededQuoting(1);
     quotedNotIpv4[8] = 0x65;
-    EXPECT_FALSE(parseDatagram(quotedNotIpv4));
-
-    auto unreachable = echoReply(1);
-    unreachable[0] = kTypeDestinationUnreachable;
-    EXPECT_FALSE(parseDatagram(unreachable));
-    auto request = buildEchoRequest(1, {});
-    EXPECT_FALSE(parseDatagram(request));
-
-    EXPECT_FALSE(parseDatagram(Bytes(7, 0)));
-    auto headerClaimingSixtyBytes = concat({ipv4Header(0x45), echoReply(1)});
-    headerClaimingSixtyBytes[0] = 0x4F;
-    EXPECT_FALSE(parseDatagram(headerClaimingSixtyBytes))
-        << "declared header longer than the datagram";
-}
-
-TEST(IcmpReturnedRequest, ReadsTheSequenceOfOurOwnRequestOnly) {
-    EXPECT_EQ(sequenceOfReturnedRequest(buildEchoRequest(4242, ascii("Vantorel"))), 4242);
-    EXPECT_FALSE(sequenceOfReturnedRequest(echoReply(1)));
-    EXPECT_FALSE(sequenceOfReturnedRequest(Bytes{kTypeEchoRequest, 0, 0, 0, 0, 0, 1}));
-}
-
-TEST(IcmpSequenceCounter, StartsAtOneAndWrapsToZero) {
-    SequenceCounter counter;
-    EXPECT_EQ(counter.advance(), 1);
-    for (int i = 2; i <= 65535; ++i)
-        counter.advance();
-    EXPECT_EQ(counter.current(), 65535);
-    EXPECT_EQ(counter.advance(), 0);
-    EXPECT_EQ(counter.advance(), 1);
+    auto headerLongerThanDatagram = ipv4Header() + echoReply(1);
+    headerLongerThanDatagram[0] = 0x4F;
+    const struct {
+        const char* what;
+        Bytes datagram;
+        std::optional<ParsedDatagram> expected;
+    } cases[] = {
+        {"bare echo reply", echoReply(258) + ascii("Vantorel"), ParsedDatagram{258, false}},
+        {"echo reply behind a header", ipv4Header() + echoReply(513), ParsedDatagram{513, false}},
+        {"header with options", ipv4Header(0x46) + echoReply(65535), ParsedDatagram{65535, false}},
+        {"time exceeded behind a header", quoted, ParsedDatagram{0x1234, true}},
+        {"bare time exceeded", timeExceededQuoting(3), ParsedDatagram{3, true}},
+        {"quoted header is not IPv4", quotedNotIpv4, std::nullopt},
+        {"unreachable", Bytes{kTypeDestinationUnreachable, 0, 0, 0, 0, 0, 0, 1}, std::nullopt},
+        {"echo request", buildEchoRequest(1, {}), std::nullopt},
+        {"header longer than the datagram", headerLongerThanDatagram, std::nullopt}};
+    for (const auto& c : cases)
+        EXPECT_EQ(parseDatagram(c.datagram), c.expected) << c.what;
+    for (std::size_t cut = 0; cut < quoted.size(); ++cut)
+        EXPECT_FALSE(parseDatagram(Bytes(quoted.begin(), quoted.begin() + cut))) << "cut " << cut;
 }
 
 } // namespace

@@ -1,0 +1,72 @@
+#include "lab/Addresses.h"
+#include "lab/Lab.h"
+#include "lab/TestResolver.h"
+#include "net/Resolver.h"
+#include "net/ServiceMeasure.h"
+#include "support/HttpTestServer.h"
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace vantorel {
+namespace {
+
+TEST(NameResolution, NamesGiveTheirFirstIpv4AddressAddressesTheirNameAndServiceChecksUseThem) {
+    lab::TestResolver resolver;
+    resolver.addHost("alpha.lab", "198.18.200.10")
+        .addHost("service.lab", "127.0.0.1")
+        .addIpv6Only("six.lab", "2001:db8::6")
+        .addPointer("198.18.200.30", "named-only-backwards.lab")
+        .start();
+    const std::pair<const char*, std::optional<QString>> forward[] = {
+        {"alpha.lab", "198.18.200.10"},
+        {"198.18.200.99", "198.18.200.99"}, // an address resolves to itself
+        {"six.lab", std::nullopt},          // only an IPv6 address
+        {"nowhere.lab", std::nullopt}};
+    for (const auto& [name, address] : forward)
+        EXPECT_EQ(resolveIPv4(name), address) << name;
+    const std::pair<const char*, std::optional<QString>> backward[] = {
+        {"198.18.200.10", "alpha.lab"},
+        {"198.18.200.30", "named-only-backwards.lab"},
+        {"198.18.200.77", std::nullopt}, // no reverse entry: never the address itself
+        {"alpha.lab", std::nullopt}};
+    for (const auto& [address, name] : backward)
+        EXPECT_EQ(reverseLookup(address), name) << address;
+
+    test::HttpTestServer server;
+    const auto port = server.port();
+    const auto attempts = test::measureAll(
+        {ServiceProbe::Tcp{"service.lab", port}, ServiceProbe::Tcp{"nowhere.lab", port},
+         ServiceProbe::Http{QUrl(QStringLiteral("http://service.lab:%1/").arg(port))},
+         ServiceProbe::Http{QUrl(QStringLiteral("http://nowhere.lab:%1/").arg(port))}});
+    EXPECT_TRUE(attempts[0].result.rttMs);
+    EXPECT_EQ(attempts[1].result, ServiceResult{}) << "a TCP failure carries no text";
+    EXPECT_EQ(attempts[2].result.httpStatus, 200);
+    EXPECT_EQ(attempts[3].result.httpStatus, std::nullopt);
+    EXPECT_TRUE(attempts[3].result.errorText.value_or("").contains("nowhere.lab"));
+}
+
+// Side by side, so together they cost five seconds.
+TEST(ServiceProbeDeadlines, UnansweredSynsEndAtThreeSecondsAndAHeadlessServerAtFive) {
+    lab::Lab lab;
+    const std::string host = lab.addHost();
+    // The host's /24 is routed into a namespace that silently drops what no host claims, SYNs too.
+    const std::string nobody = lab::ipv4Text((lab::ipv4Value(host) & 0xFFFFFF00u) | 200u);
+    test::HttpTestServer server;
+    server.answer("/hang", {.silent = true});
+
+    const auto attempts = test::measureAll({ServiceProbe::Tcp{QString::fromStdString(nobody), 80},
+                                            ServiceProbe::Http{server.url("/hang")}});
+    EXPECT_EQ(attempts[0].result, ServiceResult{});
+    EXPECT_GE(attempts[0].took, 2950ms);
+    EXPECT_LT(attempts[0].took, 3500ms);
+    EXPECT_EQ(attempts[1].result, (ServiceResult{{}, {}, attempts[1].result.errorText}));
+    EXPECT_FALSE(attempts[1].result.errorText.value_or("").isEmpty());
+    EXPECT_GE(attempts[1].took, 4700ms); // Qt's transfer timer may fire up to 5 % early
+    EXPECT_LT(attempts[1].took, 6s);
+    EXPECT_EQ(server.requests().size(), 1u) << "the request was sent; only the head never came";
+}
+
+} // namespace
+} // namespace vantorel

@@ -1,0 +1,98 @@
+#include "net/ServiceProbe.h"
+
+#include "net/ServiceMeasure.h"
+#include "support/EventLoop.h"
+#include "support/HttpTestServer.h"
+
+#include <QFile>
+#include <QSslKey>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+using vantorel::test::measure;
+
+namespace vantorel {
+namespace {
+
+quint16 closedPort() {
+    QTcpServer server;
+    EXPECT_TRUE(server.listen(QHostAddress::LocalHost));
+    return server.serverPort(); // nothing listens there once `server` is gone
+}
+
+TEST(ServiceProbeTcp, OpenPortIsTimedAndLetGoAndAClosedOneFailsWithoutWaiting) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    const auto open = measure(ServiceProbe::Tcp{"127.0.0.1", server.serverPort()});
+    EXPECT_EQ(open.result, (ServiceResult{open.result.rttMs, std::nullopt, std::nullopt}));
+    EXPECT_GT(open.result.rttMs.value_or(0), 0.0);
+    EXPECT_LE(open.result.rttMs.value_or(0), double(open.took.count()) + 1.0);
+    // The far end sees the connection end without having to send or wait for anything.
+    ASSERT_TRUE(test::spinUntil([&] { return server.hasPendingConnections(); }, 1s));
+    std::unique_ptr<QTcpSocket> accepted(server.nextPendingConnection());
+    EXPECT_TRUE(test::spinUntil(
+        [&] { return accepted->read(1), accepted->state() == QAbstractSocket::UnconnectedState; },
+        1s));
+
+    const auto refused = measure(ServiceProbe::Tcp{"127.0.0.1", closedPort()});
+    EXPECT_EQ(refused.result, ServiceResult{}) << "a TCP failure carries nothing";
+    EXPECT_LT(refused.took, 1s) << "a refused connection must not wait for the deadline";
+}
+
+TEST(ServiceProbeHttp, TimedToTheHeadUpTo399ThenOnlyTheStatusOrAReadableReason) {
+    QFile certificate(VANTOREL_NET_FIXTURES "/service-tls.crt"),
+        key(VANTOREL_NET_FIXTURES "/service-tls.key");
+    ASSERT_TRUE(certificate.open(QIODevice::ReadOnly) && key.open(QIODevice::ReadOnly));
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(QSslCertificate(&certificate, QSsl::Pem));
+    tls.setPrivateKey(QSslKey(&key, QSsl::Rsa, QSsl::Pem));
+    test::HttpTestServer server, untrusted(tls);
+    constexpr qint64 bodyBytes = 200'000'000; // streaming it all would take half a minute
+    const struct {
+        QUrl url;
+        int status; // 0: none
+        QString reason;
+    } cases[] = {{server.url("/ok"), 200, ""},
+                 {server.url("/moved"), 301, ""}, // reported, not followed
+                 {server.url("/not-modified"), 304, ""},
+                 {server.url("/missing"), 404, ""},
+                 {server.url("/down"), 503, ""},
+                 {server.url("/large"), 200, ""},
+                 {QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(closedPort())), 0, "refused"},
+                 {untrusted.url(), 0, "certificate"}};
+    std::vector<ServiceProbe> probes;
+    for (const auto& c : cases) {
+        if (c.url.port() == server.port())
+            server.answer(c.url.path(), {.status = c.status,
+                                         .headers = {{"Location", "/elsewhere"},
+                                                     {"Set-Cookie", "session=abc; Max-Age=3600"},
+                                                     {"Cache-Control", "public, max-age=3600"}}});
+        probes.push_back(ServiceProbe::Http{c.url});
+    }
+    server.answer("/large", {.headDelay = 200ms, .bodyBytes = bodyBytes});
+    const auto attempts = test::measureAll(probes);
+    for (std::size_t i = 0; i < probes.size(); ++i) {
+        const ServiceResult& result = attempts[i].result;
+        SCOPED_TRACE(cases[i].url.toString().toStdString());
+        EXPECT_EQ(result.httpStatus.value_or(0), cases[i].status);
+        EXPECT_EQ(result.rttMs.has_value(), cases[i].status > 0 && cases[i].status <= 399);
+        EXPECT_TRUE(result.errorText.value_or("").contains(cases[i].reason, Qt::CaseInsensitive));
+        EXPECT_EQ(result.errorText.has_value(), !cases[i].reason.isEmpty());
+    }
+    EXPECT_GE(attempts[5].result.rttMs.value_or(0), 195.0) << "the head came after 200 ms";
+    EXPECT_LT(attempts[6].took, 1s);
+    EXPECT_TRUE(untrusted.requests().empty()) << "nothing is sent over an unverified channel";
+    ASSERT_TRUE(test::spinUntil([&] { return !server.cutOffBodies().empty(); }, 3s));
+    EXPECT_LT(server.cutOffBodies().front().bodyBytesWritten, bodyBytes / 20);
+
+    // A cached answer would time nothing, and a cookie sent back would change what is checked.
+    EXPECT_EQ(measure(ServiceProbe::Http{server.url("/ok")}).result.httpStatus, 200);
+    ASSERT_EQ(server.requests().size(), 7u);
+    for (const auto& request : server.requests())
+        EXPECT_FALSE(request.path == "/elsewhere" || request.headers.contains("cookie"));
+}
+
+} // namespace
+} // namespace vantorel
