@@ -1,75 +1,58 @@
 #include "records/HopStat.h"
 
+#include "records/HopStatJson.h"
+
+#include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace vantorel {
 namespace {
 
-TEST(HopStatRecord, FirstAnswerReplacesThePlaceholderHost) {
+using Rtts = std::deque<double>;
+
+TEST(HopStat, FollowsTheNodeAnsweringAtItsTtlAndKeepsItsNewest200RoundTrips) {
     HopStat hop{.number = 3};
-    EXPECT_EQ(hop.host, "*");
-
-    hop.record("198.18.0.1", 4.5);
-    EXPECT_EQ(hop.host, "198.18.0.1");
-    EXPECT_EQ(hop.last, 4.5);
-    EXPECT_EQ(hop.rtts, std::deque<double>{4.5});
-}
-
-TEST(HopStatRecord, TimeoutKeepsHostAndHistoryButClearsLast) {
-    HopStat hop{.number = 2};
-    hop.record("198.18.0.1", 1.0);
-    hop.hostname = "router.test";
     hop.record("*", std::nullopt);
+    EXPECT_EQ(hop, (HopStat{.number = 3, .host = "*"})) << "silence before any answer";
 
-    EXPECT_EQ(hop.host, "198.18.0.1");
-    EXPECT_EQ(hop.hostname, "router.test");
-    EXPECT_FALSE(hop.last.has_value());
-    EXPECT_EQ(hop.rtts, std::deque<double>{1.0});
-
-    HopStat silent{.number = 9};
-    silent.record("*", std::nullopt);
-    EXPECT_EQ(silent.host, "*");
-    EXPECT_TRUE(silent.rtts.empty());
-}
-
-TEST(HopStatRecord, AnswerFromAnotherNodeStartsAFreshHistory) {
-    HopStat hop{.number = 4};
     hop.record("198.18.0.1", 1.0);
+    hop.hostname = "a.lab";
+    EXPECT_EQ(hop, (HopStat{3, "198.18.0.1", "a.lab", 1.0, Rtts{1.0}})) << "first answer";
+    hop.record("*", std::nullopt);
+    EXPECT_EQ(hop, (HopStat{3, "198.18.0.1", "a.lab", std::nullopt, Rtts{1.0}})) << "a timeout";
     hop.record("198.18.0.1", 2.0);
-    hop.hostname = "a.test";
-
+    EXPECT_EQ(hop, (HopStat{3, "198.18.0.1", "a.lab", 2.0, Rtts{1.0, 2.0}})) << "same node";
     hop.record("198.18.0.2", 7.0);
-    EXPECT_EQ(hop.host, "198.18.0.2");
-    EXPECT_FALSE(hop.hostname.has_value());
-    EXPECT_EQ(hop.rtts, std::deque<double>{7.0});
-
-    // The same node again keeps what it has.
-    hop.hostname = "b.test";
-    hop.record("198.18.0.2", 8.0);
-    EXPECT_EQ(hop.hostname, "b.test");
-    EXPECT_EQ(hop.rtts, (std::deque<double>{7.0, 8.0}));
-}
-
-TEST(HopStatRecord, AnswerWithoutRoundTripStillMovesTheHop) {
-    HopStat hop{.number = 1};
-    hop.record("198.18.0.1", 3.0);
+    EXPECT_EQ(hop, (HopStat{3, "198.18.0.2", std::nullopt, 7.0, Rtts{7.0}})) << "another node";
     hop.record("198.18.0.9", std::nullopt);
-    EXPECT_EQ(hop.host, "198.18.0.9");
-    EXPECT_TRUE(hop.rtts.empty());
-    EXPECT_FALSE(hop.last.has_value());
-}
+    EXPECT_EQ(hop, (HopStat{3, "198.18.0.9", std::nullopt, std::nullopt, Rtts{}}))
+        << "an answer without a round trip still moves the hop";
 
-TEST(HopStatRecord, HistoryKeepsTheNewest200) {
-    HopStat hop{.number = 5};
-    for (int i = 1; i <= 200; ++i)
-        hop.record("198.18.0.1", i);
-    ASSERT_EQ(hop.rtts.size(), 200u);
-    EXPECT_EQ(hop.rtts.front(), 1.0);
-
-    hop.record("198.18.0.1", 201);
+    for (int i = 1; i <= 201; ++i)
+        hop.record("198.18.0.9", i);
     ASSERT_EQ(hop.rtts.size(), 200u);
     EXPECT_EQ(hop.rtts.front(), 2.0);
     EXPECT_EQ(hop.rtts.back(), 201.0);
+}
+
+TEST(HopStatJson, NonFiniteTimesCannotBeWrittenAndAnyMalformedHopFailsTheWholePath) {
+    for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity()}) {
+        EXPECT_EQ(encodeHopStat({.number = 2, .last = bad}), std::nullopt);
+        EXPECT_EQ(encodeHopStats(std::vector{HopStat{.number = 1}, HopStat{.last = -bad}}),
+                  std::nullopt);
+    }
+    EXPECT_EQ(decodeHopStats(R"([{"number":4.0,"host":"*","hostname":null,"last":null,)"
+                             R"("rtts":[1,2],"extra":{}}])"),
+              (std::vector{HopStat{.number = 4, .host = "*"}}));
+    for (const char* json :
+         {"", "null", R"({"number":1,"host":"*"})", "[1]", R"([{"number":1,"host":"*"}] trailing)",
+          R"([{"host":"*"}])", R"([{"number":1}])", R"([{"number":1,"host":null}])",
+          R"([{"number":"1","host":"*"}])", R"([{"number":1.5,"host":"*"}])",
+          R"([{"number":1e19,"host":"*"}])", R"([{"number":true,"host":"*"}])",
+          R"([{"number":1,"host":"*","hostname":5}])", R"([{"number":1,"host":"*","last":"2.0"}])",
+          R"([{"number":1,"host":"*"},{"number":2,"host":false}])"})
+        EXPECT_EQ(decodeHopStats(QByteArray(json)), std::nullopt) << json;
 }
 
 } // namespace

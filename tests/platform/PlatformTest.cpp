@@ -1,0 +1,111 @@
+#include "platform/ChangeCoalescer.h"
+#include "platform/MainThread.h"
+#include "platform/OffPool.h"
+#include "platform/SerialQueue.h"
+#include "platform/Task.h"
+#include "support/EventLoop.h"
+
+#include <gtest/gtest.h>
+#include <latch>
+#include <numeric>
+
+using namespace std::chrono_literals;
+using vantorel::test::spinFor;
+using vantorel::test::spinUntil;
+
+namespace vantorel {
+namespace {
+
+TEST(Task, RunsOnTheMainThreadFromTheNextTurnAndCancelEndsEverySleepButNeverRunsInsideCancel) {
+    std::vector<std::string> steps;
+    bool alwaysOnMain = true;
+    auto handle = startTask([&](TaskHandle task) -> QCoro::Task<> {
+        steps.push_back("started");
+        co_await sleepFor(task, 30ms);
+        steps.push_back("slept");
+        co_await sleepFor(task, 1h);
+        steps.push_back(task.isCancelled() ? "cancelled" : "woke uncancelled");
+        co_await sleepFor(task, 1h); // a cancelled task's sleeps return at once
+        alwaysOnMain = alwaysOnMain && isMainThread();
+        steps.push_back("done");
+    });
+    EXPECT_TRUE(steps.empty()) << "the body never runs inside startTask";
+    ASSERT_TRUE(spinUntil([&] { return steps.size() == 2; }));
+    handle.cancel();
+    handle.cancel();
+    EXPECT_EQ(steps.size(), 2u) << "the body must not run inside cancel()";
+    ASSERT_TRUE(spinUntil([&] { return steps.size() == 4; }, 2s));
+    EXPECT_EQ(steps, (std::vector<std::string>{"started", "slept", "cancelled", "done"}));
+    EXPECT_TRUE(alwaysOnMain);
+
+    bool sawCancelled = false; // cancelled before it starts, the body still runs and sees it
+    startTask([&](TaskHandle task) -> QCoro::Task<> {
+        sawCancelled = task.isCancelled();
+        co_return;
+    }).cancel();
+    EXPECT_TRUE(spinUntil([&] { return sawCancelled; }));
+}
+
+// A sweep's lookups block for as long as the resolver takes; they must all be able to wait at
+// the same time. Each call here returns only once every one of them has started, so a pool sized
+// for computing (a thread per core) could never finish them.
+TEST(OffPool, ManyBlockingCallsWaitTogetherOffTheMainThreadAndResumeOnIt) {
+    constexpr int kCalls = 254;
+    std::latch allStarted(kCalls);
+    std::atomic<int> runsOnMain = 0;
+    int met = 0, resumedOffMain = 0, ended = 0;
+    for (int i = 0; i < kCalls; ++i) {
+        startTask([&](TaskHandle) -> QCoro::Task<> {
+            met += co_await offPool([&] {
+                runsOnMain += isMainThread();
+                allStarted.count_down();
+                for (const auto giveUp = std::chrono::steady_clock::now() + 20s;
+                     !allStarted.try_wait(); std::this_thread::sleep_for(1ms))
+                    if (std::chrono::steady_clock::now() > giveUp)
+                        return false;
+                return true;
+            });
+            resumedOffMain += !isMainThread();
+            ++ended;
+        });
+    }
+    ASSERT_TRUE(spinUntil([&] { return ended == kCalls; }, 30s));
+    EXPECT_EQ(met, kCalls);
+    EXPECT_EQ(runsOnMain, 0);
+    EXPECT_EQ(resumedOffMain, 0);
+}
+
+TEST(SerialQueue, RunsBlocksInOrderDelayedOnesAfterTheirDelayAndAllBeforeItGoes) {
+    std::vector<int> log; // written on the queue only, read once it is gone
+    {
+        SerialQueue queue("test");
+        queue.asyncAfter(60ms, [&] { log.push_back(1002); });
+        queue.asyncAfter(20ms, [&] { log.push_back(1001); });
+        queue.async([&] { log.push_back(1000); });
+        std::atomic<bool> delayedRan = false;
+        queue.asyncAfter(80ms, [&] { delayedRan = true; });
+        ASSERT_TRUE(spinUntil([&] { return delayedRan.load(); }));
+        for (int i = 0; i < 200; ++i)
+            queue.async([&, i] { log.push_back(i); });
+    } // the destructor lets every submitted block run first
+    std::vector<int> expected(203);
+    std::iota(expected.begin(), expected.begin() + 3, 1000);
+    std::iota(expected.begin() + 3, expected.end(), 0);
+    EXPECT_EQ(log, expected);
+}
+
+TEST(ChangeCoalescer, DeliversABurstOnceAtTheEndOfItsWindowAndALaterOneAgain) {
+    ChangeCoalescer coalescer;
+    int deliveries = 0;
+    QObject::connect(&coalescer, &ChangeCoalescer::fired, [&] { ++deliveries; });
+    for (int round = 1; round <= 2; ++round) {
+        for (int i = 0; i < 500; ++i)
+            coalescer.notify();
+        EXPECT_EQ(deliveries, round - 1) << "delivery is never synchronous";
+        spinFor(2 * ChangeCoalescer::kWindowMs * 1ms);
+        EXPECT_EQ(deliveries, round);
+    }
+}
+
+} // namespace
+} // namespace vantorel
