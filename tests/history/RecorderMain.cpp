@@ -6,28 +6,18 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-using namespace vantorel;
-
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: history_recorder <database file>\n");
-        return 2;
-    }
-    const auto store = SampleStore::create(QString::fromLocal8Bit(argv[1]));
-    const QString key = QStringLiteral("hostPing:127.0.0.1");
-    constexpr int kBatch = 25;
-    // Later than any sample, so the load reads no rows and answers only the highest number.
-    constexpr Date kFuture = 1e12;
+    const auto store = vantorel::SampleStore::create(QString::fromLocal8Bit(argv[argc - 1]));
     std::int64_t next = 1;
-
     std::function<void()> submitBatch = [&] {
-        for (int i = 0; i < kBatch; ++i, ++next) {
-            const std::optional<double> rtt =
-                next % 7 == 0 ? std::nullopt : std::optional<double>(double(next % 50) + 0.25);
-            store->appendSample(key, PingSample{.id = next, .rtt = rtt, .time = 1000.0 + next});
-        }
-        store->loadSamples(key, kFuture, [&](std::vector<PingSample>, std::int64_t highestSeq) {
+        for (const auto last = next + 25; next < last; ++next)
+            store->appendSample("hostPing:127.0.0.1",
+                                {.id = next,
+                                 .rtt = next % 7 ? std::optional(double(next % 50)) : std::nullopt,
+                                 .time = 1000.0 + double(next)});
+        // Later than any sample, so the load reads no rows and answers only the highest number.
+        store->loadSamples("hostPing:127.0.0.1", 1e12, [&](auto, std::int64_t highestSeq) {
             std::printf("committed %lld\n", static_cast<long long>(highestSeq));
             std::fflush(stdout);
             submitBatch();

@@ -1,151 +1,201 @@
 #include "history/SampleStore.h"
 
-#include "history/StoreTestSupport.h"
+#include "history/Sqlite.h"
+#include "platform/MainThread.h"
 #include "support/EventLoop.h"
 
+#include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <cmath>
 #include <gtest/gtest.h>
-#include <limits>
+#include <signal.h>
 
 using namespace std::chrono_literals;
+using vantorel::test::spinUntil;
 
 namespace vantorel {
 namespace {
 
-using test::loadSamplesNow;
-using test::loadSweepStateNow;
-using test::loadTracePathNow;
-using test::queryText;
+constexpr char kUnavailable[] = "Vantorel: history database unavailable — ";
 
-constexpr Date kEverything = -std::numeric_limits<double>::max();
+// A load's result, which must be delivered on the main thread, where the models live.
+template <typename Result, typename Load> Result await(Load load) {
+    auto result = std::make_shared<std::optional<Result>>();
+    load([result](Result value) {
+        EXPECT_TRUE(isMainThread()) << "a completion ran off the main thread";
+        *result = std::move(value);
+    });
+    EXPECT_TRUE(spinUntil([&] { return result->has_value(); })) << "no completion";
+    return result->value_or(Result{});
+}
+using Loaded = std::pair<std::vector<PingSample>, std::int64_t>; // samples, highest seq
+Loaded samplesOf(SampleStore& store, const QString& key, Date since = -1e300) {
+    return await<Loaded>([&](auto done) {
+        store.loadSamples(key, since, [done](auto samples, auto seq) { done({samples, seq}); });
+    });
+}
+std::vector<std::int64_t> idsOf(SampleStore& store, const QString& key) {
+    std::vector<std::int64_t> ids;
+    for (const auto& sample : samplesOf(store, key).first)
+        ids.push_back(sample.id);
+    return ids;
+}
+std::vector<HopStat> pathOf(SampleStore& store, const QString& key) {
+    return await<std::vector<HopStat>>([&](auto done) { store.loadTracePath(key, done); });
+}
+std::vector<SweepHostState> sweepOf(SampleStore& store, const QString& key) {
+    return await<std::vector<SweepHostState>>([&](auto done) { store.loadSweepState(key, done); });
+}
+
+// The first value of `sql`, run on the file through a connection of its own.
+QByteArray sqlText(const QString& file, const char* sql) {
+    QString error;
+    const auto connection = sqlite::Connection::open(file, error);
+    auto statement = sqlite::Statement::prepare(connection, sql);
+    return statement && statement.stepRow() ? statement.columnText(0).value_or("") : "<no row>";
+}
+
+// Runs the recorder on `file` until it has reported twice and `enough` samples are committed, then
+// kills it (SIGKILL) and returns the last number it reported and what it logged.
+std::pair<qint64, QByteArray> recordInto(const QString& file, qint64 enough) {
+    QProcess recorder;
+    recorder.start(HISTORY_RECORDER_PATH, {file});
+    qint64 committed = 0;
+    int reports = 0;
+    EXPECT_TRUE(spinUntil(
+        [&] {
+            for (recorder.waitForReadyRead(10); recorder.canReadLine(); ++reports)
+                committed = recorder.readLine().mid(10).trimmed().toLongLong(); // "committed N"
+            return reports > 1 && committed >= enough;
+        },
+        20s));
+    ::kill(pid_t(recorder.processId()), SIGKILL);
+    recorder.waitForFinished();
+    return {committed, recorder.readAllStandardError()};
+}
 
 class SampleStoreTest : public testing::Test {
 protected:
-    QString file() const { return dir_.filePath(QStringLiteral("nested/Vantorel/history.sqlite")); }
-
+    QString file() const { return dir_.filePath("nested/Vantorel/history.sqlite"); }
     QTemporaryDir dir_;
+    // Used at once: what is submitted before the open has finished must still see the database.
     std::shared_ptr<SampleStore> store_ = SampleStore::create(file());
 };
 
-TEST_F(SampleStoreTest, LoadsTheRangeFromSinceInTimeOrderWithTheHighestSeqOfAllTheKeysRows) {
-    // Submitted before the open has had any chance to finish: they must still see the database.
+TEST_F(SampleStoreTest, SamplesLoadFromTheSinceTimeInTimeOrderWithTheKeysHighestSeq) {
     store_->appendSample("hostPing:a", {.id = 1, .rtt = 10.0, .time = 100.0});
     store_->appendSample("hostPing:a", {.id = 7, .rtt = std::nullopt, .time = 300.0});
     store_->appendSample("hostPing:a", {.id = 3, .rtt = 12.5, .time = 200.0});
     store_->appendSample("hostPing:a", {.id = 9, .rtt = 5.0, .time = 99.999});
     store_->appendSample("hostPing:b", {.id = 100, .rtt = 1.0, .time = 250.0});
-
-    const auto loaded = loadSamplesNow(*store_, "hostPing:a", 100.0);
-    ASSERT_TRUE(loaded);
-    EXPECT_EQ(loaded->samples,
-              (std::vector<PingSample>{{.id = 1, .rtt = 10.0, .time = 100.0},
-                                       {.id = 3, .rtt = 12.5, .time = 200.0},
-                                       {.id = 7, .rtt = std::nullopt, .time = 300.0}}));
-    // From the row before `since`, not from the other key.
-    EXPECT_EQ(loaded->highestSeq, 9);
-
-    const auto none = loadSamplesNow(*store_, "hostPing:c", kEverything);
-    ASSERT_TRUE(none);
-    EXPECT_TRUE(none->samples.empty());
-    EXPECT_EQ(none->highestSeq, 0);
+    EXPECT_EQ(samplesOf(*store_, "hostPing:a", 100.0),
+              Loaded({{.id = 1, .rtt = 10.0, .time = 100.0},
+                      {.id = 3, .rtt = 12.5, .time = 200.0},
+                      {.id = 7, .rtt = std::nullopt, .time = 300.0}},
+                     9)); // from the row before the since time, not from the other key
+    EXPECT_EQ(samplesOf(*store_, "hostPing:c"), Loaded({}, 0));
 }
 
-TEST_F(SampleStoreTest, NewFileIsCreatedInWalModeWithIncrementalAutoVacuum) {
-    ASSERT_TRUE(loadSamplesNow(*store_, "k", 0));
-    EXPECT_EQ(queryText(file(), "PRAGMA journal_mode;"), "wal");
-    EXPECT_EQ(queryText(file(), "PRAGMA auto_vacuum;"), "2");
-    EXPECT_EQ(queryText(file(), "SELECT sql FROM sqlite_master WHERE name='idx_samples_key_t';"),
-              "CREATE INDEX idx_samples_key_t ON samples(key, t)");
-}
-
-TEST_F(SampleStoreTest, TracePathsAndSweepStatesAreUpsertedByKeyAndReadBack) {
+TEST_F(SampleStoreTest, TracePathsAndSweepResultsAreKeptPerKeyTheLastOneWins) {
     HopStat first{.number = 1, .host = "198.18.0.1", .last = 1.5};
     HopStat second{.number = 2, .host = "198.18.1.1", .hostname = "router.lab", .last = 2.25};
     second.rtts = {2.0, 2.25};
     store_->saveTracePath("traceroute:x", {first});
     store_->saveTracePath("traceroute:x", {first, second});
-    store_->saveTracePath("traceroute:y", {first});
-
     const std::vector<SweepHostState> sweep{
         {.host = "198.18.0.1", .alive = true, .latency = 0.75, .hostname = "a.lab"},
         {.host = "198.18.0.2", .alive = false}};
     store_->saveSweepState("pingSweep:lab", std::vector<SweepHostState>{{.host = "198.18.0.9"}});
     store_->saveSweepState("pingSweep:lab", sweep);
 
-    // The round-trip history is not stored.
-    second.rtts.clear();
-    EXPECT_EQ(loadTracePathNow(*store_, "traceroute:x"), (std::vector<HopStat>{first, second}));
-    EXPECT_EQ(loadTracePathNow(*store_, "traceroute:y"), (std::vector<HopStat>{first}));
-    EXPECT_EQ(loadTracePathNow(*store_, "traceroute:z"), std::vector<HopStat>{});
-    EXPECT_EQ(loadSweepStateNow(*store_, "pingSweep:lab"), sweep);
-    EXPECT_EQ(loadSweepStateNow(*store_, "pingSweep:other"), std::vector<SweepHostState>{});
-
-    EXPECT_EQ(queryText(file(), "SELECT count(*) FROM trace_paths;"), "2");
-    EXPECT_EQ(queryText(file(), "SELECT state FROM sweep_states WHERE key='pingSweep:lab';"),
+    second.rtts.clear(); // the round-trip history is not stored
+    EXPECT_EQ(pathOf(*store_, "traceroute:x"), (std::vector{first, second}));
+    EXPECT_EQ(pathOf(*store_, "traceroute:z"), std::vector<HopStat>{});
+    EXPECT_EQ(sweepOf(*store_, "pingSweep:lab"), sweep);
+    EXPECT_EQ(sqlText(file(), "SELECT hops FROM trace_paths"),
+              R"([{"number":1,"host":"198.18.0.1","last":1.5},)"
+              R"({"number":2,"host":"198.18.1.1","hostname":"router.lab","last":2.25}])");
+    EXPECT_EQ(sqlText(file(), "SELECT state FROM sweep_states"),
               R"([{"host":"198.18.0.1","alive":true,"latency":0.75,"hostname":"a.lab"},)"
               R"({"host":"198.18.0.2","alive":false}])");
-    const double updated =
-        queryText(file(), "SELECT updated FROM sweep_states WHERE key='pingSweep:lab';").toDouble();
-    EXPECT_NEAR(updated, dateNow(), 60.0);
+
+    // Stored text that does not decode loads as nothing.
+    sqlText(file(), R"(UPDATE trace_paths SET hops='[{"number":1}]')");
+    sqlText(file(), R"(UPDATE sweep_states SET state='{"host":"a"}')");
+    EXPECT_EQ(pathOf(*store_, "traceroute:x"), std::vector<HopStat>{});
+    EXPECT_EQ(sweepOf(*store_, "pingSweep:lab"), std::vector<SweepHostState>{});
 }
 
-TEST_F(SampleStoreTest, StoredTextThatDoesNotDecodeLoadsAsNothing) {
-    ASSERT_TRUE(loadSamplesNow(*store_, "k", 0));
-    ASSERT_TRUE(test::executeSql(
-        file(), "INSERT INTO trace_paths VALUES ('traceroute:x', '[{\"number\":1}]', 0);"
-                "INSERT INTO sweep_states VALUES ('pingSweep:x', '{\"host\":\"a\"}', 0);"));
-    EXPECT_EQ(loadTracePathNow(*store_, "traceroute:x"), std::vector<HopStat>{});
-    EXPECT_EQ(loadSweepStateNow(*store_, "pingSweep:x"), std::vector<SweepHostState>{});
-}
-
-TEST_F(SampleStoreTest, PruningDeletesOnlySamplesBeforeTheCutoff) {
+TEST_F(SampleStoreTest, PruningRemovesExactlyTheSamplesOlderThanTheRetention) {
     // A cutoff whose shortest text has many digits: written any less precisely, the sample just
-    // below it would survive or the one at it would go.
+    // before it would survive or the one at it would go.
     const Date cutoff = 786000000.123456789;
-    const Date justBefore = std::nextafter(cutoff, 0.0);
-    store_->appendSample("k", {.id = 1, .rtt = 1.0, .time = justBefore});
-    store_->appendSample("k", {.id = 2, .rtt = 1.0, .time = cutoff});
-    store_->appendSample("k", {.id = 3, .rtt = 1.0, .time = cutoff + 1});
+    store_->appendSample("k", {.id = 1, .time = std::nextafter(cutoff, 0.0)});
+    store_->appendSample("k", {.id = 2, .time = cutoff});
+    store_->appendSample("k", {.id = 3, .time = std::nextafter(cutoff, 1e12)});
     store_->saveTracePath("traceroute:x", {HopStat{.number = 1}});
     store_->pruneBefore(cutoff);
+    EXPECT_EQ(idsOf(*store_, "k"), (std::vector<std::int64_t>{2, 3}));
 
-    auto loaded = loadSamplesNow(*store_, "k", kEverything);
-    ASSERT_TRUE(loaded);
-    EXPECT_EQ(loaded->samples,
-              (std::vector<PingSample>{{.id = 2, .rtt = 1.0, .time = cutoff},
-                                       {.id = 3, .rtt = 1.0, .time = cutoff + 1}}));
-    // Old trace paths stay.
-    EXPECT_EQ(loadTracePathNow(*store_, "traceroute:x")->size(), 1u);
-
-    // With a retention, the cutoff is counted back from now.
-    const Date now = dateNow();
-    store_->appendSample("r", {.id = 1, .rtt = 1.0, .time = now - 1000});
-    store_->appendSample("r", {.id = 2, .rtt = 1.0, .time = now - 10});
-    store_->prune(500);
-    loaded = loadSamplesNow(*store_, "r", kEverything);
-    ASSERT_TRUE(loaded);
-    ASSERT_EQ(loaded->samples.size(), 1u);
-    EXPECT_EQ(loaded->samples[0].id, 2);
+    // With a retention the cutoff is counted back from the moment of the call.
+    const double week = 7 * 86400;
+    const Date called = dateNow();
+    store_->appendSample("r", {.id = 1, .time = called - week - 0.001});
+    store_->appendSample("r", {.id = 2, .time = called - week + 1});
+    store_->prune(week);
+    ASSERT_LT(dateNow() - called, 1.0) << "too slow to tell the samples apart";
+    EXPECT_EQ(idsOf(*store_, "r"), std::vector<std::int64_t>{2});
+    EXPECT_EQ(pathOf(*store_, "traceroute:x").size(), 1u) << "trace paths are never pruned";
 }
 
-TEST_F(SampleStoreTest, ScheduledPruningRepeatsAndDoesNotKeepTheStoreAlive) {
-    const auto oldSampleIsGone = [&] {
-        const auto loaded = loadSamplesNow(*store_, "k", kEverything);
-        return loaded && loaded->samples.empty();
-    };
+TEST_F(SampleStoreTest, ScheduledPruningRepeats) {
     store_->schedulePruning(3600, 0.02);
     for (int round = 0; round < 2; ++round) {
-        store_->appendSample("k", {.id = round, .rtt = 1.0, .time = dateNow() - 7200});
-        EXPECT_TRUE(test::spinUntil(oldSampleIsGone, 5s)) << "round " << round;
+        store_->appendSample("k", {.id = round, .time = dateNow() - 7200});
+        EXPECT_TRUE(spinUntil([&] { return idsOf(*store_, "k").empty(); }, 5s)) << round;
     }
-    store_->appendSample("k", {.id = 9, .rtt = 1.0, .time = dateNow()});
+    store_->appendSample("k", {.id = 9, .time = dateNow()});
     test::spinFor(60ms);
-    EXPECT_EQ(loadSamplesNow(*store_, "k", kEverything)->samples.size(), 1u);
+    EXPECT_EQ(idsOf(*store_, "k"), std::vector<std::int64_t>{9});
+}
 
-    const std::weak_ptr<SampleStore> weak = store_;
-    store_.reset();
-    EXPECT_TRUE(test::spinUntil([&] { return weak.expired(); }, 2s));
+TEST(SampleStoreFailure, AnUnusableFolderIsLoggedOnceAndEveryLoadStillCompletesEmpty) {
+    QTemporaryFile blocker; // a folder under a regular file cannot be made
+    ASSERT_TRUE(blocker.open());
+    const auto [committed, log] = recordInto(blocker.fileName() + "/Vantorel/history.sqlite", 0);
+    EXPECT_EQ(committed, 0);
+    EXPECT_EQ(log.count(kUnavailable), 1) << log.constData();
+    EXPECT_TRUE(log.contains(kUnavailable + QByteArray("unable to open database file")));
+}
+
+TEST(SampleStoreFailure, ADamagedFileIsMovedAsideAndTheFreshOneKeepsWhatWasCommittedThroughAKill) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("history.sqlite");
+    const QByteArray garbage = QByteArray("not a database, just a file of text\n").repeated(200);
+    QFile damaged(file);
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly) && damaged.write(garbage) == garbage.size());
+    damaged.close();
+
+    const auto [committed, log] = recordInto(file, 400);
+    const QStringList aside = QDir(dir.path()).entryList({"history.sqlite.damaged-*"});
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(log.count(kUnavailable), 1) << log.constData();
+    EXPECT_TRUE(log.contains("file is not a database") && log.contains(aside[0].toUtf8()));
+    QFile moved(dir.filePath(aside[0]));
+    EXPECT_TRUE(moved.open(QIODevice::ReadOnly) && moved.readAll() == garbage);
+
+    const auto [samples, highestSeq] = samplesOf(*SampleStore::create(file), "hostPing:127.0.0.1");
+    EXPECT_GE(highestSeq, committed);
+    ASSERT_GE(qint64(samples.size()), committed);
+    for (std::int64_t id = 1; id <= committed; ++id) {
+        EXPECT_EQ(samples[std::size_t(id - 1)].id, id);
+        EXPECT_EQ(samples[std::size_t(id - 1)].rtt.has_value(), id % 7 != 0);
+    }
+    // The next start finds a healthy file: nothing is logged or moved.
+    EXPECT_FALSE(recordInto(file, 0).second.contains(kUnavailable));
+    EXPECT_EQ(QDir(dir.path()).entryList({"history.sqlite.damaged-*"}).size(), 1);
 }
 
 } // namespace
