@@ -27,8 +27,7 @@ struct Command {
 // command and what it said on stderr, unless it exits with 0. The command dies with the test.
 std::string run(const Command& command);
 
-// `ip -batch` of the given lines (one process for what would take dozens), in the named
-// namespace or, without a name, in the test process's own.
+// `ip -batch` of the given lines (one process, not dozens), in the named namespace or ours.
 Command ip(const std::string& batch, const std::string& inNamespace = {});
 
 } // namespace vantorel::lab

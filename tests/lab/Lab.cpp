@@ -22,9 +22,8 @@ std::vector<Sysctl> hostSettings(bool answering) {
     return {{"net.ipv4.icmp_echo_ignore_all", answering ? "0" : "1"}, {"net.ipv4.ip_forward", "0"}};
 }
 
-// Set before the interfaces arrive, so the `default` values reach them too. Routers forward,
-// answer traceroute-like probing faster than once a second, answer from the address facing the
-// prober, and never redirect the prober elsewhere.
+// Set before the interfaces arrive, so the `default` values reach them too: routers forward, answer
+// probes faster than once a second from the address facing the prober, and never redirect it.
 const std::vector<Sysctl> routerSettings = {{"net.ipv4.ip_forward", "1"},
                                             {"net.ipv4.icmp_ratelimit", "0"},
                                             {"net.ipv4.icmp_msgs_per_sec", "100000"},
@@ -131,9 +130,9 @@ RouterChain& Lab::addRouteThroughRouters(int routerCount) {
     for (int i = 0; i < routerCount; ++i)
         routers.push_back(takeInfrastructureAddress());
     const std::string destination = takeInfrastructureAddress();
-    std::vector<std::string> spaces = buildRouters(routers, destination, true);
-    spaces.pop_back(); // the destination's
-    chains_.push_back(std::make_unique<RouterChain>(routers, destination, spaces));
+    const std::vector<std::string> spaces = buildRouters(routers, destination, true);
+    chains_.push_back(std::make_unique<RouterChain>(
+        routers, destination, std::vector<std::string>(spaces.begin(), spaces.end() - 1)));
     return *chains_.back();
 }
 

@@ -34,13 +34,11 @@ public:
     std::string addHost() { return addHosts(1).front(); }
     std::vector<std::string> addHosts(int count) { return addHostsAnswering(count, true); }
 
-    // Hosts that exist (their addresses are routed and resolve at the link layer) but never
-    // answer echo requests.
+    // Hosts that exist (routed, resolving at the link layer) but never answer echo requests.
     std::string addSilentHost() { return addSilentHosts(1).front(); }
     std::vector<std::string> addSilentHosts(int count) { return addHostsAnswering(count, false); }
 
-    // Moves host addresses on to a fresh /24 and returns it, e.g. "198.18.33.0/24"; for tests
-    // that sweep a subnet holding exactly the hosts they added.
+    // Moves host addresses on to a fresh /24 and returns it, e.g. "198.18.33.0/24", for sweeps.
     std::string startSubnet();
 
     // A route through `routerCount` forwarding routers to a destination host; see RouterChain.

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <sched.h>
-#include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
 

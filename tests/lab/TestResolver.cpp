@@ -3,13 +3,11 @@
 #include "lab/Addresses.h"
 #include "lab/Command.h"
 #include "lab/PrivateNetwork.h"
-#include "support/SessionBusProcess.h"
 
 #include <QFile>
 #include <arpa/inet.h>
 #include <fstream>
 #include <sys/mount.h>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -19,7 +17,7 @@ namespace {
 // See the class comment: lets AI_ADDRCONFIG lookups return IPv4 results.
 const std::string configuredAddress = "198.19.255.254/32 dev lo\n";
 // In the lab's private tmpfs, so they vanish with the test process.
-const std::string folder = std::string(labFolder) + "/resolver/";
+const std::string folder = std::string(labFolder) + "/";
 
 // dnsmasq binds its UDP socket before the TCP one, so a TCP connection shows both ready.
 bool serving() {
@@ -32,10 +30,6 @@ bool serving() {
 }
 
 } // namespace
-
-TestResolver::TestResolver() {
-    ::mkdir(folder.c_str(), 0755);
-}
 
 TestResolver::~TestResolver() {
     try {

@@ -1,13 +1,11 @@
 #pragma once
 
+#include "support/SessionBusProcess.h"
+
 #include <QStringList>
 #include <memory>
 #include <string>
 #include <vector>
-
-namespace vantorel::test {
-class TestDaemonProcess;
-}
 
 namespace vantorel::lab {
 
@@ -21,7 +19,7 @@ namespace vantorel::lab {
 // being no such IPv6 address, nothing for an IPv6-only name). One at a time per test process.
 class TestResolver {
 public:
-    TestResolver();
+    TestResolver() = default;
     ~TestResolver(); // stops the server and restores /etc
     TestResolver(const TestResolver&) = delete;
     TestResolver& operator=(const TestResolver&) = delete;

@@ -87,8 +87,7 @@ private:
     Counters counters_;
     std::vector<Request> requests_;
 
-    // The emulator thread's own: replies by the CLOCK_MONOTONIC time they are due, those due at
-    // the same time in the order they were made.
+    // The emulator thread's own: replies by the time they are due, in order made when equal.
     std::multimap<std::chrono::nanoseconds, std::vector<std::uint8_t>> pending_;
     std::thread thread_;
 };
