@@ -14,6 +14,8 @@
 namespace vantorel::lab {
 namespace {
 
+constexpr const char* namespaceFolder = "/run/netns"; // where `ip netns` keeps its handles
+
 [[noreturn]] void giveUp(const std::string& what) {
     std::fprintf(stderr,
                  "vantorel lab: %s\nLab tests build their own network in a private namespace "

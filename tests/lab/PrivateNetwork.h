@@ -12,8 +12,6 @@ namespace vantorel::lab {
 // with status 1, saying why, when it cannot (e.g. when not run as root).
 void enterPrivateNetwork();
 
-// The folder `ip netns` keeps its namespace handles in.
-inline constexpr const char* namespaceFolder = "/run/netns";
 // The lab's own files (the test resolver's configuration and log).
 inline constexpr const char* labFolder = "/run/vantorel-lab";
 
