@@ -17,15 +17,12 @@ struct HttpAnswer {
     QByteArray reason = "OK";
     QList<std::pair<QByteArray, QByteArray>> headers;
     std::chrono::milliseconds headDelay{0};
-    bool silent = false; // reads the request, then says nothing at all
-    // A body of this many bytes, announced with Content-Length and streamed slowly after the
-    // head (64 KiB every 10 ms), so that a client reading it all takes many seconds.
-    qint64 bodyBytes = 0;
+    bool silent = false;  // reads the request, then says nothing at all
+    qint64 bodyBytes = 0; // sent at 64 KiB every 10 ms: a client reading it all takes long
 };
 
-// A tiny HTTP/1.1 server on 127.0.0.1, plain or TLS, keeping connections alive. It lives on the
-// thread that creates it (the tests' main thread: it works while they spin the event loop).
-// Unknown paths answer 200 with an empty body.
+// A tiny HTTP/1.1 server on 127.0.0.1, plain or TLS, keeping connections alive, that works while
+// the thread creating it spins its event loop. Unknown paths answer 200 with an empty body.
 class HttpTestServer : public QObject {
 public:
     struct Request {

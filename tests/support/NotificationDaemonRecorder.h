@@ -31,7 +31,7 @@ public:
 
     // Returns once the name is owned; throws std::runtime_error when it cannot be taken.
     explicit NotificationDaemonRecorder(const SessionBus& bus, Replies replies = Replies::answer);
-    ~NotificationDaemonRecorder() override; // returns once the name is free for the next owner
+    ~NotificationDaemonRecorder() override; // once the name is free for the next owner
 
     std::vector<RecordedNotification> notifications() const { return notifications_; }
     int serverInformationRequests() const { return serverInformationRequests_; }

@@ -76,9 +76,7 @@ SessionBus::~SessionBus() {
 
 quint32 SessionBus::ownerOf(const QString& name) const {
     const auto connection = QDBusConnection::connectToBus(address_, address_);
-    const auto owner =
-        connection.isConnected() ? connection.interface()->servicePid(name) : QDBusReply<uint>();
-    return owner.isValid() ? owner.value() : 0;
+    return connection.isConnected() ? connection.interface()->servicePid(name).value() : 0;
 }
 
 } // namespace vantorel::test
