@@ -1,6 +1,6 @@
 #include "lab/Addresses.h"
 
-#include "lab/LabError.h"
+#include "lab/Command.h"
 
 #include <arpa/inet.h>
 #include <mutex>
@@ -10,11 +10,22 @@ namespace {
 
 std::mutex slotMutex;
 
+std::uint32_t take(std::bitset<256>& taken, int count) {
+    std::lock_guard lock(slotMutex);
+    for (std::size_t slot = 0; slot < std::size_t(count); ++slot) {
+        if (!taken[slot]) {
+            taken[slot] = true;
+            return static_cast<std::uint32_t>(slot);
+        }
+    }
+    throw LabError("more than " + std::to_string(count) + " lab networks alive at once");
+}
+
 } // namespace
 
 std::string ipv4Text(std::uint32_t address) {
-    return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xff) + "." +
-           std::to_string((address >> 8) & 0xff) + "." + std::to_string(address & 0xff);
+    return std::to_string(address >> 24) + "." + std::to_string(address >> 16 & 0xff) + "." +
+           std::to_string(address >> 8 & 0xff) + "." + std::to_string(address & 0xff);
 }
 
 std::uint32_t ipv4Value(const std::string& text) {
@@ -24,23 +35,13 @@ std::uint32_t ipv4Value(const std::string& text) {
     return ntohl(parsed.s_addr);
 }
 
-int SlotPool::acquire() {
-    std::lock_guard lock(slotMutex);
-    for (int slot = 0; slot < size_ && slot < 256; ++slot) {
-        std::uint64_t& word = taken_[slot / 64];
-        const std::uint64_t bit = std::uint64_t{1} << (slot % 64);
-        if (!(word & bit)) {
-            word |= bit;
-            return slot;
-        }
-    }
-    throw LabError(std::string("too many ") + what_ + " alive at once (at most " +
-                   std::to_string(size_) + ")");
-}
+Slot::Slot(std::bitset<256>& taken, int count)
+    : number(take(taken, count))
+    , taken_(taken) {}
 
-void SlotPool::release(int slot) {
+Slot::~Slot() {
     std::lock_guard lock(slotMutex);
-    taken_[slot / 64] &= ~(std::uint64_t{1} << (slot % 64));
+    taken_[number] = false;
 }
 
 } // namespace vantorel::lab

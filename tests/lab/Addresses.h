@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <string>
 
@@ -12,20 +13,20 @@ namespace vantorel::lab {
 std::string ipv4Text(std::uint32_t address);      // host byte order
 std::uint32_t ipv4Value(const std::string& text); // throws LabError on malformed text
 
-// A small pool of numbered slots, so that several Labs (or TunPaths) alive in one process get
-// disjoint address ranges, and a range is reused once its owner is gone. Thread-safe.
-class SlotPool {
+// One of the first `count` slots marked in `taken`, held while this lives, so that several Labs
+// (or TunPaths) alive in one process get disjoint address ranges. Throws LabError when all are
+// taken.
+class Slot {
 public:
-    SlotPool(const char* what, int size)
-        : what_(what)
-        , size_(size) {}
-    int acquire(); // throws LabError when all slots are taken
-    void release(int slot);
+    Slot(std::bitset<256>& taken, int count);
+    ~Slot();
+    Slot(const Slot&) = delete;
+    Slot& operator=(const Slot&) = delete;
+
+    const std::uint32_t number;
 
 private:
-    const char* what_;
-    int size_;
-    std::uint64_t taken_[4] = {};
+    std::bitset<256>& taken_;
 };
 
 } // namespace vantorel::lab

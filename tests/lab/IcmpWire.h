@@ -1,19 +1,14 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
 
-// The few IPv4/ICMP packets the TUN path emulator reads and writes. Kept apart from the
-// emulator's threading so the byte layout can be checked on its own.
+// The IPv4/ICMP packets of the TUN path emulator, apart from its threading.
 namespace vantorel::lab::icmp {
 
-// The Internet checksum (RFC 1071) of `data`, ready to be stored big-endian.
-std::uint16_t checksum(std::span<const std::uint8_t> data);
-
-// An ICMP echo request as read from a TUN device: a whole IPv4 datagram.
+// An unfragmented IPv4 ICMP echo request, as read from a TUN device.
 struct EchoRequest {
     std::span<const std::uint8_t> datagram; // up to the IPv4 total length
     std::size_t headerLength = 0;           // of the IPv4 header, options included
@@ -22,23 +17,14 @@ struct EchoRequest {
     std::uint8_t ttl = 0;
 };
 
-// Recognises an unfragmented IPv4 ICMP echo request; anything else gives nullopt.
 std::optional<EchoRequest> parseEchoRequest(std::span<const std::uint8_t> packet);
 
-// The echo reply a host would send: same identifier, sequence and payload. Linux ping sockets
-// rewrite the identifier to their port, so whatever the request carried is echoed as it is.
-std::vector<std::uint8_t> echoReply(const EchoRequest& request, std::uint16_t ipIdentifier);
+// The echo reply a host would send, with identifier, sequence and payload as they came (Linux
+// ping sockets rewrite the identifier to their port).
+std::vector<std::uint8_t> echoReply(const EchoRequest& request);
 
-// An ICMP error (time exceeded, destination unreachable) from `from` about the request, quoting
-// its IPv4 header and the first 8 bytes of its ICMP message, as RFC 792 requires at least. The
-// quoted TTL is the one the request had when it reached the router that answers.
-std::vector<std::uint8_t> errorReply(const EchoRequest& request, std::uint32_t from,
-                                     std::uint8_t type, std::uint8_t code, std::uint8_t quotedTtl,
-                                     std::uint16_t ipIdentifier);
-
-inline constexpr std::uint8_t echoReplyType = 0;
-inline constexpr std::uint8_t destinationUnreachableType = 3;
-inline constexpr std::uint8_t echoRequestType = 8;
-inline constexpr std::uint8_t timeExceededType = 11;
+// ICMP time exceeded from router `from`, quoting the request's IPv4 header, with the TTL (1) it
+// had on reaching that router, and the first 8 bytes of its ICMP message, as RFC 792 requires.
+std::vector<std::uint8_t> timeExceeded(const EchoRequest& request, std::uint32_t from);
 
 } // namespace vantorel::lab::icmp

@@ -2,20 +2,17 @@
 
 namespace vantorel::lab {
 
-// Moves the calling process into a network and mount namespace of its own, so that a lab test
-// may add addresses, routes, TUN devices, namespaces and bind mounts freely: none of it is seen
-// by the machine, and all of it disappears with the process, even when it crashes.
+// Moves the calling process into a network and mount namespace of its own, where lab tests may
+// add addresses, routes, TUN devices, namespaces and mounts that the machine never sees and that
+// vanish with the process, even when it crashes. Inside, only `lo` exists, ping sockets are open
+// to every group, and ICMP rate limiting is off; named namespaces (`ip netns`) and the lab's
+// files live in tmpfs mounts of this process's own.
 //
-// Inside, only `lo` exists (up), ping sockets are open to every group, and ICMP rate limiting is
-// off. Named namespaces (`ip netns`) live in a tmpfs private to this process, so parallel test
-// processes never see each other's and none can be left behind on the machine.
-//
-// Must be called before any thread exists (unshare of the mount namespace requires it), which
-// is why the lab's main() calls it first. Prints why and exits with status 1 when it cannot do
-// this, for example when not run as root.
+// Call it first in main(): unsharing the mount namespace needs a process without threads. Exits
+// with status 1, saying why, when it cannot (e.g. when not run as root).
 void enterPrivateNetwork();
 
-// The folder `ip netns` keeps its namespace handles in.
-inline constexpr const char* namespaceFolder = "/run/netns";
+// The lab's own files (the test resolver's configuration and log).
+inline constexpr const char* labFolder = "/run/vantorel-lab";
 
 } // namespace vantorel::lab

@@ -1,29 +1,25 @@
 #pragma once
 
+#include "support/SessionBusProcess.h"
+
+#include <QStringList>
+#include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace vantorel::lab {
 
-// A name server of the test's own, so name resolution tests never reach the machine's resolver.
-//
-// start() runs `dnsmasq` on 127.0.0.1:53 of the test process's private network namespace,
-// serving only the records added here (every other name and address: NXDOMAIN; nothing is
-// forwarded anywhere), and bind-mounts over /etc, in the private mount namespace:
-//   resolv.conf    nameserver 127.0.0.1, options timeout:1 attempts:1
-//   hosts          localhost only
-//   nsswitch.conf  hosts: files dns
-// so getaddrinfo/getnameinfo in this process and its children ask only this server.
-//
+// A name server of the test's own, so name resolution tests never reach the machine's resolver:
+// `dnsmasq` on 127.0.0.1:53 of the private network, serving only the records added here (any
+// other name: NXDOMAIN; nothing is forwarded), with /etc/resolv.conf (timeout 1 s, one attempt),
+// /etc/hosts (localhost only) and /etc/nsswitch.conf ("hosts: files dns") bind-mounted in the
+// private mount namespace, so lookups of this process and its children ask only this server.
 // It also puts 198.19.255.254/32 on `lo`: getaddrinfo with AI_ADDRCONFIG returns IPv4 results
-// only while some non-loopback IPv4 address exists, as on any connected desktop. No IPv6 address
-// is added, so an IPv6-only name gives nothing under AI_ADDRCONFIG.
-//
-// One resolver at a time per test process (they would share port 53 and /etc).
+// only while some non-loopback IPv4 address exists, as on any connected desktop (and, there
+// being no such IPv6 address, nothing for an IPv6-only name). One at a time per test process.
 class TestResolver {
 public:
-    TestResolver();
+    TestResolver() = default;
     ~TestResolver(); // stops the server and restores /etc
     TestResolver(const TestResolver&) = delete;
     TestResolver& operator=(const TestResolver&) = delete;
@@ -37,33 +33,17 @@ public:
     // A PTR record only: the address has a name that does not resolve forward.
     TestResolver& addPointer(const std::string& ipv4, const std::string& name);
 
-    // Starts serving the records added so far and returns once the server answers. Calling it
-    // again restarts the server with the records added since.
+    // Serves the records added so far once it returns; again, with those added since.
     void start();
-
-    // Instead of a server, holds 127.0.0.1:53 with a socket that never answers, so every lookup
-    // waits for the resolver timeout (1 s) and fails, as with an unreachable name server.
-    void startSilent();
-
     void stop();
 
     // How many queries of the given name reached the server since it started, e.g.
     // "10.200.18.198.in-addr.arpa" for a reverse lookup of 198.18.200.10.
     int queryCount(const std::string& name) const;
 
-    // Generated files live in /tmp/vtlab-resolver-<pid>-XXXXXX.
-    static constexpr const char* resolverFolderPrefix = "/tmp/vtlab-resolver-";
-    static void removeResolverFolder(const std::string& folder);
-
 private:
-    void mountConfiguration();
-    void unmountConfiguration();
-    void waitUntilAnswering();
-
-    std::vector<std::string> recordOptions_;
-    std::string folder_; // generated files and the server's log
-    pid_t server_ = -1;
-    int silentSocket_ = -1;
+    QStringList records_; // dnsmasq options
+    std::unique_ptr<test::TestDaemonProcess> dnsmasq_;
     std::vector<std::string> mounted_;
     bool addressAdded_ = false;
 };

@@ -1,117 +1,109 @@
 #include "support/NotificationDaemon.h"
 
-#include "support/EventLoop.h"
+#include "support/NotificationDaemonRecorder.h"
 
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDir>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <algorithm>
+#include <fstream>
 #include <stdexcept>
 
 namespace vantorel::test {
-
 namespace {
 
-const QString kNotificationsName = QStringLiteral("org.freedesktop.Notifications");
+const QString name = "org.freedesktop.Notifications";
+const QString path = "/org/freedesktop/Notifications";
 
-// By default dunst keeps only the last 20 in its history and folds identical notifications
-// into one; tests need to see every notification that arrived.
-const QByteArray kDunstConfiguration = R"([global]
-    history_length = 1000
-    stack_duplicates = false
-    notification_limit = 0
-    idle_threshold = 0
-)";
-
-// busctl's JSON form of one a{sv} entry: every member is {"type": ..., "data": ...}.
-ShownNotification shownNotification(const QJsonObject& entry) {
-    const auto member = [&entry](const char* name) { return entry.value(name)["data"]; };
-    return {member("id").toInt(), member("appname").toString(), member("summary").toString(),
-            member("body").toString()};
-}
+// Dunst keeps only the last 20 in its history and folds identical notifications into one,
+// unless told otherwise; tests must see every notification that arrived.
+const char* const configuration = "[global]\nhistory_length = 1000\nstack_duplicates = false\n"
+                                  "notification_limit = 0\nidle_threshold = 0\n";
 
 } // namespace
 
 NotificationDaemon::NotificationDaemon(const SessionBus& bus)
     : bus_(bus)
     , folder_(QDir::tempPath() + "/vantorel-dunst-XXXXXX") {
-    if (!folder_.isValid())
-        throw std::runtime_error("cannot create a folder for dunst");
-
-    // -displayfd lets Xvfb pick a free display itself and tells us which once it accepts clients.
-    display_ = std::make_unique<TestDaemonProcess>(
-        "Xvfb", QStringList{"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "800x600x24"},
-        QProcessEnvironment::systemEnvironment(), folder_.filePath("xvfb.log"), true);
-    const auto display = display_->readLine(std::chrono::seconds(10));
-
-    QFile config(folder_.filePath("dunstrc"));
-    if (!config.open(QIODevice::WriteOnly) || config.write(kDunstConfiguration) < 0)
-        throw std::runtime_error("cannot write dunst's configuration");
-    config.close();
-
     auto environment = QProcessEnvironment::systemEnvironment();
+    // -displayfd lets Xvfb pick a free display and say which once it accepts clients.
+    display_ = std::make_unique<TestDaemonProcess>(
+        "Xvfb", QStringList{"-displayfd", "1", "-nolisten", "tcp"}, environment,
+        folder_.filePath("xvfb.log"), true);
+    environment.insert("DISPLAY", ":" + display_->readLine(std::chrono::seconds(10)));
     environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
-    environment.insert("DISPLAY", ":" + display);
     environment.remove("WAYLAND_DISPLAY");
-    environment.insert("XDG_CONFIG_HOME", folder_.path());
-    dunst_ = std::make_unique<TestDaemonProcess>("dunst", QStringList{"-config", config.fileName()},
-                                                 environment, folder_.filePath("dunst.log"));
-
-    const auto ownsName = [this] {
-        return !dunst_->isRunning() || bus_.ownerOf(kNotificationsName) == dunst_->pid();
-    };
-    if (!spinUntil(ownsName, std::chrono::seconds(10)) || !dunst_->isRunning())
-        throw std::runtime_error(
-            dunst_->failure("dunst did not take " + kNotificationsName).toStdString());
+    std::ofstream(folder_.filePath("dunstrc").toStdString()) << configuration;
+    dunst_ = std::make_unique<TestDaemonProcess>(
+        "dunst", QStringList{"-config", folder_.filePath("dunstrc")}, environment,
+        folder_.filePath("dunst.log"));
+    spinUntil([&] { return !dunst_->isRunning() || bus_.ownerOf(name) == dunst_->pid(); });
+    if (bus_.ownerOf(name) != dunst_->pid())
+        throw std::runtime_error(dunst_->failure("dunst did not take " + name).toStdString());
 }
 
 NotificationDaemon::~NotificationDaemon() {
     dunst_.reset();
-    display_.reset();
-    spinUntil([this] { return bus_.ownerOf(kNotificationsName) == 0; }, std::chrono::seconds(5));
-}
-
-QByteArray NotificationDaemon::dunstctl(const QStringList& arguments) const {
-    QProcess command;
-    auto environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("DBUS_SESSION_BUS_ADDRESS", bus_.address());
-    command.setProcessEnvironment(environment);
-    command.start("dunstctl", arguments);
-    if (!command.waitForFinished(10000) || command.exitStatus() != QProcess::NormalExit ||
-        command.exitCode() != 0)
-        throw std::runtime_error(("dunstctl " + arguments.join(' ') + " failed: " +
-                                  QString::fromLocal8Bit(command.readAllStandardError()))
-                                     .toStdString());
-    return command.readAllStandardOutput();
+    spinUntil([this] { return bus_.ownerOf(name) == 0; }, std::chrono::seconds(5));
 }
 
 std::vector<ShownNotification> NotificationDaemon::received() {
-    dunstctl({"close-all"});
-    QJsonParseError error;
-    const auto history = QJsonDocument::fromJson(dunstctl({"history"}), &error);
-    if (error.error != QJsonParseError::NoError)
-        throw std::runtime_error("dunstctl history printed no JSON: " +
-                                 error.errorString().toStdString());
+    const auto dunst = [this](const char* method) {
+        const QDBusMessage reply =
+            QDBusConnection::connectToBus(bus_.address(), bus_.address())
+                .call(QDBusMessage::createMethodCall(name, path, "org.dunstproject.cmd0", method));
+        if (reply.type() != QDBusMessage::ReplyMessage)
+            throw std::runtime_error(("dunst: " + reply.errorMessage()).toStdString());
+        return reply.arguments().value(0);
+    };
+    dunst("NotificationCloseAll");
     std::vector<ShownNotification> notifications;
-    for (const auto entry : history["data"][0].toArray())
-        notifications.push_back(shownNotification(entry.toObject()));
+    for (const QVariantMap& entry :
+         qdbus_cast<QList<QVariantMap>>(dunst("NotificationListHistory")))
+        notifications.push_back({entry["id"].toInt(), entry["appname"].toString(),
+                                 entry["summary"].toString(), entry["body"].toString()});
     std::sort(notifications.begin(), notifications.end(),
               [](const auto& a, const auto& b) { return a.id < b.id; });
     return notifications;
 }
 
-std::vector<ShownNotification>
-NotificationDaemon::waitForReceived(std::size_t count, std::chrono::milliseconds limit) {
-    std::vector<ShownNotification> notifications;
-    spinUntil(
-        [&] {
-            notifications = received();
-            return notifications.size() >= count;
-        },
-        limit);
-    return notifications;
+NotificationDaemonRecorder::NotificationDaemonRecorder(const SessionBus& bus, Replies replies)
+    : replies_(replies)
+    , connection_("recorder-" + bus.address()) {
+    auto connection = QDBusConnection::connectToBus(bus.address(), connection_);
+    if (!connection.registerVirtualObject(path, this) || !connection.registerService(name)) {
+        QDBusConnection::disconnectFromBus(connection_);
+        throw std::runtime_error("the recorder cannot take " + name.toStdString());
+    }
+}
+
+NotificationDaemonRecorder::~NotificationDaemonRecorder() {
+    // Giving the name up is a call the bus answers, so the name is free once it returns.
+    QDBusConnection(connection_).unregisterService(name);
+    QDBusConnection::disconnectFromBus(connection_);
+}
+
+// Raw messages rather than exported slots: it sees every argument exactly as sent, and a call
+// with the wrong signature is refused rather than silently converted.
+bool NotificationDaemonRecorder::handleMessage(const QDBusMessage& call,
+                                               const QDBusConnection& connection) {
+    QDBusMessage reply;
+    const QVariantList a = call.arguments();
+    if (call.member() == "Notify" && call.signature() == "susssasa{sv}i") {
+        notifications_.push_back({a[0].toString(), a[1].toUInt(), a[2].toString(), a[3].toString(),
+                                  a[4].toString(), a[5].toStringList(),
+                                  qdbus_cast<QVariantMap>(a[6]), a[7].toInt()});
+        reply = call.createReply(QVariant::fromValue(quint32(notifications_.size())));
+    } else if (call.member() == "GetServerInformation" && a.isEmpty()) {
+        ++serverInformationRequests_;
+        reply = call.createReply(QVariantList{"vantorel-test-recorder", "Vantorel", "1.0", "1.2"});
+    } else {
+        reply = call.createErrorReply(QDBusError::UnknownMethod, "not recorded: " + call.member());
+    }
+    if (replies_ == Replies::answer)
+        connection.send(reply);
+    return true;
 }
 
 } // namespace vantorel::test

@@ -1,14 +1,10 @@
 #pragma once
 
+#include "support/EventLoop.h"
 #include "support/SessionBus.h"
 
-#include <QDBusConnection>
-#include <QString>
-#include <QStringList>
-#include <QThread>
+#include <QDBusVirtualObject>
 #include <QVariantMap>
-#include <chrono>
-#include <memory>
 #include <vector>
 
 namespace vantorel::test {
@@ -25,41 +21,37 @@ struct RecordedNotification {
     qint32 expireTimeout = 0;
 };
 
-// A stand-in notification daemon that records every call, for what a real daemon does not let
-// us read back (dunst forgets hints). It owns org.freedesktop.Notifications on a test bus over a
-// connection of its own and answers on a thread of its own, so calls really cross the bus and
-// are answered even while the test's main thread is busy.
-// One owner of the name at a time: do not run it beside a NotificationDaemon.
-class NotificationDaemonRecorder {
+// A stand-in notification daemon recording every call, for what dunst forgets (hints). It owns
+// org.freedesktop.Notifications on a test bus over a connection of its own, so calls really
+// cross the bus, and answers as the test runs the event loop. Not beside a NotificationDaemon.
+class NotificationDaemonRecorder : private QDBusVirtualObject {
 public:
     // `never` records calls but leaves them unanswered, like a daemon that hangs.
     enum class Replies { answer, never };
 
-    // Returns once the name is owned. Throws std::runtime_error when it cannot be taken.
+    // Returns once the name is owned; throws std::runtime_error when it cannot be taken.
     explicit NotificationDaemonRecorder(const SessionBus& bus, Replies replies = Replies::answer);
-    // Gives the name up and waits until it is free again for the next owner.
-    ~NotificationDaemonRecorder();
+    ~NotificationDaemonRecorder() override; // once the name is free for the next owner
 
-    NotificationDaemonRecorder(const NotificationDaemonRecorder&) = delete;
-    NotificationDaemonRecorder& operator=(const NotificationDaemonRecorder&) = delete;
+    std::vector<RecordedNotification> notifications() const { return notifications_; }
+    int serverInformationRequests() const { return serverInformationRequests_; }
 
-    // Notify calls in arrival order.
-    std::vector<RecordedNotification> notifications() const;
-    int serverInformationRequests() const;
-
-    // notifications(), once it holds at least `count` or `limit` has passed; runs the event loop
-    // meanwhile.
+    // notifications(), once it holds `count` or `limit` has passed; runs the event loop meanwhile.
     std::vector<RecordedNotification>
     waitForNotifications(std::size_t count,
-                         std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
-
-    class Service;
+                         std::chrono::milliseconds limit = std::chrono::seconds(5)) const {
+        spinUntil([&] { return notifications_.size() >= count; }, limit);
+        return notifications_;
+    }
 
 private:
-    QString connectionName_;
-    QDBusConnection connection_;
-    QThread thread_;
-    std::unique_ptr<Service> service_;
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& call, const QDBusConnection& connection) override;
+
+    const Replies replies_;
+    const QString connection_;
+    std::vector<RecordedNotification> notifications_;
+    int serverInformationRequests_ = 0;
 };
 
 } // namespace vantorel::test

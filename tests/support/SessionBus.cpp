@@ -2,101 +2,81 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusReply>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <cstdlib>
+#include <csignal>
+#include <fstream>
 #include <stdexcept>
+#include <sys/prctl.h>
 
 namespace vantorel::test {
 
-namespace {
-
-// Like the stock session bus, minus service activation: a test that expects no notification
-// daemon must not have one started for it.
-QByteArray configuration(const QString& socketFolder) {
-    return QStringLiteral(
-               R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=%1</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-)")
-        .arg(socketFolder)
-        .toUtf8();
+TestDaemonProcess::TestDaemonProcess(const QString& program, const QStringList& arguments,
+                                     const QProcessEnvironment& environment, const QString& logPath,
+                                     bool readsOutput)
+    : logPath_(logPath) {
+    process_.setProcessEnvironment(environment);
+    process_.setProcessChannelMode(readsOutput ? QProcess::SeparateChannels
+                                               : QProcess::MergedChannels);
+    readsOutput ? process_.setStandardErrorFile(logPath) : process_.setStandardOutputFile(logPath);
+    // Runs in the child before exec: the kernel kills it when the test process ends.
+    process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    process_.start(program, arguments);
+    if (!process_.waitForStarted(5000))
+        throw std::runtime_error(failure(program + " does not start").toStdString());
 }
 
-const char* const kAddressVariable = "DBUS_SESSION_BUS_ADDRESS";
+TestDaemonProcess::~TestDaemonProcess() {
+    process_.terminate();
+    if (!process_.waitForFinished(2000))
+        process_.kill();
+    process_.waitForFinished(2000);
+}
 
-} // namespace
+QString TestDaemonProcess::readLine(std::chrono::milliseconds limit) {
+    for (QDeadlineTimer deadline(limit); !process_.canReadLine();) {
+        if (deadline.hasExpired() || !isRunning())
+            throw std::runtime_error(
+                failure(process_.program() + " printed no line").toStdString());
+        process_.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
+    }
+    return QString::fromLocal8Bit(process_.readLine()).trimmed();
+}
+
+QString TestDaemonProcess::failure(const QString& what) const {
+    QFile log(logPath_);
+    return what + "; it said:\n" + (log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray());
+}
 
 SessionBus::SessionBus(Role role)
     : role_(role)
     , folder_(QDir::tempPath() + "/vantorel-bus-XXXXXX") {
-    if (!folder_.isValid())
-        throw std::runtime_error("cannot create a folder for a private bus");
-    QFile config(folder_.filePath("bus.conf"));
-    if (!config.open(QIODevice::WriteOnly) || config.write(configuration(folder_.path())) < 0)
-        throw std::runtime_error("cannot write the private bus configuration");
-    config.close();
-
+    // Like the stock session bus, minus service activation: a test that expects no notification
+    // daemon must not have one started for it.
+    const QString config = folder_.filePath("bus.conf");
+    std::ofstream(config.toStdString())
+        << "<busconfig><listen>unix:dir=" << folder_.path().toStdString()
+        << "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow own=\"*\"/>"
+           "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+           "</policy></busconfig>\n";
     daemon_ = std::make_unique<TestDaemonProcess>(
-        "dbus-daemon",
-        QStringList{"--config-file=" + config.fileName(), "--nofork", "--print-address=1"},
+        "dbus-daemon", QStringList{"--config-file=" + config, "--nofork", "--print-address=1"},
         QProcessEnvironment::systemEnvironment(), folder_.filePath("dbus-daemon.log"), true);
-    // The daemon prints its address only once it listens, so clients can connect from here on.
-    address_ = daemon_->readLine(std::chrono::seconds(10));
-    if (address_.isEmpty())
-        throw std::runtime_error(daemon_->failure("dbus-daemon printed no address").toStdString());
-    connectionName_ = "vantorel-test-bus-" + address_;
+    address_ = daemon_->readLine(std::chrono::seconds(10)); // once it listens
     if (role_ == Role::processSessionBus)
-        ::setenv(kAddressVariable, address_.toLocal8Bit().constData(), 1);
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address_.toLocal8Bit());
 }
 
 SessionBus::~SessionBus() {
-    QDBusConnection::disconnectFromBus(connectionName_);
-    if (role_ == Role::processSessionBus && qEnvironmentVariable(kAddressVariable) == address_)
-        ::unsetenv(kAddressVariable);
+    QDBusConnection::disconnectFromBus(address_);
+    if (role_ == Role::processSessionBus)
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 
 quint32 SessionBus::ownerOf(const QString& name) const {
-    auto connection = QDBusConnection::connectToBus(address_, connectionName_);
-    if (!connection.isConnected())
-        return 0;
-    const QDBusReply<uint> owner = connection.interface()->servicePid(name);
-    return owner.isValid() ? owner.value() : 0;
-}
-
-namespace {
-std::unique_ptr<SessionBus>& environmentBus() {
-    static std::unique_ptr<SessionBus> bus;
-    return bus;
-}
-} // namespace
-
-void SessionBusEnvironment::SetUp() {
-    try {
-        environmentBus() = std::make_unique<SessionBus>();
-    } catch (const std::exception& failure) {
-        FAIL() << "no private session bus: " << failure.what();
-    }
-}
-
-void SessionBusEnvironment::TearDown() {
-    environmentBus().reset();
-}
-
-SessionBus& SessionBusEnvironment::bus() {
-    if (!environmentBus())
-        throw std::logic_error("the private session bus is not running");
-    return *environmentBus();
+    const auto connection = QDBusConnection::connectToBus(address_, address_);
+    return connection.isConnected() ? connection.interface()->servicePid(name).value() : 0;
 }
 
 } // namespace vantorel::test

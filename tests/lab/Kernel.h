@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vantorel::lab {
+
+// A kernel setting such as {"net.ipv4.ip_forward", "1"}.
+using Sysctl = std::pair<std::string, std::string>;
+
+// These work in the named network namespace (`ip netns`), or in the test process's own when the
+// name is empty, and throw LabError when they cannot.
+
+void writeSysctls(const std::vector<Sysctl>& settings, const std::string& inNamespace = {});
+
+// Waits up to five seconds until the named interfaces are operationally up. Of a veth pair, the
+// end brought up first gets its carrier when the other comes up, and its transmit queue starts
+// from the link-watch work queue, which the whole machine shares and runs at most once a second
+// when busy: until then that end silently drops what it sends, and a probe would be lost.
+void waitUntilLinksRunning(const std::vector<std::string>& interfaces,
+                           const std::string& inNamespace = {});
+
+} // namespace vantorel::lab
