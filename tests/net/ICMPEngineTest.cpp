@@ -1,7 +1,7 @@
 #include "net/ICMPEngine.h"
 
+#include "lab/Kernel.h"
 #include "lab/Lab.h"
-#include "lab/Sysctl.h"
 #include "lab/TunPath.h"
 #include "platform/MainThread.h"
 #include "platform/Task.h"
