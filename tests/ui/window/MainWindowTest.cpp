@@ -9,6 +9,7 @@
 #include "targets/TargetSpecJson.h"
 #include "ui/controls/Theme.h"
 #include "ui/controls/ToggleSwitch.h"
+#include "ui/detail/HeadlineFigure.h"
 #include "ui/detail/LatencyHistoryChart.h"
 #include "ui/detail/SampleListView.h"
 #include "ui/sheet/AddTargetSheet.h"
@@ -96,10 +97,10 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     QTest::mouseClick(window.findChild<QAbstractButton*>("overviewButton"), Qt::LeftButton);
     EXPECT_TRUE(detail.showsOverview());
     EXPECT_EQ(window.selection(), targets[0]->id());
-    select(1);
+    select(2);
     EXPECT_FALSE(detail.showsOverview());
-    EXPECT_EQ(detail.shownTarget(), targets[1]);
-    EXPECT_TRUE(card(1)->isSelected());
+    EXPECT_EQ(detail.findChild<HeadlineFigure*>()->text(), "2 / 4 up");
+    EXPECT_TRUE(card(2)->isSelected());
 
     flip(0);
     EXPECT_EQ(status(0), "monitoring off");
@@ -108,17 +109,18 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
 
     // Removing the selected target clears the selection before the target goes; removing
     // another leaves it. The trash button shows while the pointer is over the card.
-    const QUuid selected = targets[1]->id();
+    const QUuid selected = targets[2]->id();
     std::vector<bool> presentWhenCleared;
     QObject::connect(&window, &MainWindow::selectionChanged, [&] {
         if (!window.selection())
             presentWhenCleared.push_back(store.target(selected) != nullptr);
     });
-    for (const int index : {2, 1}) {
-        QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), card(index)->mapToGlobal(QPoint()));
-        QApplication::sendEvent(card(index), &enter);
-        QTest::mouseClick(card(index)->findChild<QToolButton*>("removeButton"), Qt::LeftButton);
-        EXPECT_EQ(presentWhenCleared, std::vector<bool>(index == 1, true));
+    for (const bool wasSelected : {false, true}) {
+        QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), card(1)->mapToGlobal(QPoint()));
+        QApplication::sendEvent(card(1), &enter);
+        QTest::mouseClick(card(1)->findChild<QToolButton*>("removeButton"), Qt::LeftButton);
+        EXPECT_EQ(presentWhenCleared, std::vector<bool>(wasSelected, true));
+        EXPECT_EQ(window.selection().has_value(), !wasSelected);
     }
     EXPECT_EQ(text(&detail, "graphTitle"), "No target selected");
     ASSERT_TRUE(spinUntil([&] { return cards().size() == 1; }));
