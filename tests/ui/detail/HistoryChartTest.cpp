@@ -1,0 +1,103 @@
+// The latency history chart over a recorded series, panned by wheel, drag and scrubber.
+#include "monitor/PingMonitor.h"
+#include "settings/Preferences.h"
+#include "settings/SettingKeys.h"
+#include "support/EventLoop.h"
+#include "targets/Target.h"
+#include "ui/detail/ChartScrubber.h"
+#include "ui/detail/LatencyHistoryChart.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
+    Preferences::instance().setValue(keys::scrollbackEnabled, true);
+    Preferences::instance().setValue(keys::scrollbackMinutes, 60);
+    Preferences::instance().setValue(keys::appearance, QStringLiteral("dark"));
+    // Half an hour, a sample every two seconds: quick answers, then the last 100 s lost. The
+    // target stays off, its address never probed.
+    const auto target =
+        Target::create({TargetKind::hostPing, QStringLiteral("198.19.250.1"), {}, 24}, false);
+    PingMonitor& monitor = *target->monitors().front();
+    for (int i = 0; i < 900; ++i)
+        monitor.record(i < 850 ? std::optional(30.0) : std::nullopt, dateNow() - 1800 + 2 * i);
+    LatencyHistoryChart chart(target->monitors().front());
+    chart.resize(900, 300);
+    chart.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+    const auto newest = [&] { return monitor.samples().back().time; };
+    auto& now = *chart.findChild<QPushButton*>("chartNowButton");
+    auto& strip = *chart.findChild<ChartScrubber*>("chartScrubber");
+    const QRectF plot = chart.plotArea();
+    // The window start after panning back in time by `points` of the plot's width.
+    const auto back = [&](Date from, double points) { return from - points / plot.width() * 600; };
+    const auto wheel = [&](QPoint pixels, QPoint angle) {
+        QWheelEvent event(plot.center(), chart.mapToGlobal(plot.center()), pixels, angle,
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&chart, &event);
+    };
+    const auto drag = [&](int dx) {
+        const QPoint grab = plot.center().toPoint();
+        QTest::mousePress(&chart, Qt::LeftButton, {}, grab);
+        QTest::mouseMove(&chart, grab + QPoint(dx / 2, 0));
+        QTest::mouseMove(&chart, grab + QPoint(dx, 0));
+        QTest::mouseRelease(&chart, Qt::LeftButton, {}, grab + QPoint(dx, 0));
+    };
+
+    // Lost probes stand full height in red; answers stay low. Counted along the plot's top.
+    const QImage image = chart.grab().toImage();
+    int red = 0;
+    for (int x = int(plot.left()) + 1; x < int(plot.right()); ++x) {
+        const QColor pixel = image.pixelColor(x, int(plot.top()) + 2);
+        red += pixel.red() - std::max(pixel.green(), pixel.blue()) > 90;
+    }
+    EXPECT_GT(red, plot.width() * 0.1);
+    EXPECT_LT(red, plot.width() * 0.25);
+
+    // Following, the thumb stands at the right end: a third of the strip for a third of the time.
+    EXPECT_TRUE(chart.following());
+    EXPECT_FALSE(now.isVisible());
+    ASSERT_TRUE(strip.isVisible());
+    EXPECT_NEAR(strip.thumbRect().right(), strip.width(), 0.5);
+    EXPECT_NEAR(strip.thumbRect().width(), strip.width() * 600 / 1798, 1.0);
+    monitor.record(20, newest() + 1);
+    EXPECT_TRUE(test::spinUntil([&] { return chart.scrollX() == newest() - 600; }));
+
+    // The larger delta pans: a notch of 120 eighths of a degree is 30 points.
+    const Date start = chart.scrollX();
+    wheel(QPoint(), QPoint(10, 120));
+    EXPECT_NEAR(chart.scrollX(), back(start, 30), 1e-6);
+    EXPECT_FALSE(chart.following());
+    EXPECT_TRUE(now.isVisible());
+    drag(90);
+    const Date parked = chart.scrollX();
+    EXPECT_NEAR(parked, back(start, 120), 0.01);
+    // Panned back, the window stays where the user put it while samples keep coming.
+    monitor.record(20, newest() + 1);
+    test::spinFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(chart.scrollX(), parked);
+
+    QTest::mouseClick(&now, Qt::LeftButton);
+    EXPECT_TRUE(chart.following());
+    EXPECT_EQ(chart.scrollX(), newest() - 600);
+    EXPECT_FALSE(now.isVisible());
+
+    // The far left of the scrubber is the oldest ten minutes; dragging the chart far towards now
+    // runs into the newest window, which follows again.
+    QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(0, strip.height() / 2));
+    EXPECT_EQ(chart.scrollX(), monitor.samples().front().time);
+    EXPECT_NEAR(strip.thumbRect().left(), 0, 0.5);
+    EXPECT_FALSE(chart.following());
+    drag(-4 * chart.width());
+    EXPECT_TRUE(chart.following());
+    EXPECT_EQ(chart.scrollX(), newest() - 600);
+}
+
+} // namespace
+} // namespace vantorel

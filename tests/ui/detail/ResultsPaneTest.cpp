@@ -1,0 +1,135 @@
+// The results pane: the sample list over a fed monitor, the statistic chips, and the sweep's host
+// list with its filter chips.
+#include "ui/detail/ResultsPane.h"
+
+#include "monitor/PingMonitor.h"
+#include "settings/Preferences.h"
+#include "settings/SettingKeys.h"
+#include "support/EventLoop.h"
+#include "targets/Target.h"
+#include "ui/detail/ResultChip.h"
+#include "ui/detail/SampleListModel.h"
+#include "ui/detail/SampleListView.h"
+#include "ui/detail/SweepHostList.h"
+#include "ui/detail/SweepHostModel.h"
+
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+using namespace std::chrono_literals;
+using test::spinUntil;
+
+class ResultsPaneTest : public testing::Test {
+protected:
+    void show(std::shared_ptr<Target> shown) {
+        target = std::move(shown);
+        pane = std::make_unique<ResultsPane>(target);
+        pane->resize(640, 420);
+        pane->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(pane.get()));
+    }
+    ResultChip* chip(const char* name) const {
+        return pane->findChild<ResultChip*>(QString::fromLatin1(name));
+    }
+    QString value(const char* name) const { return chip(name)->value(); }
+
+    SampleListView& list() const { return *pane->sampleList(); }
+    QScrollBar& scrollBar() const { return *list().verticalScrollBar(); }
+    QModelIndex topRow() const { return list().indexAt(QPoint(5, 2)); }
+    std::int64_t seqAtTop() const {
+        return topRow().data(SampleListModel::sequenceNumberRole).toLongLong();
+    }
+    QStringList listed(int role = Qt::DisplayRole) const {
+        const SweepHostModel& rows = *pane->hostList()->hostModel();
+        QStringList hosts;
+        for (int row = 0; row < rows.rowCount(); ++row)
+            hosts << rows.index(row, 0).data(role).toString();
+        return hosts;
+    }
+
+    std::shared_ptr<Target> target;
+    std::unique_ptr<ResultsPane> pane;
+};
+
+TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndNowReturns) {
+    // Ten minutes of history, whose first thirty samples are about to leave it.
+    Preferences::instance().setValue(keys::scrollbackEnabled, false);
+    show(Target::create({TargetKind::hostPing, QStringLiteral("198.19.250.2"), {}, 24}, false));
+    PingMonitor& fed = *target->monitors().front();
+    const Date start = dateNow();
+    for (int i = 0; i < 70; ++i)
+        fed.record(i < 30  ? std::optional(10.0 + i)
+                   : i % 5 ? std::optional(5.0)
+                           : std::nullopt,
+                   start - (i < 30) * 599);
+    // The chips sum the series up.
+    EXPECT_TRUE(spinUntil([&] { return value("chip_loss") == "11%"; }));
+    EXPECT_EQ(value("chip_min"), "5 ms");
+    EXPECT_EQ(value("chip_max"), "39 ms");
+    EXPECT_EQ(seqAtTop(), 70);
+    EXPECT_EQ(topRow().data().toString(), "5.0 ms");
+    EXPECT_EQ(topRow().data(SampleListModel::sequenceRole).toString(), "seq 70");
+    EXPECT_EQ(list().model()->index(9, 0).data().toString(), "timeout");
+    EXPECT_TRUE(list().followsTop());
+    EXPECT_FALSE(list().nowButton()->isVisible());
+
+    // Scrolled away, the row under the user's eyes stays where it is as the newest samples arrive
+    // and the oldest leave.
+    scrollBar().setValue(scrollBar().singleStep() * 5);
+    ASSERT_FALSE(list().followsTop());
+    EXPECT_TRUE(list().nowButton()->isVisible());
+    const std::int64_t anchor = seqAtTop();
+    const QRect anchorRect = list().visualRect(topRow());
+    test::spinFor(1200ms);
+    for (int i = 0; i < 3; ++i)
+        fed.record(7.0, dateNow());
+    ASSERT_EQ(list().model()->rowCount(), 43) << "the oldest samples should have left";
+    EXPECT_EQ(seqAtTop(), anchor);
+    EXPECT_EQ(list().visualRect(topRow()), anchorRect);
+
+    // "Now" brings the newest sample back to the top, and the list follows from then on.
+    QTest::mouseClick(list().nowButton(), Qt::LeftButton);
+    ASSERT_TRUE(spinUntil([&] { return scrollBar().value() == 0; }, 3s));
+    EXPECT_TRUE(list().followsTop());
+    fed.record(7.0, dateNow());
+    EXPECT_EQ(seqAtTop(), 74);
+    EXPECT_FALSE(list().nowButton()->isVisible());
+}
+
+TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {
+    using Filter = ResultChip::Filter;
+    show(Target::create({TargetKind::pingSweep, "198.18.240.1", "198.18.240.4", 24}, false));
+    const auto& hosts = target->monitors();
+    hosts[0]->restoreLiveness(true, 1.5, QStringLiteral("gateway.lab"));
+    hosts[1]->restoreLiveness(false, std::nullopt, std::nullopt);
+    hosts[2]->restoreLiveness(true, 3.0, std::nullopt);
+    // Alive hosts and those without a result yet, at first.
+    ASSERT_TRUE(spinUntil([&] { return value("deadChip") == "1"; }));
+    EXPECT_EQ(listed(), (QStringList{"198.18.240.1", "198.18.240.3", "198.18.240.4"}));
+    EXPECT_EQ(listed(SweepHostModel::statusTextRole), (QStringList{"Alive", "Alive", "checking…"}));
+    EXPECT_EQ(listed(SweepHostModel::hostnameRole).first(), "gateway.lab");
+    EXPECT_EQ(listed(SweepHostModel::replyTextRole).first(), "1.5 ms");
+    EXPECT_EQ(value("aliveChip"), "2");
+    EXPECT_EQ(value("totalChip"), "4");
+    EXPECT_EQ(chip("deadChip")->filter(), Filter::off);
+
+    QTest::mouseClick(chip("deadChip"), Qt::LeftButton);
+    EXPECT_EQ(listed().size(), 4);
+    EXPECT_EQ(chip("totalChip")->filter(), Filter::on);
+    QTest::mouseClick(chip("aliveChip"), Qt::LeftButton);
+    EXPECT_EQ(listed(), (QStringList{"198.18.240.2", "198.18.240.4"}));
+    EXPECT_EQ(chip("aliveChip")->filter(), Filter::off);
+    // A result arriving later is filtered like the others.
+    hosts[3]->restoreLiveness(true, 2.0, std::nullopt);
+    ASSERT_TRUE(spinUntil([&] { return listed().size() == 1; }, 3s));
+    QTest::mouseClick(chip("totalChip"), Qt::LeftButton);
+    EXPECT_EQ(listed().size(), 4);
+}
+
+} // namespace
+} // namespace vantorel

@@ -1,0 +1,119 @@
+// The overview over switched-on targets whose monitors are stopped, so that only what the test
+// records reaches them.
+#include "ui/overview/DashboardView.h"
+
+#include "platform/Clock.h"
+#include "settings/Preferences.h"
+#include "settings/SettingKeys.h"
+#include "support/EventLoop.h"
+#include "targets/HostStore.h"
+#include "targets/TargetSpecJson.h"
+#include "ui/overview/DashboardCanvas.h"
+#include "ui/overview/TargetTile.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+using test::spinUntil;
+
+TargetSpec spec(TargetKind kind, int network) {
+    const QString address = QStringLiteral("127.0.%1.%2").arg(network);
+    return {kind, address.arg(1), kind == TargetKind::pingSweep ? address.arg(4) : QString(), 24};
+}
+
+TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
+    using enum TargetKind;
+    Preferences::instance().setValue(keys::appearance, QStringLiteral("dark"));
+    // Heights 1, 2 (a traceroute with no hop yet), 1, and two sweeps sharing a block.
+    Preferences::instance().setValue(keys::targetsV2,
+                                     *encodeTargetSpecs(std::vector<TargetSpec>{
+                                         spec(hostPing, 0), spec(traceroute, 1), spec(pingSweep, 2),
+                                         spec(hostPing, 3), spec(pingSweep, 4)}));
+    HostStore store;
+    const auto& targets = store.targets();
+    for (const auto& target : targets) {
+        target->setEnabled(true);
+        for (const auto& monitor : target->monitors())
+            monitor->stop();
+    }
+    DashboardView view(store);
+    const DashboardCanvas& canvas = *view.canvas();
+    view.show();
+    // The panel's padding of 22 on either side does not count towards the columns.
+    const auto resize = [&](int canvasWidth) {
+        view.resize(canvasWidth + 2 * 22, 900);
+        ASSERT_TRUE(spinUntil([&] { return canvas.width() == canvasWidth; }));
+    };
+    const auto tile = [&](int index) {
+        for (TargetTile* tile : view.findChildren<TargetTile*>())
+            if (tile->target() == targets.at(std::size_t(index)))
+                return tile;
+        return static_cast<TargetTile*>(nullptr);
+    };
+    const auto place = [&](int index) { return tile(index)->geometry(); };
+
+    resize(716);
+    EXPECT_EQ(canvas.columnCount(), 2);
+    // Columns (716 − 14) / 2 = 351 wide; the second starts at 365.
+    EXPECT_EQ(place(0), QRect(0, 0, 351, 140));
+    EXPECT_EQ(place(1), QRect(365, 0, 351, 294));
+    EXPECT_EQ(place(3), QRect(0, 154, 351, 140));
+    // The sweeps stand side by side where the second one comes, 14 apart.
+    EXPECT_EQ(place(2).topLeft(), QPoint(0, 308));
+    EXPECT_EQ(place(4).left() - place(2).right() - 1, 14);
+    EXPECT_EQ(place(4).right(), 350);
+    EXPECT_EQ(canvas.height(), 448);
+    resize(653);
+    EXPECT_EQ(canvas.columnCount(), 1);
+    resize(654);
+    EXPECT_EQ(canvas.columnCount(), 2);
+
+    // Lost pings stand full height in red; quick answers stay low.
+    std::vector<QPointer<TargetTile>> before{tile(0), tile(1), tile(3)};
+    const Date start = dateNow() - 60;
+    for (int i = 0; i < 40; ++i) {
+        targets[0]->monitors().front()->record(std::nullopt, start + i);
+        targets[3]->monitors().front()->record(4.0, start + i);
+    }
+    const auto chartTop = [](TargetTile* tile) {
+        QImage image(tile->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        tile->render(&image, {}, {}, QWidget::DrawChildren);
+        return image.pixelColor(image.width() - 16, 50);
+    };
+    EXPECT_GT(chartTop(tile(0)).red() - chartTop(tile(0)).green(), 100);
+    EXPECT_GT(chartTop(tile(0)).alpha(), 120);
+    EXPECT_LT(chartTop(tile(3)).alpha(), 60);
+
+    QSignalSpy chosen(&view, &DashboardView::targetChosen);
+    QTest::mouseClick(tile(3), Qt::LeftButton, {}, QPoint(40, 60));
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen.at(0).at(0).value<QUuid>(), targets[3]->id());
+
+    // Samples repaint tiles without rebuilding them; a target switched off takes its tile alone
+    // away, and the one below moves up into its place.
+    const QRect traceroutePlace = place(1);
+    targets[1]->setEnabled(false);
+    ASSERT_TRUE(spinUntil([&] { return before[1].isNull(); }));
+    ASSERT_TRUE(before[0] && before[2]);
+    EXPECT_EQ(before[2]->geometry().topLeft(), traceroutePlace.topLeft());
+
+    auto* empty = view.findChild<QLabel*>(QStringLiteral("dashboardEmpty"));
+    EXPECT_FALSE(empty->isVisible());
+    for (const auto& target : targets)
+        target->setEnabled(false);
+    ASSERT_TRUE(spinUntil(
+        [&] { return empty->isVisible() && view.findChildren<TargetTile*>().isEmpty(); }));
+    EXPECT_EQ(empty->text(), QStringLiteral("No active targets — enable one in the sidebar."));
+    targets[0]->setEnabled(true);
+    ASSERT_TRUE(spinUntil([&] { return !empty->isVisible(); }));
+}
+
+} // namespace
+} // namespace vantorel

@@ -1,0 +1,93 @@
+// The preferences window: each control writes its preference at once, and follows it when it
+// changes elsewhere.
+#include "ui/preferences/PreferencesWindow.h"
+
+#include "settings/Preferences.h"
+#include "settings/SettingKeys.h"
+#include "ui/controls/FormSegmentedPicker.h"
+#include "ui/controls/FormSwitch.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+// Each control carries its key as its name.
+template <typename Widget = QLineEdit> Widget* control(QWidget& window, QLatin1StringView key) {
+    return window.findChild<Widget*>(QString(key));
+}
+
+TEST(PreferencesWindow, ControlsWriteTheirPreferenceAtOnceAndFollowItsChanges) {
+    // German numbers, so that a field reading or writing them any other way shows.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    Preferences& preferences = Preferences::instance();
+    // Limits stay editable while their feature is off.
+    preferences.setValue(keys::alertsEnabled, false);
+    preferences.setValue(keys::scrollbackEnabled, false);
+    PreferencesWindow window;
+    const auto caption = [&] { return window.findChild<QLabel*>("thresholdsCaption")->text(); };
+    // Types over the field's text and ends the edit, as a user does.
+    const auto type = [&](QLatin1StringView key, const QString& text) {
+        control(window, key)->selectAll();
+        QTest::keyClick(control(window, key), Qt::Key_Backspace);
+        QTest::keyClicks(control(window, key), text);
+        QTest::keyClick(control(window, key), Qt::Key_Return);
+    };
+    for (const auto& [key, typed, stored, shown] :
+         std::vector<std::tuple<QLatin1StringView, QString, double, QString>>{
+             {keys::scrollbackMinutes, "0", 1, "1"},
+             {keys::scrollbackMinutes, "5000", 1440, "1.440"},
+             {keys::scrollbackMinutes, "1.200", 1200, "1.200"},
+             {keys::latencyGreen, "75,25", 75.25, "75,25"},
+             {keys::alertUnreachableSecs, "45", 45, "45"},
+             {keys::alertLossPct, "2,5", 2.5, "2,5"},
+             {keys::alertLossPct, "nan", 2.5, "2,5"},
+             {keys::alertLossPct, "inf", 2.5, "2,5"},
+             {keys::alertLatencyMs, "fast", 500, "500"},
+             {keys::alertLatencyMs, "0", 0, "0"}}) {
+        type(key, typed);
+        EXPECT_EQ(preferences.doubleValue(key), stored) << key.data() << " " << typed.toStdString();
+        EXPECT_EQ(control(window, key)->text(), shown) << typed.toStdString();
+    }
+    // Thresholds out of order are stored as typed; the caption shows them truncated.
+    type(keys::latencyGreen, "100");
+    type(keys::latencyYellow, "60,9");
+    EXPECT_EQ(preferences.doubleValue(keys::latencyYellow), 60.9);
+    EXPECT_EQ(caption(), "Green ≤ 100 ms · Yellow ≤ 60 ms · Red above");
+
+    auto* theme = control<FormSegmentedPicker>(window, keys::appearance);
+    auto* clock = control<FormSegmentedPicker>(window, keys::use24Hour);
+    for (const auto& [segment, scheme] : {std::pair(2, "dark"), {1, "light"}, {0, "auto"}}) {
+        QTest::mouseClick(theme->segment(segment), Qt::LeftButton);
+        EXPECT_EQ(preferences.stringValue(keys::appearance), scheme);
+    }
+    for (const bool use24Hour : {true, false}) {
+        QTest::mouseClick(clock->segment(use24Hour), Qt::LeftButton);
+        EXPECT_EQ(preferences.boolValue(keys::use24Hour), use24Hour);
+    }
+    for (const auto key : {keys::glassEnabled, keys::alertsEnabled, keys::scrollbackEnabled}) {
+        auto* toggle = control<FormSwitch>(window, key);
+        const bool before = toggle->isChecked();
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        EXPECT_EQ(preferences.boolValue(key), !before) << key.data();
+        preferences.setValue(key, before);
+        EXPECT_EQ(toggle->isChecked(), before) << key.data();
+    }
+
+    preferences.setValue(keys::appearance, QStringLiteral("dark"));
+    preferences.setValue(keys::use24Hour, true);
+    preferences.setValue(keys::latencyGreen, 50.0);
+    preferences.setValue(keys::latencyYellow, 80.5);
+    EXPECT_EQ(theme->currentIndex(), 2);
+    EXPECT_EQ(clock->currentIndex(), 1);
+    EXPECT_EQ(control(window, keys::latencyYellow)->text(), QLocale().toString(80.5));
+    EXPECT_EQ(caption(), "Green ≤ 50 ms · Yellow ≤ 80 ms · Red above");
+    QLocale::setDefault(QLocale::c());
+}
+
+} // namespace
+} // namespace vantorel

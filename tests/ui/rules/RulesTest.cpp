@@ -1,0 +1,173 @@
+// The views' rules on the examples where they turn: the overview's layout, the gauge, the latency
+// scales, the history chart's time arithmetic, and how figures and times read.
+#include "settings/Preferences.h"
+#include "settings/SettingKeys.h"
+#include "ui/rules/ChipText.h"
+#include "ui/rules/DashboardLayout.h"
+#include "ui/rules/GaugeGeometry.h"
+#include "ui/rules/HistoryChartGeometry.h"
+#include "ui/rules/LatencyScale.h"
+#include "ui/rules/TimeLabel.h"
+
+#include <QLocale>
+#include <cstdlib>
+#include <ctime>
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+TEST(DashboardLayout, ColumnsAndBlocks) {
+    using namespace dashboard;
+    // Columns at least 320 wide, 14 apart.
+    for (const auto& [width, columns] :
+         std::vector<std::pair<double, int>>{{-50, 1}, {653.9, 1}, {654, 2}, {987.9, 2}, {988, 3}})
+        EXPECT_EQ(columnCount(width), columns) << width;
+    // Sweeps pair up where the second of a pair stands, a lone one ends the list; traceroutes
+    // grow from two units to three at thirteen hops.
+    using enum BlockSource::Shape;
+    EXPECT_EQ(
+        buildBlocks({{sweep}, {single}, {sweep}, {traceroute, 12}, {traceroute, 13}, {sweep}}),
+        (std::vector<Block>{{.first = 1},
+                            {.first = 0, .second = 2, .sweepPair = true},
+                            {.first = 3, .units = 2},
+                            {.first = 4, .units = 3},
+                            {.first = 5, .sweepPair = true}}));
+    EXPECT_EQ(hopRowLimit(2), 11);
+    EXPECT_EQ(hopRowLimit(3), 20);
+    EXPECT_DOUBLE_EQ(blockHeight(3), 3 * 140 + 2 * 14);
+}
+
+gauge::Reading reading(std::optional<double> value, bool down = false) {
+    return {.value = value, .isDown = down, .green = 50, .yellow = 150, .gaugeMax = 225};
+}
+
+TEST(Gauge, NeedleIsClampedToTheArcAndZonesTurnAtTheThresholds) {
+    using enum gauge::Zone;
+    for (const auto& [r, angle, zone, centre] :
+         std::vector<std::tuple<gauge::Reading, double, gauge::Zone, QString>>{
+             {reading(0), -135, green, "0"},
+             {reading(12.6), -135 + 270 * 12.6 / 225, green, "13"},
+             {reading(900), 135, red, "900"},
+             {reading(std::nullopt, true), 135, red, "DOWN"},
+             {reading(std::nullopt), -135, none, "—"}}) {
+        EXPECT_NEAR(gauge::angleForFraction(gauge::fraction(r)), angle, 1e-9)
+            << centre.toStdString();
+        EXPECT_EQ(gauge::zone(r), zone);
+        EXPECT_EQ(gauge::centreLabel(r), centre);
+        // A needle with a value or while down; the unit line keeps its height while down.
+        EXPECT_EQ(gauge::showsNeedle(r), zone != none);
+        EXPECT_EQ(gauge::unitLabel(r), r.isDown ? " " : "ms");
+    }
+    EXPECT_EQ(gauge::zone(reading(49.9)), green);
+    EXPECT_EQ(gauge::zone(reading(50)), yellow);
+    EXPECT_EQ(gauge::zone(reading(150)), red);
+    // Bands beyond full scale end at the end of the arc.
+    const auto ends = gauge::bandEnds({.value = 10, .green = 50, .yellow = 150, .gaugeMax = 100});
+    EXPECT_DOUBLE_EQ(ends.green, 0.5);
+    EXPECT_DOUBLE_EQ(ends.yellow, 1.0);
+}
+
+TEST(LatencyScale, RoomAboveTheRepairedThresholdsOrThePercentile) {
+    EXPECT_DOUBLE_EQ(repairedThresholds(0, 0).green, 1);
+    EXPECT_DOUBLE_EQ(repairedThresholds(0, 0).yellow, 2);
+    const Thresholds t = repairedThresholds(50, 150);
+    EXPECT_DOUBLE_EQ(chartTop(t, 200), 230);
+    EXPECT_DOUBLE_EQ(gaugeMax(t, 300), 345);
+    EXPECT_DOUBLE_EQ(hopBarScale(t, 300), 330);
+}
+
+// A sample a second, from `from` for `seconds`.
+std::deque<PingSample> secondly(Date from, int seconds) {
+    std::deque<PingSample> samples;
+    for (int i = 0; i < seconds; ++i)
+        samples.push_back({.id = i, .rtt = 10.0, .time = from + i});
+    return samples;
+}
+
+TEST(HistoryChartGeometry, WindowFollowingPanningAndScrubbing) {
+    using namespace history_chart;
+    // The history window, capped at ten minutes.
+    EXPECT_DOUBLE_EQ(visibleSpan(false, 1440), 600);
+    EXPECT_DOUBLE_EQ(visibleSpan(true, 0), 60);
+    EXPECT_DOUBLE_EQ(visibleSpan(true, 60), 600);
+    // Less than a span of history: nothing to pan through, no scrubber.
+    const Bounds brief = bounds(secondly(1000, 300), 0, 600);
+    EXPECT_FALSE(pannedStart(brief.highestStart(), 100, 600, brief));
+    EXPECT_FALSE(scrubberShown(brief, 600));
+
+    const Bounds b = bounds(secondly(1000, 1801), 0, 600); // starts 1000 … 2200
+    // Two seconds short of the newest window still follows.
+    EXPECT_TRUE(isFollowing(2198, b));
+    EXPECT_FALSE(isFollowing(2197.9, b));
+    // A span per chart width, positive back in time, within the history; a chart not laid out
+    // counts as one point wide.
+    for (const auto& [from, dx, width, to] :
+         std::vector<std::tuple<Date, double, double, Date>>{{2200, 300, 600, 1900},
+                                                             {1900, -150, 600, 2050},
+                                                             {2200, -50, 600, 2200},
+                                                             {1100, 1e5, 600, 1000},
+                                                             {2200, 0.5, 0, 1900}})
+        EXPECT_DOUBLE_EQ(*pannedStart(from, dx, width, b), to) << from << " by " << dx;
+
+    // A 300-point strip: far left is the first ten minutes of thirty, far right now.
+    ASSERT_TRUE(scrubberShown(b, 300));
+    EXPECT_FALSE(scrubberShown(b, 20));
+    EXPECT_DOUBLE_EQ(scrubbedStart(b, 0, 300), 1000);
+    EXPECT_DOUBLE_EQ(scrubbedStart(b, 300, 300), 2200);
+    EXPECT_DOUBLE_EQ(scrubberThumb(b, 2200, 300).width, 100);
+    EXPECT_DOUBLE_EQ(scrubberThumb(b, 1600, 300).offset, 100);
+    // A day of history leaves a thumb one can grab, never wider than its strip.
+    const Bounds day = bounds(secondly(0, 86400), 0, 600);
+    EXPECT_DOUBLE_EQ(scrubberThumb(day, 0, 300).width, 28);
+    EXPECT_DOUBLE_EQ(scrubberThumb(day, 0, 21).width, 21);
+}
+
+TEST(HistoryChartGeometry, VisibleSamplesAndTicks) {
+    using namespace history_chart;
+    const auto samples = secondly(1000, 100);
+    EXPECT_EQ(visibleSamples(samples, 1010, 1020).begin, 10u);
+    EXPECT_EQ(visibleSamples(samples, 1010, 1020).end, 21u);
+    for (const auto& [span, width, step] : std::vector<std::tuple<double, double, double>>{
+             {600, 360, 300}, {600, 1800, 60}, {60, 900, 15}, {1e9, 100, 86400}})
+        EXPECT_DOUBLE_EQ(tickStep(span, width), step) << span << " over " << width;
+    EXPECT_TRUE(ticksShowSeconds(30));
+    EXPECT_FALSE(ticksShowSeconds(60));
+    EXPECT_EQ(ticks(1010, 1610, 300), (std::vector<Date>{900, 1200, 1500, 1800}));
+    EXPECT_EQ(ticks(0, 1e9, 5).size(), std::size_t(kMaxTicks));
+}
+
+TEST(ChipText, FiguresGroupFromTenThousandAndHttpFailsFrom400) {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(chip::milliseconds(std::nullopt), "—");
+    EXPECT_EQ(chip::milliseconds(12.4), "12 ms");
+    EXPECT_EQ(chip::milliseconds(9999), "9999 ms");
+    EXPECT_EQ(chip::milliseconds(10000), "10,000 ms");
+    EXPECT_EQ(chip::loss(0), "0.0%");
+    EXPECT_EQ(chip::loss(0.5), "0.5%");
+    EXPECT_EQ(chip::loss(12), "12%");
+    EXPECT_EQ(chip::mos(4.26), "4.3");
+    EXPECT_TRUE(chip::httpStatusIsGood(399));
+    EXPECT_FALSE(chip::httpStatusIsGood(400));
+    QLocale::setDefault(QLocale::c());
+}
+
+TEST(TimeLabel, TwelveAndTwentyFourHourClocks) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    const Date afternoon = dateFromUnixSeconds(1709989509.25); // 2024-03-09 13:05:09 UTC
+    const Date morning = dateFromUnixSeconds(1709975043.0);    // 2024-03-09 09:04:03 UTC
+    for (const auto& [use24Hour, date, withSeconds, label] :
+         std::vector<std::tuple<bool, Date, bool, QString>>{
+             {false, afternoon, false, "2024-03-09 1:05 PM"},
+             {false, afternoon, true, "2024-03-09 1:05:09 PM"},
+             {false, morning, false, "2024-03-09 9:04 AM"},
+             {true, afternoon, false, "2024-03-09 13:05"},
+             {true, morning, true, "2024-03-09 09:04:03"}}) {
+        Preferences::instance().setValue(keys::use24Hour, use24Hour);
+        EXPECT_EQ(timeLabel(date, withSeconds), label);
+    }
+}
+
+} // namespace
+} // namespace vantorel

@@ -1,0 +1,105 @@
+// The add-target sheet driven through its fields and buttons as a user does.
+#include "ui/sheet/AddTargetSheet.h"
+
+#include "ui/controls/FormSegmentedPicker.h"
+#include "ui/controls/FormStyle.h"
+#include "ui/controls/Theme.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+class AddTargetSheetTest : public testing::Test {
+protected:
+    void SetUp() override {
+        QObject::connect(&sheet, &AddTargetSheet::addRequested,
+                         [this](const TargetSpec& spec) { added.push_back(spec); });
+        // The dialog hands Return to its default button only while it is on screen.
+        sheet.show();
+    }
+    void choose(TargetKind kind) {
+        QTest::mouseClick(kinds->segment(targetKindPosition(kind)), Qt::LeftButton);
+    }
+    static void type(QLineEdit* field, const QString& text) {
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, text);
+    }
+
+    AddTargetSheet sheet;
+    std::vector<TargetSpec> added;
+    FormSegmentedPicker* kinds = sheet.findChild<FormSegmentedPicker*>("kindPicker");
+    QLineEdit* host = sheet.findChild<QLineEdit*>("hostField");
+    QLineEdit* endHost = sheet.findChild<QLineEdit*>("endHostField");
+    QComboBox* mask = sheet.findChild<QComboBox*>("maskPicker");
+    QLabel* status = sheet.findChild<QLabel*>("statusLine");
+    QPushButton* add = sheet.findChild<QPushButton*>("addButton");
+};
+
+TEST_F(AddTargetSheetTest, SaysWhatIsWrongAndAddsOnlyWhatCanBeAdded) {
+    using enum TargetKind;
+    for (const auto& [kind, from, to, says, valid] :
+         std::vector<std::tuple<TargetKind, QString, QString, QString, bool>>{
+             {hostPing, "   ", "", "", false},
+             {hostPing, " 192.0.2.10 ", "", "Ping 192.0.2.10", true},
+             {traceroute, "192.0.2.10", "", "Trace route to 192.0.2.10", true},
+             {pingSweep, "", "10.0.0.50", "Start must be a valid IPv4 address", false},
+             {pingSweep, "10.0.0.1", "10.0.0", "End must be a valid IPv4 address", false},
+             {pingSweep, "10.0.0.9", "10.0.0.1", "Start IP must be ≤ end IP", false},
+             {pingSweep, "10.0.0.1", "10.0.0.255", "Range too large (max 254 addresses)", false},
+             {pingSweep, "10.0.0.1", "10.0.0.254", "254 hosts · 10.0.0.1–10.0.0.254 · 10.0.0.0/24",
+              true},
+             {serviceCheck, "example.com", "", "Use host:port (TCP) or an http(s):// URL", false},
+             {serviceCheck, "db:5432", "", "TCP connect to db port 5432 every 1s", true},
+             // The URL as sent: escaped once, never twice.
+             {serviceCheck, "http://h/a%20b", "", "HTTP check of http://h/a%20b every 5s", true}}) {
+        choose(kind);
+        EXPECT_EQ(endHost->isVisible(), kind == pingSweep);
+        type(host, from);
+        if (kind == pingSweep)
+            type(endHost, to);
+        EXPECT_EQ(status->text(), says);
+        EXPECT_EQ(add->isEnabled(), valid) << says.toStdString();
+        // Green when it can be added, orange when not.
+        if (!says.isEmpty())
+            EXPECT_EQ(status->palette().color(QPalette::WindowText),
+                      valid ? form_style::successText(theme::isDark())
+                            : form_style::warningText(theme::isDark()));
+        // Return in a field adds once what can be added, and nothing else.
+        QTest::keyClick(host, Qt::Key_Return);
+        EXPECT_EQ(added.size(), valid ? 1u : 0u) << says.toStdString();
+        EXPECT_EQ(sheet.isVisible(), !valid);
+        added.clear();
+        sheet.show();
+    }
+}
+
+TEST_F(AddTargetSheetTest, AddsTheKindChosenWithWhatItsFieldsSay) {
+    choose(TargetKind::pingSweep);
+    type(host, "10.0.0.1");
+    type(endHost, "10.0.0.254");
+    mask->setCurrentIndex(mask->findText("/16"));
+    EXPECT_TRUE(status->text().endsWith("10.0.0.0/16"));
+    // Another kind keeps what was typed and ignores the range fields.
+    choose(TargetKind::hostPing);
+    QTest::mouseClick(add, Qt::LeftButton);
+    sheet.show();
+    choose(TargetKind::pingSweep);
+    QTest::keyClick(endHost, Qt::Key_Return);
+    sheet.show();
+    QTest::mouseClick(sheet.findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
+    EXPECT_EQ(added,
+              (std::vector<TargetSpec>{{TargetKind::hostPing, "10.0.0.1", {}, 24},
+                                       {TargetKind::pingSweep, "10.0.0.1", "10.0.0.254", 16}}));
+    EXPECT_EQ(sheet.result(), QDialog::Rejected);
+}
+
+} // namespace
+} // namespace vantorel

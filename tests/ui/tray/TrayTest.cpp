@@ -1,0 +1,98 @@
+// The tray icon and its popover over targets probing a TUN path of the test's own.
+#include "lab/TunPath.h"
+#include "settings/Preferences.h"
+#include "settings/SettingKeys.h"
+#include "support/EventLoop.h"
+#include "targets/HostStore.h"
+#include "targets/TargetSpecJson.h"
+#include "ui/controls/Icons.h"
+#include "ui/controls/Theme.h"
+#include "ui/tray/TrayExtra.h"
+#include "ui/tray/TrayPopover.h"
+#include "ui/tray/TrayRow.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QSystemTrayIcon>
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+using namespace std::chrono_literals;
+using test::spinFor;
+using test::spinUntil;
+
+TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
+    lab::TunPath path;
+    // .7: an address no other test probes, whose stored history would show here.
+    path.setDestinations({path.address(7)});
+    path.setDelay(20ms);
+    std::vector<TargetSpec> specs;
+    for (const int last : {7, 9})
+        specs.push_back({TargetKind::hostPing, QString::fromStdString(path.address(last)), {}, 24});
+    Preferences::instance().setValue(keys::targetsV2, *encodeTargetSpecs(specs));
+    HostStore store(MonitorTiming{.probeInterval = 0.1, .probeTimeout = 0.1, .restartDelay = 0.2});
+    int opened = 0;
+    TrayExtra tray(store, [&] { ++opened; });
+    auto* icon = tray.findChild<QSystemTrayIcon*>();
+    const auto shows = [&](const QIcon& drawing) {
+        const auto image = [](const QIcon& i) { return i.pixmap(22, 22).toImage(); };
+        return image(icon->icon()) == image(drawing);
+    };
+    const QIcon mark = icons::image(QStringLiteral("MenuBarIcon"));
+    EXPECT_TRUE(shows(mark));
+
+    Q_EMIT icon->activated(QSystemTrayIcon::Trigger);
+    QWidget& popover = *tray.popover();
+    ASSERT_TRUE(popover.isVisible());
+    const std::vector<TrayRow*> rows = static_cast<TrayPopover&>(popover).rows();
+    ASSERT_EQ(rows.size(), 2u);
+    const auto figure = [&](int row) {
+        return rows[std::size_t(row)]->findChild<QLabel*>("trayFigure")->text();
+    };
+    const auto flip = [&](int row) {
+        rows[std::size_t(row)]->findChild<QAbstractButton*>("traySwitch")->click();
+    };
+    EXPECT_EQ(figure(0), "off");
+    flip(0);
+    EXPECT_EQ(figure(0), "…") << "no round trip yet";
+    ASSERT_TRUE(spinUntil([&] { return figure(0).endsWith(" ms"); }));
+    EXPECT_GE(figure(0).chopped(3).toInt(), 20);
+
+    // Nothing answers at .9: after three lost echoes that target is down, and the icon says so
+    // until the target is switched off, here or anywhere else.
+    flip(1);
+    ASSERT_TRUE(spinUntil([&] { return tray.warningShown(); }));
+    EXPECT_TRUE(shows(icons::symbol("exclamationmark.triangle.fill", theme::red())));
+    store.targets()[1]->setEnabled(false);
+    ASSERT_TRUE(spinUntil([&] { return !tray.warningShown(); }));
+    EXPECT_TRUE(shows(mark));
+    EXPECT_FALSE(rows[1]->findChild<QAbstractButton*>("traySwitch")->isChecked());
+
+    flip(0);
+    EXPECT_EQ(figure(0), "off");
+    spinFor(200ms); // a probe already in flight lands
+    const auto requests = path.counters().requests;
+    spinFor(500ms);
+    EXPECT_EQ(path.counters().requests, requests) << "switched off, nothing is probed";
+
+    // Activating the icon toggles the popover, but not right after a click away closed it.
+    // The popover is the icon's menu too.
+    Q_EMIT icon->activated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(popover.isVisible());
+    Q_EMIT icon->activated(QSystemTrayIcon::Context);
+    EXPECT_TRUE(popover.isVisible());
+    popover.hide();
+    Q_EMIT icon->activated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(popover.isVisible());
+    spinFor(400ms);
+    Q_EMIT icon->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(popover.isVisible());
+    popover.findChild<QAbstractButton*>("openButton")->click();
+    EXPECT_EQ(opened, 1);
+    EXPECT_FALSE(popover.isVisible());
+}
+
+} // namespace
+} // namespace vantorel

@@ -1,0 +1,151 @@
+// The main window over a real store, its targets probing a TUN path of the test's own.
+#include "ui/window/MainWindow.h"
+
+#include "lab/TunPath.h"
+#include "settings/Preferences.h"
+#include "settings/SettingKeys.h"
+#include "support/EventLoop.h"
+#include "targets/HostStore.h"
+#include "targets/TargetSpecJson.h"
+#include "ui/controls/Theme.h"
+#include "ui/controls/ToggleSwitch.h"
+#include "ui/detail/HeadlineFigure.h"
+#include "ui/detail/LatencyHistoryChart.h"
+#include "ui/detail/SampleListView.h"
+#include "ui/sheet/AddTargetSheet.h"
+#include "ui/window/DetailArea.h"
+#include "ui/window/Sidebar.h"
+#include "ui/window/TargetCard.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+using namespace std::chrono_literals;
+using test::spinUntil;
+
+TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) {
+    lab::TunPath path;
+    path.setDestinations({path.address(2), path.address(3)});
+    path.setDelay(5ms);
+    const auto address = [&](int last) { return QString::fromStdString(path.address(last)); };
+    // Nothing answers at .9; two of the sweep's four hosts do. All are off, as at launch.
+    Preferences::instance().setValue(keys::appearance, QStringLiteral("dark"));
+    Preferences::instance().setValue(keys::targetsV2,
+                                     *encodeTargetSpecs(std::vector<TargetSpec>{
+                                         {TargetKind::hostPing, address(2), {}, 24},
+                                         {TargetKind::hostPing, address(9), {}, 24},
+                                         {TargetKind::pingSweep, address(2), address(5), 24}}));
+    HostStore store(MonitorTiming{.probeInterval = 0.1, .probeTimeout = 0.1, .restartDelay = 0.2});
+    const auto& targets = store.targets();
+    MainWindow window(store);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    auto& detail = *window.findChild<DetailArea*>();
+    const auto cards = [&] { return window.findChild<Sidebar*>()->cards(); };
+    const auto card = [&](int index) { return cards().at(std::size_t(index)); };
+    const auto text = [](const QWidget* parent, const char* name) {
+        return parent->findChild<QLabel*>(QString::fromLatin1(name))->text();
+    };
+    const auto status = [&](int index) { return text(card(index), "cardStatus"); };
+    const auto caption = [&] { return text(&window, "sidebarCaption"); };
+    const auto flip = [&](int index) {
+        QTest::mouseClick(card(index)->findChild<ToggleSwitch*>("activeSwitch"), Qt::LeftButton);
+    };
+    const auto select = [&](int index) {
+        QTest::mouseClick(card(index), Qt::LeftButton, {}, QPoint(40, card(index)->height() / 2));
+    };
+
+    EXPECT_EQ(caption(), "3 targets · 0 active");
+    EXPECT_EQ(status(0), "monitoring off");
+    flip(0);
+    EXPECT_EQ(status(0), "starting…");
+    EXPECT_EQ(caption(), "3 targets · 1 active");
+    ASSERT_TRUE(spinUntil([&] { return text(card(0), "latencyFigure") == "5 ms"; }));
+    EXPECT_EQ(status(0), "0% packet loss");
+    EXPECT_EQ(card(0)->statusColour(), theme::green());
+
+    flip(1);
+    flip(2);
+    EXPECT_EQ(status(2), "scanning… 0/4");
+    EXPECT_EQ(card(2)->statusColour(), theme::orange());
+    ASSERT_TRUE(spinUntil([&] { return status(1).startsWith("Reconnecting… ("); }));
+    EXPECT_EQ(card(1)->statusColour(), theme::orange());
+    ASSERT_TRUE(spinUntil([&] { return status(2) == "2/4 alive"; }, 20s));
+    EXPECT_EQ(text(card(2), "upFigure"), "2 up");
+    EXPECT_EQ(card(2)->statusColour(), theme::green());
+
+    // The selected target's chart and list follow its live samples.
+    select(0);
+    ASSERT_EQ(detail.shownTarget(), targets[0]);
+    const auto& samples = targets[0]->monitors().front()->samples();
+    const std::int64_t seen = samples.back().id;
+    ASSERT_TRUE(spinUntil([&] { return samples.back().id > seen + 2; }));
+    const auto* chart = detail.findChild<LatencyHistoryChart*>();
+    EXPECT_EQ(chart->scrollX(), samples.back().time - chart->span());
+    EXPECT_EQ(detail.findChild<SampleListView*>()->topSeq(), samples.back().id);
+    // The header shows the overview, keeping the selection; choosing a card leaves it.
+    QTest::mouseClick(window.findChild<QAbstractButton*>("overviewButton"), Qt::LeftButton);
+    EXPECT_TRUE(detail.showsOverview());
+    EXPECT_EQ(window.selection(), targets[0]->id());
+    select(2);
+    EXPECT_FALSE(detail.showsOverview());
+    EXPECT_EQ(detail.findChild<HeadlineFigure*>()->text(), "2 / 4 up");
+    EXPECT_TRUE(card(2)->isSelected());
+
+    flip(0);
+    EXPECT_EQ(status(0), "monitoring off");
+    EXPECT_EQ(text(card(0), "latencyFigure"), "") << "no old latency for a target that is off";
+    EXPECT_EQ(caption(), "3 targets · 2 active");
+
+    // Removing the selected target clears the selection before the target goes; removing
+    // another leaves it. The trash button shows while the pointer is over the card.
+    const QUuid selected = targets[2]->id();
+    std::vector<bool> presentWhenCleared;
+    QObject::connect(&window, &MainWindow::selectionChanged, [&] {
+        if (!window.selection())
+            presentWhenCleared.push_back(store.target(selected) != nullptr);
+    });
+    for (const bool wasSelected : {false, true}) {
+        QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), card(1)->mapToGlobal(QPoint()));
+        QApplication::sendEvent(card(1), &enter);
+        QTest::mouseClick(card(1)->findChild<QToolButton*>("removeButton"), Qt::LeftButton);
+        EXPECT_EQ(presentWhenCleared, std::vector<bool>(wasSelected, true));
+        EXPECT_EQ(window.selection().has_value(), !wasSelected);
+    }
+    EXPECT_EQ(text(&detail, "graphTitle"), "No target selected");
+    ASSERT_TRUE(spinUntil([&] { return cards().size() == 1; }));
+    EXPECT_EQ(caption(), "1 targets · 0 active");
+    // Delete removes the selected target.
+    select(0);
+    QTest::keyClick(&window, Qt::Key_Delete);
+    EXPECT_TRUE(targets.empty());
+
+    // The sheet adds a target switched on and selected; an equal one selects the one there.
+    for (int round = 0; round < 2; ++round) {
+        window.select(QUuid());
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_N, Qt::ControlModifier);
+        QPointer sheet = window.findChild<AddTargetSheet*>();
+        ASSERT_TRUE(sheet);
+        QTest::keyClicks(sheet->findChild<QLineEdit*>("hostField"), address(2));
+        QTest::mouseClick(sheet->findChild<QPushButton*>("addButton"), Qt::LeftButton);
+        ASSERT_TRUE(spinUntil([&] { return sheet.isNull(); }));
+        ASSERT_EQ(targets.size(), 1u);
+        EXPECT_TRUE(targets[0]->enabled());
+        EXPECT_EQ(window.selection(), targets[0]->id());
+    }
+}
+
+} // namespace
+} // namespace vantorel
