@@ -16,11 +16,13 @@ namespace {
 
 using Monitors = std::vector<std::shared_ptr<PingMonitor>>;
 
-Monitors sweepMonitors(const std::vector<std::string>& hosts) {
+Monitors scan(const std::vector<std::string>& hosts) {
     Monitors monitors;
-    for (const auto& host : hosts)
+    for (const auto& host : hosts) {
         monitors.push_back(PingMonitor::create(QString::fromStdString(host),
                                                PingMonitor::Mode::liveness, std::nullopt));
+        monitors.back()->start();
+    }
     return monitors;
 }
 
@@ -36,7 +38,7 @@ std::string reverseName(const std::string& address) {
         .toStdString();
 }
 
-TEST(LivenessMode, SweepFindsAliveAndSilentHostsAndNamesEachAliveHostOnce) {
+TEST(LivenessMode, ScansFindAliveAndSilentHostsAndNameEachAliveHostOnce) {
     lab::Lab lab;
     const auto named = lab.addHost();
     const auto unnamed = lab.addHost();
@@ -44,12 +46,9 @@ TEST(LivenessMode, SweepFindsAliveAndSilentHostsAndNamesEachAliveHostOnce) {
     lab::TestResolver resolver;
     resolver.addPointer(named, "alpha.lab").start();
 
-    auto monitors = sweepMonitors({named, unnamed, silent});
-    for (const auto& monitor : monitors)
-        monitor->start();
+    auto monitors = scan({named, unnamed, silent});
     ASSERT_TRUE(spinUntil([&] { return scanned(monitors); }, 15s));
     EXPECT_TRUE(spinUntil([&] { return monitors[0]->hostname().has_value(); }));
-
     EXPECT_EQ(monitors[0]->alive(), true);
     EXPECT_GT(monitors[0]->latency().value_or(0), 0);
     EXPECT_EQ(monitors[0]->hostname(), "alpha.lab");
@@ -65,25 +64,20 @@ TEST(LivenessMode, SweepFindsAliveAndSilentHostsAndNamesEachAliveHostOnce) {
     EXPECT_EQ(monitors[0]->latency(), previousLatency);
     ASSERT_TRUE(spinUntil([&] { return scanned(monitors); }, 15s));
     spinFor(200ms);
-
     EXPECT_EQ(resolver.queryCount(reverseName(named)), 1);
     EXPECT_EQ(resolver.queryCount(reverseName(unnamed)), 1) << "no name is not asked again";
     EXPECT_EQ(resolver.queryCount(reverseName(silent)), 0) << "silent hosts are never looked up";
-    EXPECT_FALSE(monitors[1]->hostname());
     EXPECT_TRUE(monitors[0]->samples().empty()) << "a scan records no samples";
 }
 
-TEST(LivenessMode, LatencyIsTheMeanOfAnsweredProbesAndFirstProbesAreStaggered) {
+TEST(LivenessMode, AnsweredProbesOnlyCountAndScansStartStaggeredByAddress) {
     lab::TunPath path;
     const auto low = path.address(2);
     const auto high = path.address(254);
     path.setDestinations({low, high});
     path.setDelay(30ms);
     path.setLoss(lab::TunPath::Loss::everyNth(2));
-
-    auto monitors = sweepMonitors({low, high});
-    for (const auto& monitor : monitors)
-        monitor->start();
+    auto monitors = scan({low, high});
     ASSERT_TRUE(spinUntil([&] { return scanned(monitors); }, 15s));
     for (const auto& monitor : monitors) {
         EXPECT_EQ(monitor->alive(), true);
@@ -91,54 +85,39 @@ TEST(LivenessMode, LatencyIsTheMeanOfAnsweredProbesAndFirstProbesAreStaggered) {
         EXPECT_GE(monitor->latency().value_or(0), 30.0);
         EXPECT_LT(monitor->latency().value_or(1000), 40.0);
     }
-
     std::map<std::string, std::chrono::nanoseconds> firstArrival;
     for (const auto& request : path.requests())
         firstArrival.emplace(request.destination, request.arrival);
-    EXPECT_GE(firstArrival[high] - firstArrival[low], 200ms)
-        << ".254 starts about a quarter second after .2";
-}
+    EXPECT_GE(firstArrival[high] - firstArrival[low], 200ms) << ".254 starts a quarter second late";
 
-TEST(LivenessMode, OnlyTimeExceededAnswersMeanNotAliveAndAStoppedScanPublishesNothing) {
-    lab::TunPath path;
-    const auto far = path.address(3);
-    path.setDestinations({far});
-    // Every echo expires on the way: 64 hops of routers before the destination.
+    // Every echo expires on the way: only time-exceeded answers mean the host is not alive.
+    path.setLoss(lab::TunPath::Loss::none());
     path.setRouters(std::vector<lab::TunPath::Router>(64, {path.address(9)}));
-    auto expired = sweepMonitors({far});
-    expired[0]->start();
+    auto expired = scan({low});
     ASSERT_TRUE(spinUntil([&] { return scanned(expired); }, 15s));
     EXPECT_EQ(expired[0]->alive(), false);
     EXPECT_FALSE(expired[0]->latency());
 
-    path.setRouters({});
-    auto stopped = sweepMonitors({far});
-    stopped[0]->start();
+    // A stored result fills a monitor that has not scanned; a scan replaces it, keeping the name.
+    auto& restored = *expired[0];
+    auto fresh = PingMonitor::create(restored.host(), PingMonitor::Mode::liveness, std::nullopt);
+    fresh->restoreLiveness(true, 12.5, QString("stored.lab"));
+    EXPECT_EQ(fresh->alive(), true);
+    EXPECT_EQ(fresh->latency(), 12.5);
+    restored.restoreLiveness(true, 1.0, QString("other.lab"));
+    EXPECT_EQ(restored.alive(), false) << "a scanned monitor is left alone";
+    fresh->start();
+    ASSERT_TRUE(spinUntil([&] { return scanned({fresh}); }, 15s));
+    EXPECT_EQ(fresh->alive(), false);
+    EXPECT_FALSE(fresh->latency());
+    EXPECT_EQ(fresh->hostname(), "stored.lab");
+
+    // A scan stopped midway publishes nothing.
+    fresh->start();
     spinFor(100ms);
-    stopped[0]->stop();
+    fresh->stop();
     spinFor(1500ms);
-    EXPECT_FALSE(stopped[0]->alive().has_value());
-    EXPECT_FALSE(stopped[0]->isRunning());
-}
-
-TEST(LivenessMode, StoredResultsFillOnlyAMonitorThatHasNotScanned) {
-    lab::TunPath path;
-    const auto host = path.address(4);
-    auto monitors = sweepMonitors({host});
-    auto& monitor = *monitors[0];
-    monitor.restoreLiveness(true, 12.5, QString("stored.lab"));
-    EXPECT_EQ(monitor.alive(), true);
-    EXPECT_EQ(monitor.latency(), 12.5);
-    EXPECT_EQ(monitor.hostname(), "stored.lab");
-
-    monitor.start(); // nobody answers on this path: the scan replaces the stored result
-    ASSERT_TRUE(spinUntil([&] { return scanned(monitors); }, 15s));
-    EXPECT_EQ(monitor.alive(), false);
-    EXPECT_FALSE(monitor.latency());
-    EXPECT_EQ(monitor.hostname(), "stored.lab") << "a found name is kept";
-
-    monitor.restoreLiveness(true, 1.0, QString("other.lab"));
-    EXPECT_EQ(monitor.alive(), false) << "a scanned monitor is left alone";
+    EXPECT_FALSE(fresh->alive().has_value());
 }
 
 } // namespace
