@@ -150,8 +150,8 @@ TEST(TracerouteMode, AStopDuringAWalkNeverLeavesTwoWalksRunning) {
     // One walk a second: three to five in 3.5 s. Two walks side by side would give twice that.
     EXPECT_GE(monitor->samples().size(), 3u);
     EXPECT_LE(monitor->samples().size(), 5u);
-    EXPECT_EQ(hops(*monitor), (std::vector<QString>{"1 " + qt(path.address(9)),
-                                                    "2 " + qt(destination)}));
+    EXPECT_EQ(hops(*monitor),
+              (std::vector<QString>{"1 " + qt(path.address(9)), "2 " + qt(destination)}));
 }
 
 } // namespace

@@ -9,102 +9,94 @@
 
 #include <gtest/gtest.h>
 
-using vantorel::test::spinUntil;
-
 namespace vantorel {
 namespace {
 
-QString qt(const std::string& text) {
-    return QString::fromStdString(text);
+Preferences& preferences() {
+    return Preferences::instance();
 }
 
-class HostStoreTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        preferences().remove(HostStore::kKey);
-        preferences().remove(keys::targets);
-    }
-    static Preferences& preferences() { return Preferences::instance(); }
-    static std::vector<TargetSpec> specsOf(const HostStore& store) {
-        std::vector<TargetSpec> specs;
-        for (const auto& target : store.targets())
-            specs.push_back(target->spec());
-        return specs;
-    }
-};
-
-TEST_F(HostStoreTest, FirstLaunchHasTheTwoDefaultHostPingsSwitchedOff) {
-    HostStore store;
-    ASSERT_EQ(store.targets().size(), 2u);
-    for (int i = 0; i < 2; ++i) {
-        const auto& target = *store.targets()[std::size_t(i)];
-        EXPECT_EQ(target.spec(),
-                  (TargetSpec{TargetKind::hostPing, HostStore::defaultEntries()[i], "", 24}));
-        EXPECT_FALSE(target.enabled());
-        EXPECT_FALSE(target.monitors()[0]->isRunning());
-    }
-    EXPECT_FALSE(preferences().contains(HostStore::kKey)) << "nothing is saved at launch";
+std::vector<TargetSpec> specsOf(const HostStore& store) {
+    std::vector<TargetSpec> specs;
+    for (const auto& target : store.targets())
+        specs.push_back(target->spec());
+    return specs;
 }
 
-TEST_F(HostStoreTest, OlderListIsMigratedAndAnUndecodableListIsLeftInPlace) {
+// What a launch reads: the current list, else the older list migrated, else the built-in one.
+TEST(HostStore, LaunchReadsTheStoredListOrMigratesTheOlderOneAllSwitchedOff) {
     const QByteArray damaged = R"([{"kind":"hostPing","host":"a","endHost":""}])";
-    preferences().setValue(HostStore::kKey, damaged);
-    preferences().setValue(keys::targets,
-                           QStringList{"10.0.0.0/24", "10.0.0.7", "10.0.0.0/23", ""});
-    HostStore store;
-    EXPECT_EQ(specsOf(store),
-              (std::vector<TargetSpec>{{TargetKind::pingSweep, "10.0.0.1", "10.0.0.254", 24},
-                                       {TargetKind::hostPing, "10.0.0.7", "", 24}}));
-    EXPECT_EQ(store.targets()[0]->spec().displayName(), "10.0.0.0/24");
-    EXPECT_EQ(preferences().dataValue(HostStore::kKey), damaged);
-
-    preferences().setValue(HostStore::kKey, QByteArray("[]"));
-    EXPECT_TRUE(HostStore().targets().empty()) << "an empty stored list is a list";
+    const QVariant absent;
+    const struct {
+        QVariant current, older;
+        std::vector<TargetSpec> specs;
+    } cases[] = {
+        {absent,
+         absent,
+         {{TargetKind::hostPing, HostStore::defaultEntries()[0], "", 24},
+          {TargetKind::hostPing, HostStore::defaultEntries()[1], "", 24}}},
+        {QByteArray("[]"), QStringList{"10.0.0.7"}, {}},
+        {damaged,
+         QStringList{"10.0.0.0/24", "10.0.0.7", "10.0.0.0/23", "", "router/32"},
+         {{TargetKind::pingSweep, "10.0.0.1", "10.0.0.254", 24},
+          {TargetKind::hostPing, "10.0.0.7", "", 24},
+          {TargetKind::hostPing, "router", "", 24}}},
+        {absent,
+         QStringList{"10.1.2.3/30", "10.1.2.3/31"},
+         {{TargetKind::pingSweep, "10.1.2.1", "10.1.2.2", 30},
+          {TargetKind::pingSweep, "10.1.2.2", "10.1.2.3", 31}}},
+    };
+    for (const auto& [current, older, specs] : cases) {
+        preferences().setValue(HostStore::kKey, current);
+        preferences().setValue(keys::targets, older);
+        HostStore store;
+        EXPECT_EQ(specsOf(store), specs) << older.toStringList().join(' ').toStdString();
+        for (const auto& target : store.targets())
+            EXPECT_FALSE(target->enabled() || target->monitors()[0]->isRunning());
+        EXPECT_EQ(preferences().dataValue(HostStore::kKey), current.toByteArray())
+            << "nothing is saved at launch";
+    }
 }
 
-TEST_F(HostStoreTest, AddAndRemoveAreSavedAndReadBackDisabledWithNewIds) {
+TEST(HostStore, AddAndRemoveAreSavedAndReadBackSwitchedOffWithNewIds) {
     lab::TunPath path;
-    path.setDestinations({path.address(2), path.address(3)});
+    path.setDestinations({path.address(2)});
+    const auto address = [&](int lastByte) {
+        return QString::fromStdString(path.address(lastByte));
+    };
     preferences().setValue(HostStore::kKey, QByteArray("[]"));
+    const TargetSpec ping{TargetKind::hostPing, address(2), "", 24};
+    const TargetSpec trace{TargetKind::traceroute, address(2), "", 24};
+    const TargetSpec sweep{TargetKind::pingSweep, address(10), address(20), 24};
     std::vector<QUuid> firstIds;
-    std::vector<TargetSpec> kept;
     {
         HostStore store;
         int announcements = 0;
         QObject::connect(&store, &HostStore::changed, [&] { ++announcements; });
-        const TargetSpec ping{TargetKind::hostPing, qt(path.address(2)), "", 24};
-        const TargetSpec trace{TargetKind::traceroute, qt(path.address(2)), "", 24};
-        const TargetSpec sweep{TargetKind::pingSweep, qt(path.address(10)), qt(path.address(20)),
-                               24};
         const auto pingId = store.add(ping);
         store.add(trace);
         store.add(sweep);
         ASSERT_EQ(store.targets().size(), 3u);
         EXPECT_TRUE(store.targets()[0]->enabled()) << "an added target starts at once";
 
+        // Duplicates: same kind and display name, even when a sweep's end differs.
         const QByteArray saved = preferences().dataValue(HostStore::kKey);
-        EXPECT_EQ(store.add(ping), pingId) << "an equal target is the existing one";
-        const TargetSpec sameNetwork{TargetKind::pingSweep, qt(path.address(30)),
-                                     qt(path.address(40)), 24};
-        EXPECT_EQ(store.add(sameNetwork), store.targets()[2]->id());
+        EXPECT_EQ(store.add(ping), pingId);
+        EXPECT_EQ(store.add({TargetKind::pingSweep, address(30), address(40), 24}),
+                  store.targets()[2]->id());
         EXPECT_EQ(store.targets().size(), 3u);
         EXPECT_EQ(preferences().dataValue(HostStore::kKey), saved) << "a duplicate saves nothing";
 
-        ASSERT_TRUE(spinUntil([&] { return announcements > 3; }))
+        ASSERT_TRUE(test::spinUntil([&] { return announcements > 3; }))
             << "target changes are re-announced";
         const auto removed = store.targets()[1];
         store.remove(removed->id());
-        EXPECT_FALSE(removed->enabled());
-        EXPECT_FALSE(removed->monitors()[0]->isRunning());
-        kept = specsOf(store);
-        EXPECT_EQ(kept, (std::vector<TargetSpec>{ping, sweep}));
+        EXPECT_FALSE(removed->enabled() || removed->monitors()[0]->isRunning());
         for (const auto& target : store.targets())
             firstIds.push_back(target->id());
     }
-    const auto stored = decodeTargetSpecs(preferences().dataValue(HostStore::kKey));
-    ASSERT_TRUE(stored);
-    EXPECT_EQ(*stored, kept);
-
+    const std::vector<TargetSpec> kept{ping, sweep};
+    EXPECT_EQ(decodeTargetSpecs(preferences().dataValue(HostStore::kKey)), kept);
     HostStore restarted;
     EXPECT_EQ(specsOf(restarted), kept);
     for (const auto& target : restarted.targets()) {
