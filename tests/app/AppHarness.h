@@ -44,7 +44,7 @@ QProcessEnvironment userEnvironment(const QString& home, const XSession& x, cons
 QString settingsPath(const QString& home);
 void writeTargetList(const QString& home, const std::vector<TargetSpec>& targets);
 
-// The tests' copy of the program (vantorel_under_test), whose remote control (TestControl.h)
+// The tests' copy of the program (vantorel_under_test), whose remote control (TestControl.cpp)
 // answers questions about what is on screen. Its output goes to `folder`/vantorel.log.
 class RunningApp {
 public:

@@ -1,5 +1,13 @@
-#include "TestControl.h"
-
+// The remote control of the tests' own copy of the program (vantorel_under_test), listening on the
+// socket VANTOREL_TEST_CONTROL names: the end-to-end test and the idle-cost benchmark ask where
+// things are on screen (to click them as a user would), read the state, and do what a bare X
+// server has no control for. One request a line, one reply a line: "ok[ <result>]" or "error ...".
+//   geometry tray | geometry <objectName> [index]   "x y w h" on screen (of the index-th visible)
+//   visible <objectName>, warning                   "yes" or "no" (the tray's warning sign)
+//   window                                          "open" or "closed"
+//   targets                                         a JSON array of {name, enabled, health}
+//   enable-all, select <index>, close-window        as the user's switches, card and close button
+//   grab <objectName> <file.png>                    a picture of that widget's window
 #include "app/Application.h"
 #include "targets/HostStore.h"
 #include "ui/tray/TrayExtra.h"
@@ -14,15 +22,10 @@
 #include <QTimer>
 
 namespace vantorel {
-
 namespace {
 
-QString rectangle(const QRect& rect) {
-    return QStringLiteral("ok %1 %2 %3 %4")
-        .arg(rect.x())
-        .arg(rect.y())
-        .arg(rect.width())
-        .arg(rect.height());
+QString rectangle(const QRect& r) {
+    return QStringLiteral("ok %1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
 }
 
 // Visible widgets of that name, window by window, each window's in the order they were made.
@@ -38,46 +41,27 @@ QList<QWidget*> visibleWidgets(const QString& name) {
     return found;
 }
 
-} // namespace
-
-TestControl::TestControl(Application& application, const QString& socketPath)
-    : QObject(&application)
-    , application_(application)
-    , server_(new QLocalServer(this)) {
-    if (!server_->listen(socketPath))
-        qFatal("test control: cannot listen on %s", qPrintable(socketPath));
-    connect(server_, &QLocalServer::newConnection, this, [this] {
-        QLocalSocket* client = server_->nextPendingConnection();
-        connect(client, &QLocalSocket::readyRead, this, [this, client] {
-            while (client->canReadLine())
-                client->write(
-                    (answer(QString::fromUtf8(client->readLine()).trimmed()) + '\n').toUtf8());
-        });
-    });
-}
-
-QString TestControl::answer(const QString& request) {
+QString answer(Application& application, const QString& request) {
     const QStringList words = request.split(' ', Qt::SkipEmptyParts);
     const QString command = words.value(0);
     const auto yesNo = [](bool yes) { return QString(yes ? "ok yes" : "ok no"); };
-    const auto& targets = application_.store().targets();
-    auto* window = qobject_cast<MainWindow*>(application_.mainWindow());
+    const auto& targets = application.store().targets();
+    auto* window = qobject_cast<MainWindow*>(application.mainWindow());
     if (command == "geometry" && words.value(1) == "tray")
-        return rectangle(application_.tray()->iconGeometry());
+        return rectangle(application.tray()->iconGeometry());
     if (command == "geometry" || command == "grab") {
         const auto widgets = visibleWidgets(words.value(1));
         const int index = command == "geometry" ? words.value(2).toInt() : 0;
         if (index < 0 || index >= widgets.size())
             return "error no visible " + words.value(1);
-        QWidget& widget = *widgets[index];
         if (command == "geometry")
-            return rectangle({widget.mapToGlobal(QPoint(0, 0)), widget.size()});
-        return widget.window()->grab().save(words.value(2), "PNG") ? "ok" : "error cannot write";
+            return rectangle({widgets[index]->mapToGlobal(QPoint(0, 0)), widgets[index]->size()});
+        return widgets[0]->window()->grab().save(words.value(2), "PNG") ? "ok" : "error not saved";
     }
     if (command == "visible")
         return yesNo(!visibleWidgets(words.value(1)).isEmpty());
     if (command == "warning")
-        return yesNo(application_.tray()->warningShown());
+        return yesNo(application.tray()->warningShown());
     if (command == "window")
         return window ? "ok open" : "ok closed";
     if (command == "targets") {
@@ -87,7 +71,7 @@ QString TestControl::answer(const QString& request) {
             states.append(QJsonObject{{"name", target->spec().displayName()},
                                       {"enabled", target->enabled()},
                                       {"health", health[int(target->health())]}});
-        return "ok " + QJsonDocument(states).toJson(QJsonDocument::Compact);
+        return "ok " + QString::fromUtf8(QJsonDocument(states).toJson(QJsonDocument::Compact));
     }
     if (command == "enable-all") {
         for (const auto& target : targets)
@@ -95,31 +79,40 @@ QString TestControl::answer(const QString& request) {
         return "ok";
     }
     const auto index = std::size_t(words.value(1).toUInt());
-    if (command == "select" && window && index < targets.size()) {
+    if (command == "select" && window && index < targets.size())
         window->select(targets[index]->id());
-        return "ok";
-    }
-    if (command == "close-window" && window) {
+    else if (command == "close-window" && window)
         window->close();
-        return "ok";
-    }
-    return "error cannot do: " + request;
+    else
+        return "error cannot do: " + request;
+    return "ok";
 }
-
-} // namespace vantorel
 
 // Runs as the QApplication is made, before main() has built and launched the Application, so the
 // control attaches on the first turn of the event loop, when the Application is a child of it.
-static void startTestControl() {
+void startTestControl() {
     const QString path = qEnvironmentVariable("VANTOREL_TEST_CONTROL");
     if (path.isEmpty())
         return;
     QTimer::singleShot(0, QCoreApplication::instance(), [path] {
-        auto* application = QCoreApplication::instance()->findChild<vantorel::Application*>(
+        auto* application = QCoreApplication::instance()->findChild<Application*>(
             QString(), Qt::FindDirectChildrenOnly);
-        if (!application)
-            qFatal("test control: the program made no Application");
-        new vantorel::TestControl(*application, path);
+        auto* server = new QLocalServer(application);
+        if (!application || !server->listen(path))
+            qFatal("test control: no Application, or cannot listen on %s", qPrintable(path));
+        QObject::connect(server, &QLocalServer::newConnection, server, [server, application] {
+            QLocalSocket* client = server->nextPendingConnection();
+            QObject::connect(client, &QLocalSocket::readyRead, client, [client, application] {
+                while (client->canReadLine()) {
+                    const auto request = QString::fromUtf8(client->readLine()).trimmed();
+                    client->write((answer(*application, request) + '\n').toUtf8());
+                }
+            });
+        });
     });
 }
+
 Q_COREAPP_STARTUP_FUNCTION(startTestControl)
+
+} // namespace
+} // namespace vantorel
