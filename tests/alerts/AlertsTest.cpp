@@ -162,31 +162,22 @@ TEST(DesktopNotifier, FiredAlertsAskForTheMessageSoundAndRecoveriesForSilence) {
     const auto calls = daemon.waitForNotifications(2);
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(daemon.serverInformationRequests(), 1) << "authorization asks who the daemon is";
-    for (const auto& call : calls) {
-        EXPECT_EQ(call.appName, "Vantorel");
-        EXPECT_EQ(call.appIcon, "org.vantorel.Vantorel");
-        EXPECT_EQ(call.body, "Service Check");
-        EXPECT_EQ(call.replacesId, 0u);
-        EXPECT_EQ(call.expireTimeout, -1);
-        EXPECT_TRUE(call.actions.isEmpty());
-    }
-    EXPECT_EQ(calls[0].hints.value("sound-name").metaType().id(), QMetaType::QString);
-    EXPECT_EQ(calls[0].hints.value("sound-name").toString(), "message-new-instant");
-    EXPECT_FALSE(calls[0].hints.contains("suppress-sound"));
-    EXPECT_EQ(calls[1].hints.value("suppress-sound").metaType().id(), QMetaType::Bool);
-    EXPECT_TRUE(calls[1].hints.value("suppress-sound").toBool());
-    EXPECT_FALSE(calls[1].hints.contains("sound-name"));
+    for (const auto& call : calls)
+        EXPECT_EQ(call.appName + ": " + call.summary.section(' ', 0, 0) + ", " + call.body,
+                  "Vantorel: db.lan, Service Check");
+    EXPECT_EQ(calls[0].hints, (QVariantMap{{"sound-name", QString("message-new-instant")}}));
+    EXPECT_EQ(calls[1].hints, (QVariantMap{{"suppress-sound", true}}));
 }
 
 // A hung, missing or vanished daemon, or no bus at all, must never hold up the caller (the 25 s a
-// blocking call would wait), and the notifier goes on working once a daemon is there.
+// blocking call would wait); nothing is started on demand, and a daemon that comes later is used.
 TEST(DesktopNotifier, NoDaemonOrBusEverHoldsUpTheCaller) {
     auto lostBus = std::make_unique<test::SessionBus>(test::SessionBus::Role::standalone);
     const auto lost = QDBusConnection::connectToBus(lostBus->address(), "lost");
-    const auto nowhere = QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "nowhere");
     lostBus.reset();
-    ASSERT_FALSE(nowhere.isConnected());
     ASSERT_TRUE(test::spinUntil([&] { return !lost.isConnected(); }));
+    const auto nowhere = QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "nowhere");
+    DesktopNotifier noDaemon;
     auto hung = std::make_unique<NotificationDaemonRecorder>(
         SessionBusEnvironment::bus(), NotificationDaemonRecorder::Replies::never);
     for (auto connection : {QDBusConnection::sessionBus(), lost, nowhere}) {
@@ -195,21 +186,16 @@ TEST(DesktopNotifier, NoDaemonOrBusEverHoldsUpTheCaller) {
         clock.start();
         notifier.requestAuthorization();
         notifier.post("gateway unreachable", "Host Ping", NotificationSound::alert);
-        notifier.post("gateway reachable again", "Host Ping", NotificationSound::none);
         EXPECT_LT(clock.elapsed(), 1000) << connection.name().toStdString();
     }
-    EXPECT_EQ(hung->waitForNotifications(2).size(), 2u) << "the calls did go out";
+    EXPECT_EQ(hung->waitForNotifications(1).size(), 1u) << "the call did go out";
     hung.reset();
-
-    DesktopNotifier notifier;
-    notifier.post("gateway unreachable", "Host Ping", NotificationSound::alert);
+    noDaemon.post("gateway unreachable", "Host Ping", NotificationSound::alert);
     test::spinFor(200ms); // lets the bus's "no such service" error come back and be dropped
-    EXPECT_EQ(SessionBusEnvironment::bus().ownerOf("org.freedesktop.Notifications"), 0u)
-        << "nothing starts on demand";
+    EXPECT_EQ(SessionBusEnvironment::bus().ownerOf("org.freedesktop.Notifications"), 0u);
     NotificationDaemonRecorder lateDaemon(SessionBusEnvironment::bus());
-    notifier.post("gateway reachable again", "Host Ping", NotificationSound::none);
-    ASSERT_EQ(lateDaemon.waitForNotifications(1).size(), 1u);
-    EXPECT_EQ(lateDaemon.notifications()[0].summary, "gateway reachable again");
+    noDaemon.post("gateway reachable again", "Host Ping", NotificationSound::none);
+    EXPECT_EQ(lateDaemon.waitForNotifications(1).size(), 1u);
 }
 
 } // namespace

@@ -42,8 +42,8 @@ void XSession::run(const QString& program, const QStringList& arguments) const {
 }
 
 void XSession::click(const QPoint& point) const {
-    run("xdotool", {"mousemove", "--sync", QString::number(point.x()), QString::number(point.y()),
-                    "click", "1"});
+    run("xdotool",
+        {"mousemove", QString::number(point.x()), QString::number(point.y()), "click", "1"});
 }
 
 void XSession::screenshot(const QString& file) const {

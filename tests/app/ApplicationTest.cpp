@@ -4,6 +4,7 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
+#include "support/UserFolders.h"
 #include "targets/HostStore.h"
 #include "targets/TargetSpecJson.h"
 #include "ui/tray/TrayExtra.h"
@@ -27,61 +28,46 @@ TEST(Application, NamesItselfForSettingsFoldersDesktopFileAndWindowIcon) {
 }
 
 // The history of the test's own data folder holds samples 30 days old, just over and just under
-// 7 days old, and a day old; the launch keeps the last week.
-TEST(Application, LaunchPrunesTheHistoryToAWeekAndShowsTheStoredTargetsSwitchedOff) {
+// 7 days old, and a day old; the launch keeps the last week. Offscreen there is no tray, so
+// closing the main window quits; taking the application down does not count as closing it.
+TEST(Application, LaunchPrunesTheHistoryThenShowsOneMainWindowOverTheStoredTargetsSwitchedOff) {
     const std::vector<TargetSpec> stored{{TargetKind::hostPing, "127.0.0.1", "", 24},
                                          {TargetKind::serviceCheck, "127.0.0.1:9", "", 24}};
     Preferences::instance().setValue(keys::targetsV2, *encodeTargetSpecs(stored));
     const QString key = "hostPing:127.0.0.1";
-    const double day = 24 * 3600;
-    const Date now = dateNow();
+    const double day = 24 * 3600, now = dateNow();
     {
         const auto history = SampleStore::create(SampleStore::defaultDatabaseFile());
         for (const auto& [id, age] :
              {std::pair{1, 30 * day}, {2, 7 * day + 2}, {3, 7 * day - 2}, {4, day}})
             history->appendSample(key, {id, 1.0, now - age});
     } // written when the store goes
-
-    int quitRequests = 0;
-    Application application(nullptr, [&] { ++quitRequests; });
-    application.launch();
-    ASSERT_NE(application.mainWindow(), nullptr);
-    EXPECT_TRUE(application.mainWindow()->isVisible());
-    EXPECT_NE(application.tray(), nullptr);
-    ASSERT_EQ(application.store().targets().size(), stored.size());
-    for (const auto& target : application.store().targets())
-        EXPECT_FALSE(target->enabled());
-
-    std::vector<std::int64_t> kept;
-    SampleStore::shared()->loadSamples(key, 0, [&](auto samples, auto) {
-        for (const auto& sample : samples)
-            kept.push_back(sample.id);
-    });
-    ASSERT_TRUE(test::spinUntil([&] { return !kept.empty(); }));
-    EXPECT_EQ(kept, (std::vector<std::int64_t>{3, 4}));
-    EXPECT_EQ(quitRequests, 0);
-}
-
-// Offscreen there is no tray, so closing the main window quits; taking the application down does
-// not count as the user closing it.
-TEST(Application, OneMainWindowAtATimeWhichQuitsWhenClosedWithoutATray) {
     ASSERT_FALSE(TrayExtra::available());
     int quitRequests = 0;
     {
         Application application(nullptr, [&] { ++quitRequests; });
         application.launch();
+        std::vector<std::int64_t> kept;
+        SampleStore::shared()->loadSamples(key, 0, [&](auto samples, auto) {
+            for (const auto& sample : samples)
+                kept.push_back(sample.id);
+        });
+        ASSERT_TRUE(test::spinUntil([&] { return !kept.empty(); }));
+        EXPECT_EQ(kept, (std::vector<std::int64_t>{3, 4}));
+        ASSERT_EQ(application.store().targets().size(), stored.size());
+        for (const auto& target : application.store().targets())
+            EXPECT_FALSE(target->enabled());
+
         QPointer<QWidget> first = application.mainWindow();
+        ASSERT_TRUE(first && first->isVisible() && application.tray());
         application.openMainWindow();
         EXPECT_EQ(application.mainWindow(), first.data()) << "the open window is raised";
-
         first->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(first.isNull() && !application.mainWindow()) << "a closed window is gone";
         EXPECT_EQ(quitRequests, 1);
-
         application.openMainWindow();
-        ASSERT_NE(application.mainWindow(), nullptr);
-        EXPECT_TRUE(application.mainWindow()->isVisible());
+        ASSERT_TRUE(application.mainWindow() && application.mainWindow()->isVisible());
         int mainWindows = 0;
         for (QWidget* widget : QApplication::topLevelWidgets())
             mainWindows += widget->objectName() == "mainWindow";
@@ -92,3 +78,12 @@ TEST(Application, OneMainWindowAtATimeWhichQuitsWhenClosedWithoutATray) {
 
 } // namespace
 } // namespace vantorel
+
+// The application's own start: named, with its icon, in folders of the test's own.
+int main(int argc, char** argv) {
+    vantorel::test::isolateUserFolders();
+    testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    vantorel::Application::identify(app);
+    return RUN_ALL_TESTS();
+}
