@@ -74,18 +74,13 @@ protected:
 };
 
 TEST_F(AlertRules, LossAndLatencyFireOnlyStrictlyAboveAPositiveLimit) {
-    Outcomes loss10_1(101, std::nullopt), loss12_9(129, std::nullopt);
-    loss10_1.resize(1000, 5.0);
-    loss12_9.resize(1000, 5.0);
-    const struct {
-        double lossLimit, latencyLimit;
-        TargetKind kind;
-        Outcomes outcomes;
-        QString fired;
-    } cases[] = {
+    // Losses last: the target is down too, but only just, so only the loss rule can fire.
+    const std::tuple<double, double, TargetKind, Outcomes, QString> cases[] = {
         {10, 0, TargetKind::hostPing, answeredThenLost(9, 1), ""},
-        {10, 0, TargetKind::hostPing, loss10_1, "h high packet loss (10%) | Host Ping | sound"},
-        {10, 0, TargetKind::hostPing, loss12_9, "h high packet loss (12%) | Host Ping | sound"},
+        {10, 0, TargetKind::hostPing, answeredThenLost(899, 101),
+         "h high packet loss (10%) | Host Ping | sound"},
+        {10, 0, TargetKind::hostPing, answeredThenLost(871, 129),
+         "h high packet loss (12%) | Host Ping | sound"},
         {0, 0, TargetKind::hostPing, answeredThenLost(1, 1), ""},
         {-1, 0, TargetKind::hostPing, answeredThenLost(1, 1), ""},
         {10, 80, TargetKind::traceroute, {80}, ""},
@@ -103,9 +98,9 @@ TEST_F(AlertRules, LossAndLatencyFireOnlyStrictlyAboveAPositiveLimit) {
     }
 }
 
-// The outage clock starts at the first evaluation that sees the target down; the alert fires at
-// the first evaluation at least the limit later (5 s at the least). Evaluations are bracketed by
-// clock readings, so "just before" means before the limit whatever the engine read.
+// The alert fires at the first evaluation at least the limit (5 s at the least) after the first
+// that saw the target down. Clock readings bracket the evaluations, so "just before" is before the
+// limit.
 TEST_F(AlertRules, UnreachableFiresOnceTheTargetHasBeenDownForTheLimit) {
     for (const auto& [setting, limit] : {std::pair{0, 5.0}, std::pair{7, 7.0}}) {
         setLimits(true, setting, 0, 0);
@@ -169,18 +164,14 @@ TEST(DesktopNotifier, FiredAlertsAskForTheMessageSoundAndRecoveriesForSilence) {
     EXPECT_EQ(calls[1].hints, (QVariantMap{{"suppress-sound", true}}));
 }
 
-// A hung, missing or vanished daemon, or no bus at all, must never hold up the caller (the 25 s a
+// A hung or missing daemon, or no bus at all, must never hold up the caller (the 25 s a
 // blocking call would wait); nothing is started on demand, and a daemon that comes later is used.
 TEST(DesktopNotifier, NoDaemonOrBusEverHoldsUpTheCaller) {
-    auto lostBus = std::make_unique<test::SessionBus>(test::SessionBus::Role::standalone);
-    const auto lost = QDBusConnection::connectToBus(lostBus->address(), "lost");
-    lostBus.reset();
-    ASSERT_TRUE(test::spinUntil([&] { return !lost.isConnected(); }));
     const auto nowhere = QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "nowhere");
     DesktopNotifier noDaemon;
     auto hung = std::make_unique<NotificationDaemonRecorder>(
         SessionBusEnvironment::bus(), NotificationDaemonRecorder::Replies::never);
-    for (auto connection : {QDBusConnection::sessionBus(), lost, nowhere}) {
+    for (auto connection : {QDBusConnection::sessionBus(), nowhere}) {
         DesktopNotifier notifier(connection);
         QElapsedTimer clock;
         clock.start();

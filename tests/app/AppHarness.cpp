@@ -29,25 +29,17 @@ XSession::XSession()
         environment, folder_.filePath("trayer.log"));
 }
 
-void XSession::run(const QString& program, const QStringList& arguments) const {
-    QProcess command;
+void XSession::click(const QPoint& point) const {
+    QProcess xdotool;
     auto environment = QProcessEnvironment::systemEnvironment();
     environment.insert("DISPLAY", display_);
-    command.setProcessEnvironment(environment);
-    command.setProcessChannelMode(QProcess::MergedChannels);
-    command.start(program, arguments);
-    if (!command.waitForFinished(20000) || command.exitStatus() != QProcess::NormalExit ||
-        command.exitCode() != 0)
-        throw std::runtime_error((program + " failed: " + command.readAll()).toStdString());
-}
-
-void XSession::click(const QPoint& point) const {
-    run("xdotool",
-        {"mousemove", QString::number(point.x()), QString::number(point.y()), "click", "1"});
-}
-
-void XSession::screenshot(const QString& file) const {
-    run("import", {"-window", "root", file});
+    xdotool.setProcessEnvironment(environment);
+    xdotool.setProcessChannelMode(QProcess::MergedChannels);
+    xdotool.start("xdotool", {"mousemove", QString::number(point.x()), QString::number(point.y()),
+                              "click", "1"});
+    if (!xdotool.waitForFinished(20000) || xdotool.exitStatus() != QProcess::NormalExit ||
+        xdotool.exitCode() != 0)
+        throw std::runtime_error(("xdotool failed: " + xdotool.readAll()).toStdString());
 }
 
 QProcessEnvironment userEnvironment(const QString& home, const XSession& x, const SessionBus& bus) {

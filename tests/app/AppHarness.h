@@ -25,12 +25,8 @@ public:
     // The X server's process, whose CPU time includes drawing what clients send it.
     quint32 serverPid() const { return server_->pid(); }
     void click(const QPoint& point) const;
-    // The whole screen as a PNG file, for a person to look at.
-    void screenshot(const QString& file) const;
 
 private:
-    void run(const QString& program, const QStringList& arguments) const;
-
     QTemporaryDir folder_;
     std::unique_ptr<TestDaemonProcess> server_;
     QString display_;
@@ -45,10 +41,10 @@ QString settingsPath(const QString& home);
 void writeTargetList(const QString& home, const std::vector<TargetSpec>& targets);
 
 // The tests' copy of the program (vantorel_under_test), whose remote control (TestControl.cpp)
-// answers questions about what is on screen. Its output goes to `folder`/vantorel.log.
+// answers questions about what is on screen; constructed once it answers. Its output goes to
+// `folder`/vantorel.log.
 class RunningApp {
 public:
-    // Returns once the control answers.
     RunningApp(const QString& program, QProcessEnvironment environment, const QString& folder);
     // The reply to one request after its "ok"; throws on an error reply or none.
     QString ask(const QString& request);

@@ -6,10 +6,7 @@
 #include "support/NotificationDaemon.h"
 #include "support/QtPrinters.h"
 
-#include <QDir>
-#include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
@@ -45,7 +42,6 @@ TEST(EndToEnd, TrayStartsMonitoringWhichOutlivesTheWindowUntilQuit) {
     const auto popoverShown = [&](const char* shown) {
         return spinUntil([&] { return app.ask("visible trayPopover") == shown; }, 5s);
     };
-    EXPECT_EQ(app.ask("window"), "open");
     EXPECT_EQ(state(1, "name"), QString::fromStdString(silent)) << app.failure("").toStdString();
     EXPECT_FALSE(state(0, "enabled").toBool() || state(1, "enabled").toBool());
     QRect icon;
@@ -63,17 +59,13 @@ TEST(EndToEnd, TrayStartsMonitoringWhichOutlivesTheWindowUntilQuit) {
     // the alert engine runs, notifies and says so on standard output.
     const QString unreachable = QString::fromStdString(silent) + " unreachable";
     EXPECT_TRUE(spinUntil([&] { return app.ask("warning") == "yes"; }, 15s));
-    EXPECT_TRUE(spinUntil(
-        [&] {
-            const auto shown = notifications.received();
-            return !shown.empty() &&
-                   shown.back().appName + ' ' + shown.back().summary == "Vantorel " + unreachable;
-        },
-        40s))
+    const auto lastShown = [&] {
+        const auto shown = notifications.received();
+        return shown.empty() ? QString() : shown.back().appName + ' ' + shown.back().summary;
+    };
+    EXPECT_TRUE(spinUntil([&] { return lastShown() == "Vantorel " + unreachable; }, 40s))
         << app.failure("no notification that " + unreachable).toStdString();
     EXPECT_TRUE(app.failure("").contains("ALERT fired: " + unreachable));
-    QDir().mkpath("/tmp/vantorel-shots");
-    x.screenshot("/tmp/vantorel-shots/e2e-tray-warning.png");
     x.click(icon.center());
     ASSERT_TRUE(popoverShown("no")) << "a second click closes the popover";
 
@@ -89,7 +81,7 @@ TEST(EndToEnd, TrayStartsMonitoringWhichOutlivesTheWindowUntilQuit) {
     ASSERT_TRUE(popoverShown("yes"));
     x.click(app.rectangle("geometry openButton").center());
     ASSERT_TRUE(spinUntil([&] { return app.ask("window") == "open"; }, 5s));
-    EXPECT_EQ(app.ask("visible trayPopover"), "no");
+    ASSERT_TRUE(popoverShown("no"));
     spinFor(500ms); // the icon ignores a click that comes right after the popover closed
     x.click(icon.center());
     ASSERT_TRUE(popoverShown("yes"));

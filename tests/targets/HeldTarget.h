@@ -9,9 +9,8 @@ namespace vantorel::test {
 
 using Outcomes = std::vector<std::optional<double>>;
 
-// Stops the monitors of a started target at once, so that what they hold is exactly what is
-// recorded here: `outcomes[i]` into monitor i (after a host ping's warm-up) and `alive[i]` as a
-// stored sweep result. The target stays enabled, so its health and alerts follow these states.
+// Stops the monitors of a started target at once, so that they hold exactly `outcomes[i]` (after a
+// host ping's warm-up) and `alive[i]` as a stored sweep result; health and alerts follow these.
 inline void holdMonitors(const Target& target, const std::vector<Outcomes>& outcomes,
                          const std::vector<std::optional<bool>>& alive = {}) {
     for (std::size_t i = 0; i < target.monitors().size(); ++i) {

@@ -74,14 +74,12 @@ TEST(HostStore, LaunchReadsTheStoredListOrMigratesTheOlderOne) {
     }
 }
 
-TEST(HostStore, AddAndRemoveAreSavedAndReadBackSwitchedOffWithNewIds) {
-    lab::TunPath path;
-    path.setDestinations({path.address(2)});
+TEST(HostStore, AddAndRemoveAreSavedAndReadBackSwitchedOff) {
+    lab::TunPath path; // the targets' addresses, so that what they probe stays on this machine
     const auto address = [&](int byte) { return QString::fromStdString(path.address(byte)); };
     Preferences::instance().setValue(HostStore::kKey, QByteArray("[]"));
     const TargetSpec pinged{ping, address(2), "", 24}, traced{trace, address(2), "", 24},
         swept{sweep, address(10), address(20), 24};
-    std::vector<QUuid> firstIds;
     {
         HostStore store;
         int announcements = 0;
@@ -95,7 +93,6 @@ TEST(HostStore, AddAndRemoveAreSavedAndReadBackSwitchedOffWithNewIds) {
         // Each kind's monitors, and the keys their history is kept under.
         EXPECT_EQ(added[0]->monitors()[0]->persistKey(), "hostPing:" + address(2));
         EXPECT_EQ(added[1]->monitors()[0]->persistKey(), "traceroute:" + address(2));
-        EXPECT_EQ(added[2]->monitors().size(), 11u);
         EXPECT_FALSE(added[2]->monitors()[0]->persistKey());
         EXPECT_EQ(added[2]->sweepResultKey(),
                   "pingSweep:" + address(10).section('.', 0, 2) + ".0/24");
@@ -111,16 +108,12 @@ TEST(HostStore, AddAndRemoveAreSavedAndReadBackSwitchedOffWithNewIds) {
         const auto removed = added[1];
         store.remove(removed->id());
         EXPECT_FALSE(removed->enabled() || removed->monitors()[0]->isRunning());
-        for (const auto& target : added)
-            firstIds.push_back(target->id());
     }
     const std::vector<TargetSpec> kept{pinged, swept};
     EXPECT_EQ(decodeTargetSpecs(Preferences::instance().dataValue(HostStore::kKey)), kept);
     HostStore restarted;
     EXPECT_EQ(specsOf(restarted), kept);
-    for (const auto& target : restarted.targets())
-        EXPECT_FALSE(target->enabled() ||
-                     std::count(firstIds.begin(), firstIds.end(), target->id()));
+    EXPECT_FALSE(restarted.targets()[0]->enabled() || restarted.targets()[1]->enabled());
 }
 
 std::shared_ptr<Target> held(const TargetSpec& spec, const std::vector<test::Outcomes>& outcomes,
@@ -200,16 +193,12 @@ TEST(Target, SweepStoresCompletePassesRestoresThemAndRescansOnSchedule) {
     EXPECT_TRUE(storedSweep(*interrupted).empty());
 }
 
-TEST(TargetSpec, KindsKeepTheirNamesLabelsAndPositions) {
-    const char* const names[][2] = {{"hostPing", "Host Ping"},
-                                    {"pingSweep", "Ping Sweep"},
-                                    {"traceroute", "Traceroute"},
-                                    {"serviceCheck", "Service Check"}};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(targetKindPosition(allTargetKinds[i]), i);
-        EXPECT_EQ(QString(persistedName(allTargetKinds[i])) + label(allTargetKinds[i]),
-                  QString(names[i][0]) + names[i][1]);
-    }
+TEST(TargetSpec, KindsKeepTheirNamesAndLabels) {
+    const QStringList names{"hostPing Host Ping", "pingSweep Ping Sweep", "traceroute Traceroute",
+                            "serviceCheck Service Check"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(QString(persistedName(allTargetKinds[i])) + ' ' + label(allTargetKinds[i]),
+                  names[i]);
 }
 
 TEST(TargetSpec, HostsExpandOnlyAReadableAscendingSweepOfAtMost254Addresses) {
@@ -262,11 +251,9 @@ TEST(TargetSpecJson, AnyFaultyElementFailsTheWholeList) {
          {R"({"kind":"hostPing","host":"h","endHost":""})",
           R"({"kind":"HostPing","host":"h","endHost":"","maskPrefix":24})",
           R"({"host":"h","endHost":"","maskPrefix":24})",
-          R"({"kind":"hostPing","host":null,"endHost":"","maskPrefix":24})",
           R"({"kind":"hostPing","host":"h","endHost":7,"maskPrefix":24})",
           R"({"kind":"hostPing","host":"h","endHost":"","maskPrefix":"24"})",
-          R"({"kind":"hostPing","host":"h","endHost":"","maskPrefix":24.5})",
-          R"({"kind":"hostPing","host":"h","endHost":"","maskPrefix":1e300})", R"("h")"})
+          R"({"kind":"hostPing","host":"h","endHost":"","maskPrefix":24.5})", R"("h")"})
         EXPECT_EQ(decodeTargetSpecs(QByteArray("[") + good + "," + faulty + "]"), std::nullopt)
             << faulty;
     EXPECT_EQ(decodeTargetSpecs(good), std::nullopt) << "not an array";
@@ -276,15 +263,12 @@ TEST(TargetForm, TheLiveMessageAndTheSpecTheFormWouldSubmit) {
     const auto message = [](TargetKind kind, const char* host, const char* end) {
         return validationMessage(kind, QString(host), QString(end)).value_or("");
     };
-    const QString tooLarge = "Range too large (max 254 addresses)";
     EXPECT_EQ(message(sweep, " 10.0.0.1\t", "10.0.0.254 "), "");
     EXPECT_EQ(message(sweep, "  ", "\t"), "");
-    EXPECT_EQ(message(sweep, "10.0.0.1", "10.0.0.255"), tooLarge);
-    EXPECT_EQ(message(sweep, "0.0.0.0", "255.255.255.255"), tooLarge);
+    EXPECT_EQ(message(sweep, "10.0.0.1", "10.0.0.255"), "Range too large (max 254 addresses)");
     EXPECT_EQ(message(sweep, "10.0.0.9", "10.0.0.8"),
               QString::fromUtf8("Start IP must be ≤ end IP"));
     EXPECT_EQ(message(sweep, "", "10.0.0.8"), "Start must be a valid IPv4 address");
-    EXPECT_EQ(message(sweep, "10.0.0.1\n", "nonsense"), "Start must be a valid IPv4 address");
     EXPECT_EQ(message(sweep, "10.0.0.1", "10.0.0"), "End must be a valid IPv4 address");
     for (const char* bad : {"server", "server:0", "a:b:22"})
         EXPECT_EQ(message(service, bad, ""), "Use host:port (TCP) or an http(s):// URL") << bad;
