@@ -12,8 +12,6 @@
 // monitoring throughout. The figures are reported, not judged: the exit status says only whether
 // the run itself worked.
 #include "AppHarness.h"
-#include "RunningApp.h"
-#include "XSession.h"
 #include "lab/PrivateNetwork.h"
 #include "lab/TunPath.h"
 #include "support/EventLoop.h"

@@ -1,25 +1,62 @@
 #pragma once
 
+#include "support/SessionBus.h"
+#include "support/SessionBusProcess.h"
 #include "targets/TargetSpec.h"
 
+#include <QLocalSocket>
+#include <QPoint>
 #include <QProcessEnvironment>
-#include <QString>
+#include <QRect>
+#include <QTemporaryDir>
+#include <memory>
 #include <vector>
 
+// Running the real program on a private desktop, for the end-to-end test and the idle-cost
+// benchmark. Every set-up step throws std::runtime_error, with the logs, when it fails.
 namespace vantorel::test {
 
-class SessionBus;
-class XSession;
+// A private X server (Xvfb) with a tray host (Debian's trayer, a panel along the top edge). Input
+// goes in through the XTEST extension (xdotool), as from a mouse.
+class XSession {
+public:
+    XSession();
+    const QString& display() const { return display_; }
+    // The X server's process, whose CPU time includes drawing what clients send it.
+    quint32 serverPid() const { return server_->pid(); }
+    void click(const QPoint& point) const;
 
-// The environment of a fresh user account under `home`: its own HOME and XDG folders (created),
-// the private X display and session bus, and the X11 platform plugin, so that the program run
-// with it never reads or writes a real user's settings, history or desktop.
+private:
+    QTemporaryDir folder_;
+    std::unique_ptr<TestDaemonProcess> server_;
+    QString display_;
+    std::unique_ptr<TestDaemonProcess> trayHost_;
+};
+
+// The environment of a fresh user account under `home` (its own HOME and XDG folders, created) on
+// that display and bus, so the program never touches a real user's settings, history or desktop.
 QProcessEnvironment userEnvironment(const QString& home, const XSession& x, const SessionBus& bus);
-
-// The settings file the program reads under that home.
+// The settings file the program reads under that home, with `targets` as its saved target list.
 QString settingsPath(const QString& home);
-
-// Stores `targets` as the saved target list, as the program itself would have left it.
 void writeTargetList(const QString& home, const std::vector<TargetSpec>& targets);
+
+// The tests' copy of the program (vantorel_under_test), whose remote control (TestControl.cpp)
+// answers questions about what is on screen; constructed once it answers. Its output goes to
+// `folder`/vantorel.log.
+class RunningApp {
+public:
+    RunningApp(const QString& program, QProcessEnvironment environment, const QString& folder);
+    // The reply to one request after its "ok"; throws on an error reply or none.
+    QString ask(const QString& request);
+    QRect rectangle(const QString& request);
+    bool isRunning() const { return process_->isRunning(); }
+    quint32 pid() const { return process_->pid(); }
+    // `what`, followed by everything the program printed.
+    QString failure(const QString& what) const { return process_->failure(what); }
+
+private:
+    std::unique_ptr<TestDaemonProcess> process_;
+    QLocalSocket control_;
+};
 
 } // namespace vantorel::test

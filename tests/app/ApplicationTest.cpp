@@ -4,43 +4,19 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
+#include "support/UserFolders.h"
 #include "targets/HostStore.h"
 #include "targets/TargetSpecJson.h"
 #include "ui/tray/TrayExtra.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QPointer>
-#include <QStandardPaths>
 #include <gtest/gtest.h>
-
-using vantorel::test::spinUntil;
 
 namespace vantorel {
 namespace {
 
-// Loopback addresses: these targets are never switched on, but if a fault switched one on, it
-// would still probe nothing beyond this machine.
-const std::vector<TargetSpec> kStoredTargets{{TargetKind::hostPing, "127.0.0.1", "", 24},
-                                             {TargetKind::serviceCheck, "127.0.0.1:9", "", 24}};
-
-class ApplicationTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        Preferences::instance().setValue(keys::targetsV2, *encodeTargetSpecs(kStoredTargets));
-    }
-
-    // Closing destroys the window on the next turn of the event loop.
-    static void closeAndDestroy(QWidget& window) {
-        window.close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
-    int quitRequests = 0;
-    std::function<void()> countQuit = [this] { ++quitRequests; };
-};
-
-TEST_F(ApplicationTest, NamesItselfForSettingsFoldersDesktopFileAndWindowIcon) {
+TEST(Application, NamesItselfForSettingsFoldersDesktopFileAndWindowIcon) {
     EXPECT_EQ(QCoreApplication::organizationName(), "Vantorel");
     EXPECT_EQ(QCoreApplication::applicationName(), "Vantorel");
     EXPECT_EQ(QGuiApplication::desktopFileName(), "org.vantorel.Vantorel");
@@ -51,60 +27,61 @@ TEST_F(ApplicationTest, NamesItselfForSettingsFoldersDesktopFileAndWindowIcon) {
               qEnvironmentVariable("XDG_CONFIG_HOME") + "/Vantorel/Vantorel.conf");
 }
 
-TEST_F(ApplicationTest, LaunchShowsTheMainWindowOverTheStoredTargetsAllSwitchedOff) {
-    Application application(nullptr, countQuit);
-    application.launch();
-
-    QWidget* window = application.mainWindow();
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->objectName(), "mainWindow");
-    EXPECT_NE(application.tray(), nullptr);
-    ASSERT_EQ(application.store().targets().size(), kStoredTargets.size());
-    for (const auto& target : application.store().targets())
-        EXPECT_FALSE(target->enabled());
-    // Pruning at launch opened the history.
-    EXPECT_TRUE(spinUntil([] { return QFileInfo::exists(SampleStore::defaultDatabaseFile()); }));
-    EXPECT_EQ(quitRequests, 0);
-}
-
-TEST_F(ApplicationTest, OpenMainWindowRaisesTheOpenWindowAndBuildsANewOneAfterAClose) {
-    Application application(nullptr, countQuit);
-    application.launch();
-    QPointer<QWidget> first = application.mainWindow();
-    ASSERT_TRUE(first);
-
-    application.openMainWindow();
-    EXPECT_EQ(application.mainWindow(), first.data()) << "one main window at a time";
-
-    closeAndDestroy(*first);
-    EXPECT_TRUE(first.isNull()) << "a closed main window is gone";
-    EXPECT_EQ(application.mainWindow(), nullptr);
-
-    application.openMainWindow();
-    ASSERT_NE(application.mainWindow(), nullptr);
-    EXPECT_TRUE(application.mainWindow()->isVisible());
-    int mainWindows = 0;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        mainWindows += widget->objectName() == "mainWindow" ? 1 : 0;
-    EXPECT_EQ(mainWindows, 1);
-}
-
-TEST_F(ApplicationTest, WithoutATrayClosingTheMainWindowQuits) {
-    ASSERT_FALSE(TrayExtra::available()) << "the offscreen platform has no tray";
+// The history of the test's own data folder holds samples 30 days old, just over and just under
+// 7 days old, and a day old; the launch keeps the last week. Offscreen there is no tray, so
+// closing the main window quits; taking the application down does not count as closing it.
+TEST(Application, LaunchPrunesTheHistoryThenShowsOneMainWindowOverTheStoredTargets) {
+    const std::vector<TargetSpec> stored{{TargetKind::hostPing, "127.0.0.1", "", 24},
+                                         {TargetKind::serviceCheck, "127.0.0.1:9", "", 24}};
+    Preferences::instance().setValue(keys::targetsV2, *encodeTargetSpecs(stored));
+    const QString key = "hostPing:127.0.0.1";
+    const double day = 24 * 3600, now = dateNow();
     {
-        Application application(nullptr, countQuit);
+        const auto history = SampleStore::create(SampleStore::defaultDatabaseFile());
+        for (const auto& [id, age] :
+             {std::pair{1, 30 * day}, {2, 7 * day + 2}, {3, 7 * day - 2}, {4, day}})
+            history->appendSample(key, {id, 1.0, now - age});
+    } // written when the store goes
+    ASSERT_FALSE(TrayExtra::available());
+    int quitRequests = 0;
+    {
+        Application application(nullptr, [&] { ++quitRequests; });
         application.launch();
-        ASSERT_NE(application.mainWindow(), nullptr);
-        closeAndDestroy(*application.mainWindow());
+        std::vector<std::int64_t> kept;
+        SampleStore::shared()->loadSamples(key, 0, [&](auto samples, auto) {
+            for (const auto& sample : samples)
+                kept.push_back(sample.id);
+        });
+        ASSERT_TRUE(test::spinUntil([&] { return !kept.empty(); }));
+        EXPECT_EQ(kept, (std::vector<std::int64_t>{3, 4}));
+        EXPECT_EQ(application.store().targets().size(), stored.size());
+
+        QPointer<QWidget> first = application.mainWindow();
+        ASSERT_TRUE(first && first->isVisible() && application.tray());
+        application.openMainWindow();
+        EXPECT_EQ(application.mainWindow(), first.data()) << "the open window is raised";
+        first->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(first.isNull() && !application.mainWindow()) << "a closed window is gone";
         EXPECT_EQ(quitRequests, 1);
+        application.openMainWindow();
+        ASSERT_TRUE(application.mainWindow() && application.mainWindow()->isVisible());
+        int mainWindows = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            mainWindows += widget->objectName() == "mainWindow";
+        EXPECT_EQ(mainWindows, 1);
     }
-    {
-        Application application(nullptr, countQuit);
-        application.launch();
-    }
-    EXPECT_EQ(quitRequests, 1) << "taking the application down is not the user closing it";
+    EXPECT_EQ(quitRequests, 1);
 }
 
 } // namespace
 } // namespace vantorel
+
+// The application's own start: named, with its icon, in folders of the test's own.
+int main(int argc, char** argv) {
+    vantorel::test::isolateUserFolders();
+    testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    vantorel::Application::identify(app);
+    return RUN_ALL_TESTS();
+}

@@ -1,9 +1,15 @@
-#include "TestControl.h"
-
+// The remote control of the tests' own copy of the program (vantorel_under_test), on the socket
+// VANTOREL_TEST_CONTROL names: the end-to-end test and the idle-cost benchmark ask where things are
+// on screen to click them, read the state, and do what a bare X server has no control for.
+// One request a line, one reply a line: "ok[ <result>]" or "error ...".
+//   geometry tray | geometry <objectName> [index]   "x y w h" on screen (of the index-th visible)
+//   visible <objectName>, warning                   "yes" or "no" (the tray's warning sign)
+//   window                                          "open" or "closed"
+//   targets                                         a JSON array of {name, enabled, health}
+//   enable-all, select <index>, close-window        as the user's switches, card and close button
+//   grab <objectName> <file.png>                    a picture of that widget's window
 #include "app/Application.h"
-#include "settings/Preferences.h"
 #include "targets/HostStore.h"
-#include "ui/preferences/PreferencesWindow.h"
 #include "ui/tray/TrayExtra.h"
 #include "ui/window/MainWindow.h"
 
@@ -14,179 +20,99 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTimer>
-#include <QWidget>
 
 namespace vantorel {
-
 namespace {
 
-QString rectangle(const QRect& rect) {
-    return QStringLiteral("%1 %2 %3 %4")
-        .arg(rect.x())
-        .arg(rect.y())
-        .arg(rect.width())
-        .arg(rect.height());
-}
-
-QRect globalRect(const QWidget& widget) {
-    return QRect(widget.mapToGlobal(QPoint(0, 0)), widget.size());
+QString rectangle(const QRect& r) {
+    return QStringLiteral("ok %1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
 }
 
 // Visible widgets of that name, window by window, each window's in the order they were made.
 QList<QWidget*> visibleWidgets(const QString& name) {
     QList<QWidget*> found;
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (!window->isVisible())
-            continue;
-        if (window->objectName() == name)
+        if (window->isVisible() && window->objectName() == name)
             found.append(window);
-        for (QWidget* child : window->findChildren<QWidget*>(name)) {
-            if (child->isVisible())
+        for (QWidget* child : window->findChildren<QWidget*>(name))
+            if (window->isVisible() && child->isVisible())
                 found.append(child);
-        }
     }
     return found;
 }
 
-const char* healthName(TargetHealth health) {
-    switch (health) {
-    case TargetHealth::off:
-        return "off";
-    case TargetHealth::ok:
-        return "ok";
-    case TargetHealth::warn:
-        return "warn";
-    case TargetHealth::down:
-        break;
-    }
-    return "down";
-}
-
-} // namespace
-
-TestControl::TestControl(Application& application, const QString& socketPath)
-    : QObject(&application)
-    , application_(application)
-    , server_(new QLocalServer(this)) {
-    QLocalServer::removeServer(socketPath);
-    if (!server_->listen(socketPath))
-        qFatal("test control: cannot listen on %s: %s", qPrintable(socketPath),
-               qPrintable(server_->errorString()));
-    connect(server_, &QLocalServer::newConnection, this, &TestControl::accept);
-}
-
-TestControl::~TestControl() = default;
-
-void TestControl::accept() {
-    while (QLocalSocket* client = server_->nextPendingConnection()) {
-        connect(client, &QLocalSocket::readyRead, this, [this, client] { serve(*client); });
-        connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-    }
-}
-
-void TestControl::serve(QLocalSocket& client) {
-    while (client.canReadLine()) {
-        const QString request = QString::fromUtf8(client.readLine()).trimmed();
-        client.write((answer(request) + '\n').toUtf8());
-        client.flush();
-    }
-}
-
-QString TestControl::answer(const QString& request) {
+QString answer(Application& application, const QString& request) {
     const QStringList words = request.split(' ', Qt::SkipEmptyParts);
-    if (words.isEmpty())
-        return QStringLiteral("error empty request");
-    const QString& command = words[0];
-
-    if (command == QLatin1String("geometry") && words.size() >= 2) {
-        if (words[1] == QLatin1String("tray"))
-            return "ok " + rectangle(application_.tray()->iconGeometry());
-        const auto widgets = visibleWidgets(words[1]);
-        const int index = words.size() > 2 ? words[2].toInt() : 0;
+    const QString command = words.value(0);
+    const auto yesNo = [](bool yes) { return QString(yes ? "ok yes" : "ok no"); };
+    const auto& targets = application.store().targets();
+    auto* window = qobject_cast<MainWindow*>(application.mainWindow());
+    if (command == "geometry" && words.value(1) == "tray")
+        return rectangle(application.tray()->iconGeometry());
+    if (command == "geometry" || command == "grab") {
+        const auto widgets = visibleWidgets(words.value(1));
+        const int index = command == "geometry" ? words.value(2).toInt() : 0;
         if (index < 0 || index >= widgets.size())
-            return QStringLiteral("error no visible %1 number %2").arg(words[1]).arg(index);
-        return "ok " + rectangle(globalRect(*widgets[index]));
+            return "error no visible " + words.value(1);
+        if (command == "geometry")
+            return rectangle({widgets[index]->mapToGlobal(QPoint(0, 0)), widgets[index]->size()});
+        return widgets[0]->window()->grab().save(words.value(2), "PNG") ? "ok" : "error not saved";
     }
-    if (command == QLatin1String("visible") && words.size() == 2)
-        return visibleWidgets(words[1]).isEmpty() ? QStringLiteral("ok no")
-                                                  : QStringLiteral("ok yes");
-    if (command == QLatin1String("window"))
-        return application_.mainWindow() ? QStringLiteral("ok open") : QStringLiteral("ok closed");
-    if (command == QLatin1String("warning"))
-        return application_.tray()->warningShown() ? QStringLiteral("ok yes")
-                                                   : QStringLiteral("ok no");
-    if (command == QLatin1String("targets")) {
-        QJsonArray targets;
-        for (const auto& target : application_.store().targets())
-            targets.append(QJsonObject{{"name", target->spec().displayName()},
-                                       {"enabled", target->enabled()},
-                                       {"health", healthName(target->health())}});
-        return "ok " + QString::fromUtf8(QJsonDocument(targets).toJson(QJsonDocument::Compact));
+    if (command == "visible")
+        return yesNo(!visibleWidgets(words.value(1)).isEmpty());
+    if (command == "warning")
+        return yesNo(application.tray()->warningShown());
+    if (command == "window")
+        return window ? "ok open" : "ok closed";
+    if (command == "targets") {
+        QJsonArray states;
+        const char* const health[] = {"off", "ok", "warn", "down"};
+        for (const auto& target : targets)
+            states.append(QJsonObject{{"name", target->spec().displayName()},
+                                      {"enabled", target->enabled()},
+                                      {"health", health[int(target->health())]}});
+        return "ok " + QString::fromUtf8(QJsonDocument(states).toJson(QJsonDocument::Compact));
     }
-    if (command == QLatin1String("enable-all")) {
-        for (const auto& target : application_.store().targets())
+    if (command == "enable-all") {
+        for (const auto& target : targets)
             target->setEnabled(true);
-        return QStringLiteral("ok");
+        return "ok";
     }
-    if (command == QLatin1String("select") && words.size() == 2) {
-        auto* window = qobject_cast<MainWindow*>(application_.mainWindow());
-        const auto& targets = application_.store().targets();
-        bool isNumber = false;
-        const int index = words[1].toInt(&isNumber);
-        if (!window || !isNumber || index < 0 || index >= int(targets.size()))
-            return QStringLiteral("error no main window or no target number %1").arg(words[1]);
-        window->select(targets[std::size_t(index)]->id());
-        return QStringLiteral("ok");
-    }
-    if (command == QLatin1String("close-window")) {
-        if (QWidget* window = application_.mainWindow())
-            window->close();
-        return QStringLiteral("ok");
-    }
-    if (command == QLatin1String("open-window")) {
-        application_.openMainWindow();
-        return QStringLiteral("ok");
-    }
-    if (command == QLatin1String("add-target")) {
-        auto* window = qobject_cast<MainWindow*>(application_.mainWindow());
-        if (!window)
-            return QStringLiteral("error the main window is closed");
-        window->showAddTarget();
-        return QStringLiteral("ok");
-    }
-    if (command == QLatin1String("preferences")) {
-        PreferencesWindow::showWindow();
-        return QStringLiteral("ok");
-    }
-    if (command == QLatin1String("set") && words.size() == 3) {
-        Preferences::instance().setValue(words[1], words[2]);
-        return QStringLiteral("ok");
-    }
-    if (command == QLatin1String("grab") && words.size() == 3) {
-        const auto widgets = visibleWidgets(words[1]);
-        if (widgets.isEmpty())
-            return QStringLiteral("error no visible %1").arg(words[1]);
-        return widgets.front()->window()->grab().save(words[2], "PNG")
-                   ? QStringLiteral("ok")
-                   : QStringLiteral("error cannot write %1").arg(words[2]);
-    }
-    return QStringLiteral("error unknown request: %1").arg(request);
+    const auto index = std::size_t(words.value(1).toUInt());
+    if (command == "select" && window && index < targets.size())
+        window->select(targets[index]->id());
+    else if (command == "close-window" && window)
+        window->close();
+    else
+        return "error cannot do: " + request;
+    return "ok";
 }
-
-} // namespace vantorel
 
 // Runs as the QApplication is made, before main() has built and launched the Application, so the
 // control attaches on the first turn of the event loop, when the Application is a child of it.
-static void startTestControl() {
+void startTestControl() {
     const QString path = qEnvironmentVariable("VANTOREL_TEST_CONTROL");
     if (path.isEmpty())
         return;
     QTimer::singleShot(0, QCoreApplication::instance(), [path] {
-        auto* application = QCoreApplication::instance()->findChild<vantorel::Application*>(
+        auto* application = QCoreApplication::instance()->findChild<Application*>(
             QString(), Qt::FindDirectChildrenOnly);
-        if (!application)
-            qFatal("test control: the program made no Application");
-        new vantorel::TestControl(*application, path);
+        auto* server = new QLocalServer(application);
+        if (!application || !server->listen(path))
+            qFatal("test control: no Application, or cannot listen on %s", qPrintable(path));
+        QObject::connect(server, &QLocalServer::newConnection, server, [server, application] {
+            QLocalSocket* client = server->nextPendingConnection();
+            QObject::connect(client, &QLocalSocket::readyRead, client, [client, application] {
+                while (client->canReadLine()) {
+                    const auto request = QString::fromUtf8(client->readLine()).trimmed();
+                    client->write((answer(*application, request) + '\n').toUtf8());
+                }
+            });
+        });
     });
 }
+
 Q_COREAPP_STARTUP_FUNCTION(startTestControl)
+
+} // namespace
+} // namespace vantorel

@@ -1,0 +1,386 @@
+#include "history/SampleStore.h"
+#include "lab/Lab.h"
+#include "lab/Sysctl.h"
+#include "lab/TestResolver.h"
+#include "lab/TunPath.h"
+#include "monitor/PingMonitor.h"
+#include "settings/Preferences.h"
+#include "settings/SettingKeys.h"
+#include "support/EventLoop.h"
+#include "support/HttpTestServer.h"
+#include "support/QtPrinters.h"
+
+#include <QTcpServer>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+using namespace std::chrono_literals;
+using vantorel::test::spinFor;
+using vantorel::test::spinUntil;
+
+namespace vantorel {
+namespace {
+
+constexpr auto kContinuous = PingMonitor::Mode::continuous;
+constexpr auto lost = std::nullopt;
+
+std::size_t storedCount(const QString& key) {
+    std::optional<std::size_t> count;
+    SampleStore::shared()->loadSamples(key, 0, [&](auto samples, auto) { count = samples.size(); });
+    EXPECT_TRUE(spinUntil([&] { return count.has_value(); }));
+    return count.value_or(0);
+}
+
+// Must stay the first test of this program: the shared ICMP engine keeps its socket once one
+// opens, so ping sockets have to be forbidden when it first tries to open one.
+TEST(ContinuousMode, ForbiddenPingSocketsBlockUntilAllowedAndAnsweredHostsAreNeverPaused) {
+    lab::TunPath path;
+    path.setDestinations({path.address(2)});
+    lab::writeSysctls({{"net.ipv4.ping_group_range", "1 0"}});
+    auto monitor = PingMonitor::create(QString::fromStdString(path.address(2)), kContinuous,
+                                       std::nullopt, {.probeInterval = 0.1, .probeTimeout = 0.1});
+    monitor->start();
+    ASSERT_TRUE(spinUntil([&] { return monitor->statusMessage().has_value(); }));
+    EXPECT_EQ(monitor->statusMessage(), "Reconnecting… (" + QString(strerror(EACCES)) + ")");
+
+    lab::writeSysctls({{"net.ipv4.ping_group_range", "0 2147483647"}});
+    ASSERT_TRUE(spinUntil([&] { return !monitor->samples().empty(); }));
+    EXPECT_TRUE(monitor->samples().front().rtt);
+    EXPECT_FALSE(monitor->statusMessage()) << "the first reply clears the reconnecting text";
+
+    path.setLoss(lab::TunPath::Loss::everyNth(1));
+    ASSERT_TRUE(spinUntil([&] { return monitor->stats().lostCount >= 12; }));
+    EXPECT_TRUE(monitor->isRunning() && !monitor->statusMessage())
+        << "silence after a reply is loss";
+    monitor->stop();
+}
+
+// Every way a monitor blocks: three automatic restarts under the reconnecting text, then a pause.
+// A host that never answered is blocked after four losses a run, the warm-up's included, so it
+// leaves 0 + 3 + 4 + 4 lost samples; a block on sending or resolving records nothing.
+TEST(ContinuousMode, BlocksAreRestartedThreeTimesThenPausedWithTheirReason) {
+    lab::Lab lab;
+    lab::TestResolver resolver;
+    resolver.start();
+    const std::tuple<std::string, QString, int> cases[] = {
+        {lab.addSilentHost(), "not responding", 11},
+        {"nowhere.lab", "cannot resolve", 0},
+        {lab.addUnreachableRoute(), strerror(EHOSTUNREACH), 0},
+        {lab.addProhibitRoute(), strerror(EACCES), 0}};
+    for (const auto& [host, reason, lostSamples] : cases) {
+        auto monitor =
+            PingMonitor::create(QString::fromStdString(host), kContinuous, std::nullopt,
+                                {.probeInterval = 0.1, .probeTimeout = 0.1, .restartDelay = 0.3});
+        QStringList statuses{""};
+        QObject::connect(monitor.get(), &PingMonitor::changed, [&, m = monitor.get()] {
+            if (statuses.back() != m->statusMessage().value_or(""))
+                statuses.append(m->statusMessage().value_or(""));
+        });
+        monitor->start();
+        ASSERT_TRUE(spinUntil([&] { return !monitor->isRunning(); }, 20s)) << host;
+        EXPECT_EQ(statuses, (QStringList{"", "Reconnecting… (" + reason + ")",
+                                         "Auto-paused: ping " + reason}));
+        EXPECT_EQ(monitor->samples().size(), std::size_t(lostSamples)) << host;
+        EXPECT_EQ(monitor->counter(), lostSamples);
+    }
+}
+
+TEST(ContinuousMode, ProbesOnceASecondAfterAWarmUpOfFiveContinuingTheStoredHistory) {
+    Preferences::instance().setValue(keys::scrollbackEnabled, true);
+    lab::TunPath path;
+    path.setDestinations({path.address(3)});
+    const QString host = QString::fromStdString(path.address(3)), key = "hostPing:" + host;
+    const Date now = dateNow();
+    for (int id = 491; id <= 500; ++id)
+        SampleStore::shared()->appendSample(key, {id, 2.5, now - 600 + id});
+    auto monitor = PingMonitor::create(host, kContinuous, key);
+    monitor->start();
+    monitor->stop();
+    spinFor(300ms);
+    EXPECT_TRUE(monitor->samples().empty()) << "history arriving after a stop is dropped";
+
+    monitor->start();
+    ASSERT_TRUE(spinUntil([&] { return monitor->samples().size() >= 13; }, 15s));
+    monitor->stop();
+    const auto kept = monitor->samples();
+    EXPECT_EQ(kept[0].id, 491) << "the stored history is adopted";
+    EXPECT_EQ(kept[10].id, 501) << "numbering continues after the stored samples";
+    EXPECT_GE(kept[10].time - now, 4.5) << "five outcomes were discarded as warm-up";
+    for (std::size_t i = 11; i < kept.size(); ++i)
+        EXPECT_NEAR(kept[i].time - kept[i - 1].time, 1.0, 0.2);
+    EXPECT_TRUE(spinUntil([&] { return storedCount(key) == kept.size(); })) << "all are written";
+
+    // Started again, it keeps its series, reads no history and warms up afresh.
+    SampleStore::shared()->appendSample(key, {9999, 1.0, dateNow()});
+    const Date restart = dateNow();
+    monitor->start();
+    ASSERT_TRUE(spinUntil([&] { return monitor->samples().size() > kept.size(); }, 10s));
+    monitor->stop();
+    EXPECT_TRUE(std::equal(kept.begin(), kept.end(), monitor->samples().begin()));
+    EXPECT_EQ(monitor->samples()[kept.size()].id, kept.back().id + 1);
+    EXPECT_GE(monitor->samples()[kept.size()].time - restart, 4.5);
+}
+
+// The window rule, driven through record() without probing.
+TEST(ContinuousMode, TheSeriesKeepsTheHistoryWindowAndIsWrittenOnlyWhileRecordingIsOn) {
+    Preferences::instance().setValue(keys::scrollbackEnabled, false);
+    const QString key = "hostPing:window.test";
+    auto monitor = PingMonitor::create("window.test", kContinuous, key);
+    const Date now = dateNow();
+    monitor->record(10, now - 900);
+    monitor->record(lost, now - 700);
+    EXPECT_EQ(monitor->samples().size(), 2u) << "nothing inside the window: nothing removed";
+    monitor->record(12, now - 599);
+    monitor->record(14, now);
+    ASSERT_EQ(monitor->samples().size(), 2u) << "with recording off the window is 600 s";
+    EXPECT_EQ(monitor->samples().front().id, 3);
+    EXPECT_EQ(monitor->stats(),
+              (MonitorStats{13, 12, 14, 0, 12, 2, meanOpinionScore(13, 2, 0), 0, {}}));
+    EXPECT_EQ(storedCount(key), 0u);
+    Preferences::instance().setValue(keys::scrollbackEnabled, true);
+    monitor->record(16, now);
+    EXPECT_EQ(storedCount(key), 1u);
+}
+
+MonitorStats statsOf(const std::vector<std::optional<double>>& rtts) {
+    SampleSeries series;
+    for (std::size_t i = 0; i < rtts.size(); ++i)
+        series.append({std::int64_t(i + 1), rtts[i], 1001.0 + double(i)});
+    return series.computeStats();
+}
+
+TEST(Statistics, WorkedSeriesAndTheMeanOpinionScore) {
+    EXPECT_EQ(statsOf({}), MonitorStats{});
+    EXPECT_EQ(statsOf({lost, lost, lost}),
+              (MonitorStats{.lossPct = 100, .lostCount = 3, .lastFailure = 1003.0}));
+    // Jitter skips the loss between answers; p95 is index 1 of the 3 sorted answers.
+    EXPECT_EQ(statsOf({10, 20, lost, 40}),
+              (MonitorStats{70.0 / 3, 10, 40, 25, 20, 15, meanOpinionScore(70.0 / 3, 15, 25), 1,
+                            1003.0}));
+    EXPECT_EQ(statsOf({12.5}),
+              (MonitorStats{12.5, 12.5, 12.5, 0, 12.5, {}, meanOpinionScore(12.5, 0, 0), 0, {}}));
+    std::vector<std::optional<double>> descending;
+    for (int rtt = 100; rtt >= 1; --rtt)
+        descending.push_back(rtt);
+    EXPECT_EQ(statsOf(descending).p95, 95);
+    EXPECT_EQ(statsOf({descending.end() - 20, descending.end()}).p95, 19) << "not the largest";
+
+    const double r = 89.2; // an effective latency of exactly 160 takes the second branch
+    EXPECT_NEAR(meanOpinionScore(0, 0, 0), 4.4044, 5e-5);
+    EXPECT_NEAR(meanOpinionScore(20, 2, 0), 4.3974, 5e-5);
+    EXPECT_NEAR(meanOpinionScore(70.0 / 3, 15, 25), 1.5847, 5e-5);
+    EXPECT_NEAR(meanOpinionScore(300, 0, 0), 1 + 0.035 * r + (100 - r) * 0.000007 * r * (r - 60),
+                1e-12);
+    EXPECT_EQ(meanOpinionScore(1, 0, 40) + meanOpinionScore(5000, 100, 0), 2) << "clamped to 1";
+}
+
+using Monitors = std::vector<std::shared_ptr<PingMonitor>>;
+
+QString qt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+Monitors started(const std::vector<std::string>& hosts, PingMonitor::Mode mode) {
+    Monitors monitors;
+    for (const auto& host : hosts) {
+        const bool kept = mode == PingMonitor::Mode::traceroute;
+        monitors.push_back(PingMonitor::create(
+            qt(host), mode, kept ? std::optional("traceroute:" + qt(host)) : std::nullopt));
+        monitors.back()->start();
+    }
+    return monitors;
+}
+
+bool scanned(const Monitors& monitors) {
+    return std::all_of(monitors.begin(), monitors.end(),
+                       [](const auto& m) { return !m->isRunning() && m->alive().has_value(); });
+}
+
+// A path on which .2, .3 and .254 answer after 30 ms, every other echo request being lost, and
+// .5 never answers; .2 has a reverse name.
+TEST(LivenessMode, ScansTellAliveFromSilentHostsAndNameEachAliveHostOnce) {
+    lab::TunPath path;
+    const std::vector<std::string> hosts{path.address(2), path.address(3), path.address(254),
+                                         path.address(5)};
+    path.setDestinations({hosts[0], hosts[1], hosts[2]});
+    path.setDelay(30ms);
+    path.setLoss(lab::TunPath::Loss::everyNth(2));
+    lab::TestResolver resolver;
+    resolver.addPointer(hosts[0], "alpha.lab").start();
+    auto monitors = started(hosts, PingMonitor::Mode::liveness);
+    ASSERT_TRUE(spinUntil([&] { return scanned(monitors) && monitors[0]->hostname(); }, 15s));
+    for (int i = 0; i < 3; ++i) { // lost probes are left out of the mean
+        EXPECT_EQ(monitors[i]->alive(), true);
+        EXPECT_GE(monitors[i]->latency().value_or(0), 30.0);
+        EXPECT_LT(monitors[i]->latency().value_or(1000), 40.0);
+    }
+    EXPECT_EQ(monitors[0]->hostname(), "alpha.lab");
+    EXPECT_FALSE(monitors[3]->alive().value_or(true) || monitors[3]->latency());
+
+    // A rescan shows "not known" while it runs and keeps the last latency until it ends. Each
+    // host that answered is looked up once, named or not; a silent one never.
+    const auto previousLatency = monitors[0]->latency();
+    for (const auto& monitor : monitors)
+        monitor->start();
+    EXPECT_FALSE(monitors[0]->alive().has_value());
+    EXPECT_EQ(monitors[0]->latency(), previousLatency);
+    ASSERT_TRUE(spinUntil([&] { return scanned(monitors); }, 15s));
+    spinFor(200ms);
+    for (int i = 0; i < 4; ++i) {
+        const auto octets = qt(hosts[i]).split('.');
+        const auto name = QStringList(octets.rbegin(), octets.rend()).join('.') + ".in-addr.arpa";
+        EXPECT_EQ(resolver.queryCount(name.toStdString()), int(i < 3)) << i;
+    }
+
+    // Echoes that all expire on the way mean not alive.
+    path.setRouters(std::vector<lab::TunPath::Router>(64, {path.address(9)}));
+    auto expired = started({hosts[1]}, PingMonitor::Mode::liveness);
+    ASSERT_TRUE(spinUntil([&] { return scanned(expired); }, 15s));
+    EXPECT_FALSE(expired[0]->alive().value_or(true) || expired[0]->latency());
+}
+
+// "number host" of every hop, in order.
+QStringList hops(const PingMonitor& monitor) {
+    QStringList list;
+    for (const auto& hop : monitor.hopStats())
+        list.append(QString::number(hop.number) + ' ' + hop.host);
+    return list;
+}
+
+// When the stored path to `host` was last written, straight from the database file.
+std::optional<double> tracePathWritten(const std::string& host) {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* row = nullptr;
+    const auto file = SampleStore::defaultDatabaseFile().toUtf8();
+    sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    const auto sql = "SELECT updated FROM trace_paths WHERE key='traceroute:" + host + "';";
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &row, nullptr);
+    std::optional<double> updated;
+    if (sqlite3_step(row) == SQLITE_ROW)
+        updated = sqlite3_column_double(row, 0);
+    sqlite3_finalize(row);
+    sqlite3_close(db);
+    return updated;
+}
+
+TEST(TracerouteMode, WalksRoutersFollowsRouteChangesAndRestoresThePathAfterARestart) {
+    Preferences::instance().setValue(keys::scrollbackEnabled, true);
+    lab::Lab lab;
+    auto& route = lab.addRouteThroughRouters(3);
+    const auto& routers = route.routers();
+    const auto destination = route.destination();
+    lab::TestResolver resolver;
+    for (std::size_t i = 0; i < 3; ++i)
+        resolver.addPointer(routers[i], "r" + std::to_string(i + 1) + ".lab");
+    resolver.start();
+    const QStringList fullPath = {"1 " + qt(routers[0]), "2 " + qt(routers[1]),
+                                  "3 " + qt(routers[2]), "4 " + qt(destination)};
+    auto monitor = started({destination}, PingMonitor::Mode::traceroute)[0];
+    ASSERT_TRUE(spinUntil([&] {
+        return monitor->samples().size() >= 2 && hops(*monitor) == fullPath &&
+               monitor->hopStats()[2].hostname;
+    }));
+    EXPECT_EQ(monitor->hopStats()[0].hostname, "r1.lab");
+    EXPECT_EQ(monitor->samples().back().rtt, monitor->hopStats()[3].last)
+        << "the destination's time";
+
+    // Walks over the unchanged route do not write the stored path again; a router that stops
+    // answering keeps its address, name and history.
+    const auto written = tracePathWritten(destination);
+    ASSERT_TRUE(written);
+    route.setRouterSilent(2, true);
+    const auto rttsBefore = monitor->hopStats()[1].rtts.size();
+    const auto silentSince = monitor->samples().size();
+    ASSERT_TRUE(spinUntil([&] { return monitor->samples().size() >= silentSince + 2; }));
+    EXPECT_EQ(hops(*monitor), fullPath);
+    EXPECT_FALSE(monitor->hopStats()[1].last);
+    EXPECT_GE(monitor->hopStats()[1].rtts.size(), rttsBefore);
+    EXPECT_EQ(monitor->hopStats()[1].hostname, "r2.lab");
+    EXPECT_EQ(tracePathWritten(destination), written);
+    route.setRouterSilent(2, false);
+
+    // A shorter route: the hops beyond its new end are gone after the next completed walk, and
+    // the changed path is stored.
+    route.setLength(1);
+    ASSERT_TRUE(spinUntil([&] { return monitor->hopStats().size() == 2; }));
+    EXPECT_EQ(hops(*monitor), (QStringList{fullPath[0], "2 " + qt(destination)}));
+    ASSERT_TRUE(spinUntil([&] { return tracePathWritten(destination) != written; }));
+    monitor->stop();
+
+    auto unresolved = started({"nowhere.lab"}, PingMonitor::Mode::traceroute)[0];
+    ASSERT_TRUE(spinUntil([&] { return !unresolved->isRunning(); }));
+    EXPECT_EQ(unresolved->statusMessage(), "Cannot resolve nowhere.lab");
+
+    // Restarted without a resolver: the names can only come from the stored path, which the
+    // first completed walk writes once more; the samples come back from the history.
+    resolver.stop();
+    const auto shortPathWritten = tracePathWritten(destination);
+    auto restarted = started({destination}, PingMonitor::Mode::traceroute)[0];
+    ASSERT_TRUE(spinUntil([&] { return !restarted->hopStats().empty(); }));
+    EXPECT_EQ(restarted->hopStats()[0].hostname, "r1.lab");
+    ASSERT_TRUE(spinUntil([&] { return !restarted->samples().empty(); }));
+    EXPECT_EQ(restarted->samples().front(), monitor->samples().front());
+    EXPECT_TRUE(spinUntil([&] { return tracePathWritten(destination) != shortPathWritten; }));
+    restarted->stop();
+}
+
+// Each walk waits 400 ms for the router. Walk 1, cancelled, wakes while walk 2 waits and must leave
+// it in place, so the next stop cancels walk 2 too rather than let it probe TTL 2 beside walk 3.
+TEST(TracerouteMode, AStopDuringAWalkNeverLeavesTwoWalksRunning) {
+    lab::TunPath path;
+    path.setDestinations({path.address(2)});
+    path.setRouters({{path.address(9), 400ms}});
+    auto monitor =
+        PingMonitor::create(qt(path.address(2)), PingMonitor::Mode::traceroute, std::nullopt);
+    for (const auto wait : {100ms, 350ms, 250ms}) {
+        monitor->start();
+        spinFor(wait);
+        monitor->stop();
+    }
+    const auto requests = path.requests();
+    EXPECT_EQ(std::count_if(requests.begin(), requests.end(), [](auto& r) { return r.ttl == 2; }),
+              0);
+}
+
+// Checks every 100 ms instead of every 5 s (HTTP) or 1 s (TCP).
+std::shared_ptr<PingMonitor> serviceMonitor(const QString& address) {
+    auto monitor = PingMonitor::create(address, PingMonitor::Mode::service, std::nullopt,
+                                       {.httpCheckPeriod = 0.1, .tcpCheckPeriod = 0.1});
+    monitor->start();
+    return monitor;
+}
+
+TEST(ServiceMode, AttemptsBecomeSamplesAfterTheFirstIsDroppedAndFailuresNeverPause) {
+    test::HttpTestServer server;
+    server.answer("/", {.status = 503, .reason = "Service Unavailable"});
+    auto http = serviceMonitor(server.url().toString());
+    ASSERT_TRUE(spinUntil([&] { return http->samples().size() >= 2; }));
+    EXPECT_GE(server.requests().size(), 3u) << "the first attempt is not kept";
+    EXPECT_EQ(http->httpStatus(), 503);
+    EXPECT_FALSE(http->statusMessage() || http->samples().back().rtt);
+    server.answer("/", {.status = 200});
+    ASSERT_TRUE(spinUntil([&] { return http->samples().back().rtt.has_value(); }));
+    EXPECT_EQ(http->httpStatus(), 200);
+    http->stop();
+
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const auto port = closed.serverPort();
+    closed.close();
+    auto tcp = serviceMonitor(QStringLiteral("127.0.0.1:%1").arg(port));
+    auto refused = serviceMonitor(QStringLiteral("http://127.0.0.1:%1/").arg(port));
+    auto invalid = serviceMonitor("server");
+    EXPECT_FALSE(invalid->isRunning());
+    EXPECT_EQ(invalid->statusMessage(), "Invalid address — use host:port or an http(s):// URL");
+    ASSERT_TRUE(
+        spinUntil([&] { return tcp->samples().size() >= 6 && refused->samples().size() >= 6; }));
+    EXPECT_TRUE(tcp->isRunning() && refused->isRunning() && !tcp->statusMessage());
+    EXPECT_EQ(tcp->stats().lossPct, 100);
+    EXPECT_TRUE(refused->statusMessage().has_value()) << "an HTTP failure says why";
+    refused->stop();
+    EXPECT_FALSE(refused->statusMessage());
+}
+
+} // namespace
+} // namespace vantorel

@@ -1,0 +1,295 @@
+#include "history/SampleStore.h"
+#include "lab/TunPath.h"
+#include "settings/Preferences.h"
+#include "settings/SettingKeys.h"
+#include "support/EventLoop.h"
+#include "support/QtPrinters.h"
+#include "targets/HeldTarget.h"
+#include "targets/HostStore.h"
+#include "targets/TargetForm.h"
+#include "targets/TargetSpecJson.h"
+
+#include <gtest/gtest.h>
+#include <limits>
+
+using namespace std::chrono_literals;
+using vantorel::test::spinFor;
+using vantorel::test::spinUntil;
+
+namespace vantorel {
+namespace {
+
+constexpr auto ping = TargetKind::hostPing, sweep = TargetKind::pingSweep,
+               trace = TargetKind::traceroute, service = TargetKind::serviceCheck;
+constexpr auto lost = std::nullopt;
+
+std::vector<TargetSpec> specsOf(const HostStore& store) {
+    std::vector<TargetSpec> specs;
+    for (const auto& target : store.targets())
+        specs.push_back(target->spec());
+    return specs;
+}
+
+std::vector<SweepHostState> storedSweep(const Target& sweep) {
+    std::optional<std::vector<SweepHostState>> states;
+    SampleStore::shared()->loadSweepState(sweep.sweepResultKey(), [&](auto s) { states = s; });
+    EXPECT_TRUE(spinUntil([&] { return states.has_value(); }));
+    return states.value_or(std::vector<SweepHostState>{});
+}
+
+std::vector<std::optional<bool>> aliveOf(const Target& sweep) {
+    std::vector<std::optional<bool>> alive;
+    for (const auto& monitor : sweep.monitors())
+        alive.push_back(monitor->alive());
+    return alive;
+}
+
+// The current list, else the older list (hosts and /24 to /32 blocks) migrated, else the built-in
+// one; every target read switched off, and nothing saved.
+TEST(HostStore, LaunchReadsTheStoredListOrMigratesTheOlderOne) {
+    const QByteArray damaged = R"([{"kind":"hostPing","host":"a","endHost":""}])";
+    const QStringList older{"10.0.0.0/24", " 10.0.0.7\t",  "router",        "router/32",
+                            "10.1.2.3/30", "10.1.2.3/31",  "10.0.0.0/23",   "",
+                            "/24",         "10.0.0.0/ 24", "10.0.0.0/24/1", "router/24",
+                            "10.0.0.0/-24"};
+    const std::vector<TargetSpec> migrated{{sweep, "10.0.0.1", "10.0.0.254", 24},
+                                           {ping, "10.0.0.7", "", 24},
+                                           {ping, "router", "", 24},
+                                           {ping, "router", "", 24},
+                                           {sweep, "10.1.2.1", "10.1.2.2", 30},
+                                           {sweep, "10.1.2.2", "10.1.2.3", 31}};
+    const auto& builtIn = HostStore::defaultEntries();
+    const std::tuple<QVariant, QVariant, std::vector<TargetSpec>> cases[] = {
+        {{}, {}, {{ping, builtIn[0], "", 24}, {ping, builtIn[1], "", 24}}},
+        {QByteArray("[]"), older, {}},
+        {damaged, older, migrated}};
+    for (const auto& [current, previous, specs] : cases) {
+        Preferences::instance().setValue(HostStore::kKey, current);
+        Preferences::instance().setValue(keys::targets, previous);
+        HostStore store;
+        EXPECT_EQ(specsOf(store), specs);
+        for (const auto& target : store.targets())
+            EXPECT_FALSE(target->enabled() || target->monitors()[0]->isRunning());
+        EXPECT_EQ(Preferences::instance().dataValue(HostStore::kKey), current.toByteArray());
+    }
+}
+
+TEST(HostStore, AddAndRemoveAreSavedAndReadBackSwitchedOff) {
+    lab::TunPath path; // the targets' addresses, so that what they probe stays on this machine
+    const auto address = [&](int byte) { return QString::fromStdString(path.address(byte)); };
+    Preferences::instance().setValue(HostStore::kKey, QByteArray("[]"));
+    const TargetSpec pinged{ping, address(2), "", 24}, traced{trace, address(2), "", 24},
+        swept{sweep, address(10), address(20), 24};
+    {
+        HostStore store;
+        int announcements = 0;
+        QObject::connect(&store, &HostStore::changed, [&] { ++announcements; });
+        const auto pingId = store.add(pinged);
+        store.add(traced);
+        store.add(swept);
+        const auto& added = store.targets();
+        ASSERT_EQ(added.size(), 3u);
+        EXPECT_TRUE(added[0]->enabled()) << "an added target starts at once";
+        // Each kind's monitors, and the keys their history is kept under.
+        EXPECT_EQ(added[0]->monitors()[0]->persistKey(), "hostPing:" + address(2));
+        EXPECT_EQ(added[1]->monitors()[0]->persistKey(), "traceroute:" + address(2));
+        EXPECT_FALSE(added[2]->monitors()[0]->persistKey());
+        EXPECT_EQ(added[2]->sweepResultKey(),
+                  "pingSweep:" + address(10).section('.', 0, 2) + ".0/24");
+
+        // A duplicate has the same kind and display name, even when a sweep's end differs.
+        const QByteArray saved = Preferences::instance().dataValue(HostStore::kKey);
+        EXPECT_EQ(store.add(pinged), pingId);
+        EXPECT_EQ(store.add({sweep, address(30), address(40), 24}), added[2]->id());
+        EXPECT_EQ(added.size(), 3u);
+        EXPECT_EQ(Preferences::instance().dataValue(HostStore::kKey), saved) << "and saves nothing";
+
+        ASSERT_TRUE(spinUntil([&] { return announcements > 3; })) << "target changes are announced";
+        const auto removed = added[1];
+        store.remove(removed->id());
+        EXPECT_FALSE(removed->enabled() || removed->monitors()[0]->isRunning());
+    }
+    const std::vector<TargetSpec> kept{pinged, swept};
+    EXPECT_EQ(decodeTargetSpecs(Preferences::instance().dataValue(HostStore::kKey)), kept);
+    HostStore restarted;
+    EXPECT_EQ(specsOf(restarted), kept);
+    EXPECT_FALSE(restarted.targets()[0]->enabled() || restarted.targets()[1]->enabled());
+}
+
+std::shared_ptr<Target> held(const TargetSpec& spec, const std::vector<test::Outcomes>& outcomes,
+                             const std::vector<std::optional<bool>>& alive = {}) {
+    auto target = Target::create(spec, true);
+    test::holdMonitors(*target, outcomes, alive);
+    return target;
+}
+
+TEST(Target, HealthAtTheEdgesOfItsRulesAndTheCombinedFigures) {
+    const TargetSpec host{ping, "127.0.0.1", "", 24}, range{sweep, "127.0.0.1", "127.0.0.3", 24};
+    test::Outcomes loss10_1(101, lost); // lost first, so the newest sample answered
+    loss10_1.resize(1000, 5.0);
+    const std::tuple<const char*, TargetSpec, test::Outcomes, std::vector<std::optional<bool>>,
+                     TargetHealth>
+        cases[] = {
+            {"no reply yet", host, {}, {}, TargetHealth::warn},
+            {"loss 10.0 %", host, test::answeredThenLost(9, 1), {}, TargetHealth::ok},
+            {"loss 10.1 %", host, loss10_1, {}, TargetHealth::warn},
+            {"two losses in a row", host, test::answeredThenLost(98, 2), {}, TargetHealth::ok},
+            {"three in a row", host, test::answeredThenLost(97, 3), {}, TargetHealth::down},
+            {"no host alive", range, {}, {false, false, false}, TargetHealth::down},
+            {"one host alive", range, {}, {false, true, false}, TargetHealth::ok},
+            {"a host not known yet", range, {}, {false, false, {}}, TargetHealth::ok}};
+    for (const auto& [what, spec, outcomes, alive, health] : cases) {
+        auto target = held(spec, {outcomes}, alive);
+        EXPECT_EQ(target->health(), health) << what;
+        target->stop();
+        EXPECT_EQ(target->health(), TargetHealth::off) << what;
+    }
+
+    auto swept = held(range, {{10, 30, lost}, {20, 40}, {}});
+    EXPECT_EQ(swept->currentLatency(), 35) << "the mean of the newest answers";
+    EXPECT_NEAR(swept->lossPct(), 100.0 / 3 / 3, 1e-9);
+    EXPECT_EQ(swept->avgLatency(), 25);
+    EXPECT_EQ(swept->minLatency(), 10);
+    EXPECT_EQ(swept->maxLatency(), 40);
+    EXPECT_FALSE(swept->jitter() || swept->mos() || swept->statusMessage());
+    auto pinged = held(host, {{10, 30, lost}});
+    EXPECT_EQ(pinged->jitter(), 20);
+    EXPECT_EQ(pinged->mos(), pinged->monitors()[0]->stats().mos);
+}
+
+// A sweep over .2 to .7 of a path on which .2 and .3 answer: each complete pass is stored, a
+// later launch shows it in the disabled sweep, and the rescan finds a host that came up since.
+// Passes last about six seconds (five unanswered echoes), so rescans come every eight.
+TEST(Target, SweepStoresCompletePassesRestoresThemAndRescansOnSchedule) {
+    lab::TunPath path;
+    path.setDestinations({path.address(2), path.address(3)});
+    const auto address = [&](int byte) { return QString::fromStdString(path.address(byte)); };
+    const TargetSpec spec{sweep, address(2), address(7), 24};
+    const std::vector<std::optional<bool>> firstPass{true, true, false, false, false, false};
+    auto swept = Target::create(spec, true, {.sweepRescanInterval = 8});
+    EXPECT_TRUE(swept->isScanning());
+    EXPECT_EQ(swept->health(), TargetHealth::ok) << "healthy while the pass fills in";
+    ASSERT_TRUE(spinUntil([&] { return !swept->isScanning(); }, 15s));
+    ASSERT_EQ(aliveOf(*swept), firstPass);
+    std::vector<SweepHostState> stored;
+    ASSERT_TRUE(spinUntil([&] { return (stored = storedSweep(*swept)).size() == 6; }));
+    for (std::size_t i = 0; i < 6; ++i)
+        EXPECT_EQ(std::pair(stored[i].host, stored[i].alive),
+                  std::pair(address(2 + int(i)), firstPass[i]));
+
+    auto restored = Target::create(spec, false);
+    ASSERT_TRUE(spinUntil([&] { return restored->monitors()[0]->alive().has_value(); }));
+    EXPECT_EQ(aliveOf(*restored), firstPass);
+
+    path.setDestinations({path.address(2), path.address(3), path.address(4)});
+    EXPECT_TRUE(spinUntil([&] { return swept->monitors()[2]->alive() == true; }, 15s));
+    swept->stop();
+
+    // Stopped in the middle of its first pass, a sweep of another network stores nothing.
+    auto interrupted = Target::create({sweep, address(9), address(9), 28}, true);
+    spinFor(300ms);
+    interrupted->stop();
+    spinFor(1500ms);
+    EXPECT_TRUE(storedSweep(*interrupted).empty());
+}
+
+TEST(TargetSpec, KindsKeepTheirNamesAndLabels) {
+    const QStringList names{"hostPing Host Ping", "pingSweep Ping Sweep", "traceroute Traceroute",
+                            "serviceCheck Service Check"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(QString(persistedName(allTargetKinds[i])) + ' ' + label(allTargetKinds[i]),
+                  names[i]);
+}
+
+TEST(TargetSpec, HostsExpandOnlyAReadableAscendingSweepOfAtMost254Addresses) {
+    EXPECT_EQ((TargetSpec{sweep, "198.18.0.254", "198.18.1.001", 24}.hosts()),
+              (QStringList{"198.18.0.254", "198.18.0.255", "198.18.1.0", "198.18.1.1"}));
+    EXPECT_EQ((TargetSpec{sweep, "010.0.0.7", "10.0.0.7", 24}.hosts()), QStringList{"10.0.0.7"});
+    for (const TargetSpec& single :
+         {TargetSpec{sweep, "10.0.0.9", "10.0.0.8", 24},
+          TargetSpec{sweep, "router", "10.0.0.8", 24}, TargetSpec{sweep, "10.0.0.9", "", 24},
+          TargetSpec{ping, "10.0.0.9", "10.0.0.12", 24},
+          TargetSpec{service, "10.0.0.9", "10.0.0.12", 24}})
+        EXPECT_EQ(single.hosts(), QStringList{single.host}) << single.endHost.toStdString();
+    const QStringList cut = TargetSpec{sweep, "10.0.0.1", "10.0.1.255", 24}.hosts();
+    ASSERT_EQ(cut.size(), 254);
+    EXPECT_EQ(cut.back(), "10.0.0.254");
+}
+
+TEST(TargetSpec, ASweepIsNamedAfterItsNetworkAndEverythingElseAfterItsHost) {
+    const auto name = [](TargetKind kind, const char* host, std::int64_t prefix) {
+        return TargetSpec{kind, host, "192.168.1.80", prefix}.displayName();
+    };
+    EXPECT_EQ(name(sweep, "192.168.1.77", 24), "192.168.1.0/24");
+    EXPECT_EQ(name(sweep, "192.168.1.77", 32), "192.168.1.77/32");
+    EXPECT_EQ(name(sweep, "192.168.1.77", 16), "192.168.0.0/16");
+    EXPECT_EQ(name(sweep, "192.168.001.77", 8), "192.0.0.0/8");
+    EXPECT_EQ(name(sweep, "192.168.1.77", 7), "192.168.1.77");
+    EXPECT_EQ(name(sweep, "192.168.1.77", 33), "192.168.1.77");
+    EXPECT_EQ(name(sweep, "router", 24), "router");
+    EXPECT_EQ(name(ping, "010.0.0.1", 24), "010.0.0.1");
+}
+
+TEST(TargetSpecJson, WritesTheFourMembersAndReadsBackAnyValidEncoding) {
+    EXPECT_EQ(encodeTargetSpecs(std::vector<TargetSpec>{{ping, "198.18.0.1", "", 24},
+                                                        {sweep, "198.18.0.1", "198.18.0.20", 27}}),
+              QByteArray(R"([{"kind":"hostPing","host":"198.18.0.1","endHost":"","maskPrefix":24},)"
+                         R"({"kind":"pingSweep","host":"198.18.0.1","endHost":"198.18.0.20",)"
+                         R"("maskPrefix":27}])"));
+    std::vector<TargetSpec> specs{{sweep, "a", "b", std::numeric_limits<std::int64_t>::min()}};
+    for (const TargetKind kind : allTargetKinds)
+        specs.push_back({kind, QString::fromUtf8("hôte \"x\"\\\n\t/"), "/", 24});
+    EXPECT_EQ(decodeTargetSpecs(*encodeTargetSpecs(specs)), specs);
+    EXPECT_EQ(decodeTargetSpecs(R"([ {"maskPrefix": 24.0, "extra": [1], "endHost": "",)"
+                                R"( "host": "https:\/\/lab.test", "kind": "serviceCheck"} ])"),
+              (std::vector<TargetSpec>{{service, "https://lab.test", "", 24}}));
+}
+
+TEST(TargetSpecJson, AnyFaultyElementFailsTheWholeList) {
+    const char* const good = R"({"kind":"hostPing","host":"a","endHost":"","maskPrefix":24})";
+    for (const char* faulty :
+         {R"({"kind":"hostPing","host":"h","endHost":""})",
+          R"({"kind":"HostPing","host":"h","endHost":"","maskPrefix":24})",
+          R"({"host":"h","endHost":"","maskPrefix":24})",
+          R"({"kind":"hostPing","host":"h","endHost":7,"maskPrefix":24})",
+          R"({"kind":"hostPing","host":"h","endHost":"","maskPrefix":"24"})",
+          R"({"kind":"hostPing","host":"h","endHost":"","maskPrefix":24.5})", R"("h")"})
+        EXPECT_EQ(decodeTargetSpecs(QByteArray("[") + good + "," + faulty + "]"), std::nullopt)
+            << faulty;
+    EXPECT_EQ(decodeTargetSpecs(good), std::nullopt) << "not an array";
+}
+
+TEST(TargetForm, TheLiveMessageAndTheSpecTheFormWouldSubmit) {
+    const auto message = [](TargetKind kind, const char* host, const char* end) {
+        return validationMessage(kind, QString(host), QString(end)).value_or("");
+    };
+    EXPECT_EQ(message(sweep, " 10.0.0.1\t", "10.0.0.254 "), "");
+    EXPECT_EQ(message(sweep, "  ", "\t"), "");
+    EXPECT_EQ(message(sweep, "10.0.0.1", "10.0.0.255"), "Range too large (max 254 addresses)");
+    EXPECT_EQ(message(sweep, "10.0.0.9", "10.0.0.8"),
+              QString::fromUtf8("Start IP must be ≤ end IP"));
+    EXPECT_EQ(message(sweep, "", "10.0.0.8"), "Start must be a valid IPv4 address");
+    EXPECT_EQ(message(sweep, "10.0.0.1", "10.0.0"), "End must be a valid IPv4 address");
+    for (const char* bad : {"server", "server:0", "a:b:22"})
+        EXPECT_EQ(message(service, bad, ""), "Use host:port (TCP) or an http(s):// URL") << bad;
+    for (const char* good : {"  ", " 10.0.0.5:8080\t", "https://lab.test/x"})
+        EXPECT_EQ(message(service, good, ""), "") << good;
+    EXPECT_EQ(message(ping, "not an address:", "10.0.0.0") + message(trace, "", ""), "");
+
+    const auto spec = [](TargetKind kind, const char* host, const char* end, std::int64_t prefix) {
+        return specFromForm(kind, QString(host), QString(end), prefix);
+    };
+    EXPECT_EQ(spec(ping, "  a  ", "10.0.0.9", 16), (TargetSpec{ping, "a", "", 24}));
+    EXPECT_EQ(spec(trace, "\t010.0.0.1 ", "", 30), (TargetSpec{trace, "010.0.0.1", "", 24}));
+    EXPECT_EQ(spec(service, " server:22 ", "x", 16), (TargetSpec{service, "server:22", "", 24}));
+    EXPECT_EQ(spec(sweep, " 010.0.0.1", "10.0.0.254 ", 27),
+              (TargetSpec{sweep, "010.0.0.1", "10.0.0.254", 27}));
+    for (const auto& refused :
+         {spec(ping, "   ", "", 24), spec(service, "", "", 24), spec(service, "server:0", "", 24),
+          spec(sweep, "10.0.0.1", "", 24), spec(sweep, "10.0.0.1", "10.0.0.255", 24),
+          spec(sweep, "10.0.0.9", "10.0.0.8", 24)})
+        EXPECT_EQ(refused, std::nullopt);
+}
+
+} // namespace
+} // namespace vantorel
