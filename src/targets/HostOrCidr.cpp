@@ -81,15 +81,4 @@ std::optional<Ipv4Range> cidrRange(QStringView host, std::int64_t prefix) {
     return Ipv4Range{std::uint32_t(network), std::uint32_t(broadcast)};
 }
 
-QStringList expandCidr(const QString& host, std::int64_t prefix) {
-    const auto range = cidrRange(host, prefix);
-    if (!range)
-        return {host};
-    QStringList addresses;
-    addresses.reserve(qsizetype(range->last - range->first) + 1);
-    for (std::uint64_t address = range->first; address <= range->last; ++address)
-        addresses.append(formatIPv4Qt(std::uint32_t(address)));
-    return addresses;
-}
-
 } // namespace vantorel

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <QStringView>
 #include <cstdint>
 #include <optional>
@@ -37,10 +36,5 @@ struct Ipv4Range {
 // less is the whole address space. None when `host` is not an IPv4 address or the prefix is 32
 // or more.
 std::optional<Ipv4Range> cidrRange(QStringView host, std::int64_t prefix);
-
-// Every address of cidrRange in canonical form, ascending, or just `host` when there is no
-// range. The list holds one entry per address, so short prefixes make very long lists: callers
-// that only need the ends of a large block ask cidrRange instead.
-QStringList expandCidr(const QString& host, std::int64_t prefix);
 
 } // namespace vantorel

@@ -1,6 +1,6 @@
 #include "history/SampleStore.h"
+#include "lab/Kernel.h"
 #include "lab/Lab.h"
-#include "lab/Sysctl.h"
 #include "lab/TestResolver.h"
 #include "lab/TunPath.h"
 #include "monitor/PingMonitor.h"
