@@ -4,6 +4,8 @@ namespace vantorel::icmp {
 
 namespace {
 constexpr std::size_t kIcmpHeaderLength = 8;
+constexpr std::size_t kIpv6HeaderLength = 40;
+constexpr std::uint8_t kNextHeaderIcmpV6 = 58;
 
 bool hasIpv4Header(std::uint8_t first) {
     return (first >> 4) == 4;
@@ -29,9 +31,10 @@ std::uint16_t internetChecksum(std::span<const std::uint8_t> bytes) {
 }
 
 std::vector<std::uint8_t> buildEchoRequest(std::uint16_t sequence,
-                                           std::span<const std::uint8_t> payload) {
+                                           std::span<const std::uint8_t> payload,
+                                           std::uint8_t type) {
     std::vector<std::uint8_t> message(kIcmpHeaderLength + payload.size(), 0);
-    message[0] = kTypeEchoRequest;
+    message[0] = type;
     message[6] = std::uint8_t(sequence >> 8);
     message[7] = std::uint8_t(sequence & 0xff);
     std::copy(payload.begin(), payload.end(), message.begin() + kIcmpHeaderLength);
@@ -64,8 +67,21 @@ std::optional<ParsedDatagram> parseDatagram(std::span<const std::uint8_t> bytes)
     }
 }
 
-std::optional<std::uint16_t> sequenceOfReturnedRequest(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < kIcmpHeaderLength || bytes[0] != kTypeEchoRequest)
+std::optional<ParsedDatagram> parseDatagramV6(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < kIcmpHeaderLength)
+        return std::nullopt;
+    if (bytes[0] == kTypeV6EchoReply)
+        return ParsedDatagram{readBigEndian16(bytes, 6), false};
+    const std::size_t q = kIcmpHeaderLength + kIpv6HeaderLength; // the quoted ICMPv6 header
+    if (bytes[0] != kTypeV6TimeExceeded || q + kIcmpHeaderLength > bytes.size() ||
+        bytes[kIcmpHeaderLength] >> 4 != 6 || bytes[kIcmpHeaderLength + 6] != kNextHeaderIcmpV6)
+        return std::nullopt;
+    return ParsedDatagram{readBigEndian16(bytes, q + 6), true};
+}
+
+std::optional<std::uint16_t> sequenceOfReturnedRequest(std::span<const std::uint8_t> bytes,
+                                                       std::uint8_t requestType) {
+    if (bytes.size() < kIcmpHeaderLength || bytes[0] != requestType)
         return std::nullopt;
     return readBigEndian16(bytes, 6);
 }

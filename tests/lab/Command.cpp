@@ -1,8 +1,12 @@
 #include "lab/Command.h"
 
+#include "lab/Addresses.h"
+
 #include <QProcess>
+#include <arpa/inet.h>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <sys/prctl.h>
 
 namespace vantorel::lab {
@@ -29,10 +33,40 @@ std::string run(const Command& command) {
     return process.readAllStandardOutput().toStdString();
 }
 
+namespace {
+
+// The line with each IPv4 address (and prefix length) replaced by its twin, or nothing when it
+// names none.
+std::string twinLine(const std::string& line) {
+    std::istringstream words(line);
+    std::string twin;
+    bool named = false;
+    for (std::string word; words >> word; twin += word + ' ') {
+        const std::size_t slash = word.find('/');
+        in_addr parsed = {};
+        if (::inet_pton(AF_INET, word.substr(0, slash).c_str(), &parsed) != 1)
+            continue;
+        named = true;
+        word = ipv6Twin(word.substr(0, slash)) +
+               (slash == std::string::npos
+                    ? ""
+                    : '/' + std::to_string(96 + std::stoi(word.substr(slash + 1))));
+    }
+    return named ? twin + '\n' : "";
+}
+
+} // namespace
+
 Command ip(const std::string& batch, const std::string& inNamespace) {
+    std::istringstream lines(batch);
+    std::string dualStack;
+    for (std::string line; std::getline(lines, line);)
+        dualStack +=
+            line + '\n' +
+            (line.starts_with("address ") || line.starts_with("route add ") ? twinLine(line) : "");
     if (inNamespace.empty())
-        return {{"ip", "-batch", "-"}, batch};
-    return {{"ip", "-netns", inNamespace, "-batch", "-"}, batch};
+        return {{"ip", "-batch", "-"}, dualStack};
+    return {{"ip", "-netns", inNamespace, "-batch", "-"}, dualStack};
 }
 
 } // namespace vantorel::lab

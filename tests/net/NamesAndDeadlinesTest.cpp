@@ -16,7 +16,7 @@ TEST(NameResolution, NamesGiveTheirFirstIpv4AddressAddressesTheirNameAndServiceC
     lab::TestResolver resolver;
     resolver.addHost("alpha.lab", "198.18.200.10")
         .addHost("service.lab", "127.0.0.1")
-        .addIpv6Only("six.lab", "2001:db8::6")
+        .addHost("six.lab", "2001:db8::6")
         .addPointer("198.18.200.30", "named-only-backwards.lab")
         .start();
     const std::pair<const char*, std::optional<QString>> forward[] = {
