@@ -33,37 +33,28 @@ std::string run(const Command& command) {
     return process.readAllStandardOutput().toStdString();
 }
 
-namespace {
-
-// The line with each IPv4 address (and prefix length) replaced by its twin, or nothing when it
-// names none.
-std::string twinLine(const std::string& line) {
-    std::istringstream words(line);
-    std::string twin;
-    bool named = false;
-    for (std::string word; words >> word; twin += word + ' ') {
-        const std::size_t slash = word.find('/');
-        in_addr parsed = {};
-        if (::inet_pton(AF_INET, word.substr(0, slash).c_str(), &parsed) != 1)
-            continue;
-        named = true;
-        word = ipv6Twin(word.substr(0, slash)) +
-               (slash == std::string::npos
-                    ? ""
-                    : '/' + std::to_string(96 + std::stoi(word.substr(slash + 1))));
-    }
-    return named ? twin + '\n' : "";
-}
-
-} // namespace
-
 Command ip(const std::string& batch, const std::string& inNamespace) {
     std::istringstream lines(batch);
     std::string dualStack;
-    for (std::string line; std::getline(lines, line);)
-        dualStack +=
-            line + '\n' +
-            (line.starts_with("address ") || line.starts_with("route add ") ? twinLine(line) : "");
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string twin; // the line with the twins of its IPv4 addresses and prefix lengths
+        bool named = false;
+        for (std::string word; words >> word; twin += word + ' ') {
+            const std::size_t slash = std::min(word.find('/'), word.size());
+            in_addr parsed = {};
+            if (::inet_pton(AF_INET, word.substr(0, slash).c_str(), &parsed) != 1)
+                continue;
+            named = true;
+            word =
+                ipv6Twin(word.substr(0, slash)) +
+                (slash < word.size() ? '/' + std::to_string(96 + std::stoi(word.substr(slash + 1)))
+                                     : "");
+        }
+        const bool twinned =
+            named && (line.starts_with("address ") || line.starts_with("route add "));
+        dualStack += line + '\n' + (twinned ? twin + '\n' : "");
+    }
     if (inNamespace.empty())
         return {{"ip", "-batch", "-"}, dualStack};
     return {{"ip", "-netns", inNamespace, "-batch", "-"}, dualStack};

@@ -37,44 +37,37 @@ void writeChecksum(std::uint8_t* at, const std::uint8_t* from, std::size_t lengt
     write16(at, ~sum);
 }
 
-// A datagram from `from` (or its twin) to the request's source: the IP header filled in, then
-// `icmpLength` bytes of ICMP message left zero.
-std::vector<std::uint8_t> replyTo(const EchoRequest& request, std::uint32_t from,
-                                  std::size_t icmpLength) {
-    const std::uint8_t* source = request.datagram.data() + (request.ipv6 ? 8 : 12);
-    if (request.ipv6) {
-        std::vector<std::uint8_t> packet(40 + icmpLength);
+// The datagram from `from` (or its twin) to the request's source that carries `message`, whose
+// checksum it fills in: for ICMPv6 over the pseudo-header of addresses, length and type too.
+std::vector<std::uint8_t> datagram(const EchoRequest& request, std::uint32_t from,
+                                   std::vector<std::uint8_t> message) {
+    const bool v6 = request.ipv6;
+    const std::uint8_t* source = request.datagram.data() + (v6 ? 8 : 12);
+    std::vector<std::uint8_t> packet(v6 ? 40 : 20);
+    const auto length = static_cast<std::uint32_t>(message.size());
+    if (v6) {
         packet[0] = 0x60;
-        write16(&packet[4], static_cast<std::uint32_t>(icmpLength));
+        write16(&packet[4], length);
         packet[6] = 58; // ICMPv6
         packet[7] = 64; // hop limit
         std::copy_n(twinPrefix, 12, &packet[8]);
         write32(&packet[20], from);
         std::copy_n(source, 16, &packet[24]);
-        return packet;
+    } else {
+        packet[0] = 0x45;
+        write16(&packet[2], 20 + length);
+        packet[8] = 64; // TTL
+        packet[9] = 1;  // ICMP
+        write32(&packet[12], from);
+        std::copy_n(source, 4, &packet[16]);
+        writeChecksum(&packet[10], packet.data(), 20);
     }
-    std::vector<std::uint8_t> packet(20 + icmpLength);
-    packet[0] = 0x45;
-    write16(&packet[2], static_cast<std::uint32_t>(packet.size()));
-    packet[8] = 64; // TTL
-    packet[9] = 1;  // ICMP
-    write32(&packet[12], from);
-    std::copy_n(source, 4, &packet[16]);
-    writeChecksum(&packet[10], packet.data(), 20);
+    std::uint32_t pseudoHeader = v6 ? length + 58 : 0;
+    for (std::size_t i = 8; v6 && i < 40; i += 2)
+        pseudoHeader += read16(&packet[i]);
+    writeChecksum(&message[2], message.data(), message.size(), pseudoHeader);
+    packet.insert(packet.end(), message.begin(), message.end());
     return packet;
-}
-
-// The ICMP checksum, over the ICMPv6 pseudo-header too.
-std::vector<std::uint8_t> finished(std::vector<std::uint8_t> reply, const EchoRequest& request) {
-    const std::size_t header = request.ipv6 ? 40 : 20;
-    const std::size_t length = reply.size() - header;
-    std::uint32_t sum = 0;
-    if (request.ipv6)
-        for (std::size_t i = 8; i < 40; i += 2)
-            sum += read16(&reply[i]);
-    writeChecksum(&reply[header + 2], &reply[header], length,
-                  request.ipv6 ? sum + static_cast<std::uint32_t>(length) + 58 : 0);
-    return reply;
 }
 
 std::optional<EchoRequest> parseIpv6(std::span<const std::uint8_t> packet) {
@@ -104,30 +97,27 @@ std::optional<EchoRequest> parseEchoRequest(std::span<const std::uint8_t> packet
 }
 
 std::vector<std::uint8_t> echoReply(const EchoRequest& request) {
-    const auto message = request.datagram.subspan(request.headerLength);
-    auto reply = replyTo(request, request.destination, message.size());
-    std::uint8_t* icmp = &reply[reply.size() - message.size()];
-    icmp[0] = request.ipv6 ? 129 : 0; // echo reply, code 0
-    std::copy(message.begin() + 4, message.end(), icmp + 4);
-    return finished(std::move(reply), request);
+    std::vector<std::uint8_t> message(request.datagram.begin() + request.headerLength,
+                                      request.datagram.end());
+    message[0] = request.ipv6 ? 129 : 0; // echo reply, code 0
+    return datagram(request, request.destination, std::move(message));
 }
 
 std::vector<std::uint8_t> errorReply(const EchoRequest& request, std::uint32_t from, Error error) {
     const bool expired = error == Error::timeExceeded;
     const std::size_t quoted = request.ipv6 ? request.datagram.size() : request.headerLength + 8;
-    auto reply = replyTo(request, from, 8 + quoted);
-    std::uint8_t* icmp = &reply[reply.size() - 8 - quoted];
+    std::vector<std::uint8_t> message(8);
     // IPv4: 11/0 time exceeded in transit, 3/1 host unreachable; ICMPv6: 3/0 hop limit exceeded
     // in transit, 1/3 address unreachable.
-    icmp[0] = request.ipv6 ? (expired ? 3 : 1) : (expired ? 11 : 3);
-    icmp[1] = expired ? 0 : (request.ipv6 ? 3 : 1);
-    std::uint8_t* quote = icmp + 8;
-    std::copy_n(request.datagram.begin(), quoted, quote);
+    message[0] = request.ipv6 ? (expired ? 3 : 1) : (expired ? 11 : 3);
+    message[1] = expired ? 0 : (request.ipv6 ? 3 : 1);
+    message.insert(message.end(), request.datagram.begin(), request.datagram.begin() + quoted);
+    std::uint8_t* quote = &message[8];
     if (expired)
         quote[request.ipv6 ? 7 : 8] = 1;
     if (!request.ipv6)
         writeChecksum(quote + 10, quote, request.headerLength);
-    return finished(std::move(reply), request);
+    return datagram(request, from, std::move(message));
 }
 
 } // namespace vantorel::lab::icmp
