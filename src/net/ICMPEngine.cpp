@@ -70,8 +70,8 @@ int ICMPEngine::open(std::size_t family) {
     IcmpSocket& socket = *sockets_[family];
     if (const int error = socket.open(); error != 0)
         return error;
-    sources_[family] = new QSocketNotifier(socket.descriptor(), QSocketNotifier::Read,
-                                           queue_.context());
+    sources_[family] =
+        new QSocketNotifier(socket.descriptor(), QSocketNotifier::Read, queue_.context());
     QObject::connect(sources_[family], &QSocketNotifier::activated,
                      [weak = weak_from_this(), family] {
                          if (auto self = weak.lock())
@@ -93,8 +93,8 @@ void ICMPEngine::send(const QString& ip, int ttl, double timeoutSeconds, Done do
         return;
     }
     const std::uint16_t sequence = sequence_.advance();
-    const auto sent = sockets_[family]->send(*destination, ttl, sequence,
-                                             [this](const IcmpAnswer& answer) { complete(answer); });
+    const auto sent = sockets_[family]->send(
+        *destination, ttl, sequence, [this](const IcmpAnswer& answer) { complete(answer); });
     if (sent.error != 0) {
         done(ICMPFailed{sent.error});
         return;

@@ -47,7 +47,7 @@ using ICMPOutcome = std::variant<ICMPReply, ICMPFailed, ICMPTimeout>;
 // families: a probe is told apart by its number alone.
 //
 // All socket state lives on the ICMP queue. A probe in flight keeps its engine alive until its
-// outcome is delivered, so dropping the last reference never loses an outcome; the socket closes
+// outcome is delivered, so dropping the last reference never loses an outcome; the sockets close
 // when the engine goes away.
 class ICMPEngine : public std::enable_shared_from_this<ICMPEngine> {
 public:

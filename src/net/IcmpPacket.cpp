@@ -4,8 +4,6 @@ namespace vantorel::icmp {
 
 namespace {
 constexpr std::size_t kIcmpHeaderLength = 8;
-constexpr std::size_t kIpv6HeaderLength = 40;
-constexpr std::uint8_t kNextHeaderIcmpV6 = 58;
 
 bool hasIpv4Header(std::uint8_t first) {
     return (first >> 4) == 4;
@@ -30,9 +28,8 @@ std::uint16_t internetChecksum(std::span<const std::uint8_t> bytes) {
     return std::uint16_t(~sum);
 }
 
-std::vector<std::uint8_t> buildEchoRequest(std::uint16_t sequence,
-                                           std::span<const std::uint8_t> payload,
-                                           std::uint8_t type) {
+std::vector<std::uint8_t>
+buildEchoRequest(std::uint16_t sequence, std::span<const std::uint8_t> payload, std::uint8_t type) {
     std::vector<std::uint8_t> message(kIcmpHeaderLength + payload.size(), 0);
     message[0] = type;
     message[6] = std::uint8_t(sequence >> 8);
@@ -68,15 +65,9 @@ std::optional<ParsedDatagram> parseDatagram(std::span<const std::uint8_t> bytes)
 }
 
 std::optional<ParsedDatagram> parseDatagramV6(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < kIcmpHeaderLength)
+    if (bytes.size() < kIcmpHeaderLength || bytes[0] != kTypeV6EchoReply)
         return std::nullopt;
-    if (bytes[0] == kTypeV6EchoReply)
-        return ParsedDatagram{readBigEndian16(bytes, 6), false};
-    const std::size_t q = kIcmpHeaderLength + kIpv6HeaderLength; // the quoted ICMPv6 header
-    if (bytes[0] != kTypeV6TimeExceeded || q + kIcmpHeaderLength > bytes.size() ||
-        bytes[kIcmpHeaderLength] >> 4 != 6 || bytes[kIcmpHeaderLength + 6] != kNextHeaderIcmpV6)
-        return std::nullopt;
-    return ParsedDatagram{readBigEndian16(bytes, q + 6), true};
+    return ParsedDatagram{readBigEndian16(bytes, 6), false};
 }
 
 std::optional<std::uint16_t> sequenceOfReturnedRequest(std::span<const std::uint8_t> bytes,

@@ -41,8 +41,9 @@ struct ParsedDatagram {
 // Anything else, or anything cut short, gives nothing.
 std::optional<ParsedDatagram> parseDatagram(std::span<const std::uint8_t> bytes);
 
-// The same for ICMPv6, whose datagrams come without the IPv6 header: an echo reply (129), or a
-// time-exceeded message (3) quoting the request behind its 40-byte IPv6 header.
+// The same for ICMPv6, whose datagrams come without the IPv6 header: an echo reply (129) gives its
+// sequence number. Nothing else reaches an ICMPv6 ping socket as a datagram; its errors come
+// through the error queue.
 std::optional<ParsedDatagram> parseDatagramV6(std::span<const std::uint8_t> bytes);
 
 // Sequence number of the echo request (of type `requestType`) that the kernel hands back with a

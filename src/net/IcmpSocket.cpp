@@ -75,8 +75,8 @@ IcmpSocket::~IcmpSocket() {
 int IcmpSocket::open() {
     if (fd_ >= 0)
         return 0;
-    const int fd = ::socket(family_.domain, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK,
-                            family_.protocol);
+    const int fd =
+        ::socket(family_.domain, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, family_.protocol);
     if (fd < 0)
         return errno;
     const int on = 1;
@@ -149,7 +149,8 @@ int IcmpSocket::drainQueue(bool errorQueue, const Answered& answered) {
         if (errorQueue) {
             answer = readError(message, bytes);
         } else if (const auto parsed = family_.parse(bytes)) {
-            answer = IcmpAnswer{parsed->sequence, addressText(reinterpret_cast<const sockaddr*>(&source)),
+            answer = IcmpAnswer{parsed->sequence,
+                                addressText(reinterpret_cast<const sockaddr*>(&source)),
                                 parsed->timeExceeded};
         }
         if (answer) {

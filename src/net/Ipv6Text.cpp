@@ -11,8 +11,8 @@ namespace {
 constexpr std::size_t kMaxZoneLength = 15; // an interface name, as the kernel limits it
 
 bool isZoneCharacter(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-           c == '.' || c == '_' || c == '-';
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' ||
+           c == '_' || c == '-';
 }
 
 int hexValue(char c) {

@@ -26,7 +26,8 @@ std::optional<SocketAddress> SocketAddress::fromText(QStringView text) {
     SocketAddress result;
     auto* ipv4 = reinterpret_cast<sockaddr_in*>(&result.storage);
     const QByteArray latin = text.toLatin1();
-    if (latin.size() == text.size() && inet_pton(AF_INET, latin.constData(), &ipv4->sin_addr) == 1) {
+    if (latin.size() == text.size() &&
+        inet_pton(AF_INET, latin.constData(), &ipv4->sin_addr) == 1) {
         ipv4->sin_family = AF_INET;
         result.length = sizeof(sockaddr_in);
         return result;
@@ -56,8 +57,8 @@ QString addressText(const sockaddr* address) {
     std::memcpy(parsed.bytes.data(), &ipv6->sin6_addr, parsed.bytes.size());
     if (ipv6->sin6_scope_id != 0) {
         char name[IF_NAMESIZE] = {};
-        parsed.zone = if_indextoname(ipv6->sin6_scope_id, name) ? name
-                                                                 : std::to_string(ipv6->sin6_scope_id);
+        parsed.zone =
+            if_indextoname(ipv6->sin6_scope_id, name) ? name : std::to_string(ipv6->sin6_scope_id);
     }
     return formatIPv6Qt(parsed);
 }

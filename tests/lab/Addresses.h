@@ -17,6 +17,9 @@ namespace vantorel::lab {
 std::string ipv4Text(std::uint32_t address);      // host byte order
 std::uint32_t ipv4Value(const std::string& text); // throws LabError on malformed text
 std::string ipv6Twin(const std::string& ipv4);    // in canonical (RFC 5952) text
+inline std::string inFamily(bool ipv6, const std::string& ipv4) {
+    return ipv6 ? ipv6Twin(ipv4) : ipv4;
+}
 
 // One of the first `count` slots marked in `taken`, held while this lives, so that several Labs
 // (or TunPaths) alive in one process get disjoint address ranges. Throws LabError when all are

@@ -16,6 +16,7 @@
 
 using namespace std::chrono_literals;
 using namespace std::string_literals;
+using vantorel::lab::inFamily;
 using vantorel::test::spinFor;
 using vantorel::test::spinUntil;
 
@@ -49,11 +50,6 @@ std::string probe(const std::shared_ptr<ICMPEngine>& engine, const std::string& 
     if (reply && ms)
         *ms = reply->ms;
     return describe(outcome.value_or(ICMPFailed{-1}));
-}
-
-// The lab's address itself, or its IPv6 twin.
-std::string inFamily(bool ipv6, const std::string& ipv4) {
-    return ipv6 ? lab::ipv6Twin(ipv4) : ipv4;
 }
 
 TEST(ICMPEngine, RepliesComeFromTheHostOrFromEachRouterOnTheWayOverBothFamilies) {

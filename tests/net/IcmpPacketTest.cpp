@@ -27,15 +27,6 @@ Bytes echoReply(std::uint16_t sequence, std::uint8_t type = kTypeEchoReply) {
     return {type, 0, 0, 0, 0, 0, std::uint8_t(sequence >> 8), std::uint8_t(sequence)};
 }
 
-// ICMPv6 hop limit exceeded quoting the request behind an IPv6 header of `nextHeader`.
-Bytes hopLimitExceededQuoting(std::uint16_t sequence, std::uint8_t nextHeader = 58) {
-    Bytes header(40, 0);
-    header[0] = 0x60;
-    header[6] = nextHeader;
-    return Bytes{kTypeV6TimeExceeded, 0, 0, 0, 0, 0, 0, 0} + header +
-           buildEchoRequest(sequence, {}, kTypeV6EchoRequest);
-}
-
 Bytes timeExceededQuoting(std::uint16_t sequence) {
     return Bytes{kTypeTimeExceeded, 0, 0, 0, 0, 0, 0, 0} + ipv4Header() +
            buildEchoRequest(sequence, {});
@@ -75,21 +66,15 @@ TEST(IcmpPacket, EchoRequestsAreBuiltAndRepliesAndQuotedRequestsRead) {
         {"unreachable", Bytes{kTypeDestinationUnreachable, 0, 0, 0, 0, 0, 0, 1}, std::nullopt},
         {"echo request", buildEchoRequest(1, {}), std::nullopt},
         {"header longer than the datagram", headerLongerThanDatagram, std::nullopt},
-        // ICMPv6 datagrams come without their header; the quoted request has one.
+        // ICMPv6 datagrams come without their header, and only echo replies come.
         {"v6 echo reply", echoReply(258, kTypeV6EchoReply), ParsedDatagram{258, false}, true},
-        {"v6 hop limit exceeded", hopLimitExceededQuoting(0x1234), ParsedDatagram{0x1234, true},
-         true},
-        {"v6 quoting UDP", hopLimitExceededQuoting(1, 17), std::nullopt, true},
-        {"v6 unreachable", Bytes{1, 3, 0, 0, 0, 0, 0, 1}, std::nullopt, true},
+        {"v6 cut short", Bytes{kTypeV6EchoReply, 0, 0, 0, 0, 0, 1}, std::nullopt, true},
         {"v6 echo request", buildEchoRequest(1, {}, kTypeV6EchoRequest), std::nullopt, true},
         {"v4 echo reply as v6", echoReply(1), std::nullopt, true}};
     for (const auto& c : cases)
         EXPECT_EQ((c.icmpV6 ? parseDatagramV6 : parseDatagram)(c.datagram), c.expected) << c.what;
-    const auto quotedV6 = hopLimitExceededQuoting(7);
-    for (std::size_t cut = 0; cut < quoted.size(); ++cut) {
+    for (std::size_t cut = 0; cut < quoted.size(); ++cut)
         EXPECT_FALSE(parseDatagram(Bytes(quoted.begin(), quoted.begin() + cut))) << "cut " << cut;
-        EXPECT_FALSE(parseDatagramV6(Bytes(quotedV6.begin(), quotedV6.begin() + cut))) << cut;
-    }
     EXPECT_EQ(sequenceOfReturnedRequest(buildEchoRequest(9, {}, 128), kTypeV6EchoRequest), 9);
     EXPECT_FALSE(sequenceOfReturnedRequest(buildEchoRequest(9, {}, 128)));
 }
