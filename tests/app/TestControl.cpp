@@ -74,27 +74,28 @@ QString answer(Application& application, const QString& request) {
         QJsonArray states;
         const char* const health[] = {"off", "ok", "warn", "down"};
         for (const auto& target : targets)
-            states.append(QJsonObject{
-                {"name", target->spec().displayName()},
-                {"enabled", target->enabled()},
-                {"health", health[int(target->health())]},
-                {"selected", window && window->selection() == target->id()},
-                {"id", target->id().toString()},
-                {"samples", qint64(target->monitors().front()->samples().size())}});
+            states.append(
+                QJsonObject{{"name", target->spec().displayName()},
+                            {"enabled", target->enabled()},
+                            {"health", health[int(target->health())]},
+                            {"selected", window && window->selection() == target->id()},
+                            {"id", target->id().toString()},
+                            {"samples", qint64(target->monitors().front()->samples().size())}});
         return "ok " + QString::fromUtf8(QJsonDocument(states).toJson(QJsonDocument::Compact));
     }
     if (command == "focus") {
         QWidget* focused = QApplication::focusWidget();
-        return "ok " + (focused ? QAccessible::queryAccessibleInterface(focused)->text(
-                                      QAccessible::Name)
-                                : QString());
+        return "ok " +
+               (focused ? QAccessible::queryAccessibleInterface(focused)->text(QAccessible::Name)
+                        : QString());
     }
     if (command == "note" && window)
         return "ok " + window->removalNote();
     if (command == "tray-menu")
-        return "ok " + (application.tray()->menu()
-                            ? static_cast<TrayMenu*>(application.tray()->menu())->entries().join('|')
-                            : QString());
+        return "ok " +
+               (application.tray()->menu()
+                    ? static_cast<TrayMenu*>(application.tray()->menu())->entries().join('|')
+                    : QString());
     if (command == "activate-tray") {
         Q_EMIT application.tray()->findChild<QSystemTrayIcon*>()->activated(
             QSystemTrayIcon::Trigger);

@@ -6,8 +6,8 @@
 
 #include <QAbstractButton>
 #include <QFocusEvent>
-#include <QKeyEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace vantorel {

@@ -80,10 +80,10 @@ GraphPane::GraphPane(std::shared_ptr<Target> target, QWidget* parent)
     auto* left = new QVBoxLayout;
     left->setSpacing(10);
     headline_ = new HeadlineFigure(this);
-    headline_->setAccessibleDescription(
-        (kind == TargetKind::pingSweep ? QStringLiteral("Hosts up in %1")
-                                       : QStringLiteral("Current latency of %1"))
-            .arg(name));
+    headline_->setAccessibleDescription((kind == TargetKind::pingSweep
+                                             ? QStringLiteral("Hosts up in %1")
+                                             : QStringLiteral("Current latency of %1"))
+                                            .arg(name));
     left->addWidget(headline_);
     if (kind == TargetKind::serviceCheck) {
         stats_ = new ServiceStats(this);
@@ -141,8 +141,7 @@ QWidget* GraphPane::buildHeader() {
     if (target_->spec().kind == TargetKind::pingSweep) {
         rescan_ = new QPushButton(QStringLiteral("Rescan"), header);
         rescan_->setObjectName(QStringLiteral("rescanButton"));
-        rescan_->setAccessibleName(
-            QStringLiteral("Rescan %1").arg(target_->spec().displayName()));
+        rescan_->setAccessibleName(QStringLiteral("Rescan %1").arg(target_->spec().displayName()));
         rescan_->setToolTip(QStringLiteral("Scan every host of the range again"));
         rescan_->setCursor(Qt::PointingHandCursor);
         rescan_->setFont(theme::font(theme::TextStyle::caption));

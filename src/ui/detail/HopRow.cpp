@@ -92,9 +92,9 @@ void HopRow::setHop(const HopStat& hop, double maxLatency, const Thresholds& thr
     setAccessibleName(QStringLiteral("Hop %1").arg(hop_.number));
     const QString node =
         hop_.hostname ? QStringLiteral("%1 (%2)").arg(hop_.host, *hop_.hostname) : hop_.host;
-    setAccessibleDescription(
-        hop_.last ? QStringLiteral("%1, %2 ms").arg(node).arg(*hop_.last, 0, 'f', 0)
-                  : QStringLiteral("%1, no answer").arg(node));
+    setAccessibleDescription(hop_.last
+                                 ? QStringLiteral("%1, %2 ms").arg(node).arg(*hop_.last, 0, 'f', 0)
+                                 : QStringLiteral("%1, no answer").arg(node));
     update();
 }
 

@@ -169,8 +169,8 @@ void LatencyHistoryChart::setTargetName(const QString& name) {
 void LatencyHistoryChart::describePosition() {
     const QString where =
         following_ ? QStringLiteral("following the newest samples")
-                   : QStringLiteral("%1 to %2").arg(timeLabel(scrollX_, true),
-                                                   timeLabel(scrollX_ + span_, true));
+                   : QStringLiteral("%1 to %2")
+                         .arg(timeLabel(scrollX_, true), timeLabel(scrollX_ + span_, true));
     if (where != accessibleDescription()) {
         setAccessibleDescription(where);
         scrubber_->setAccessibleDescription(where);

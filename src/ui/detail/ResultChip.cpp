@@ -116,7 +116,8 @@ void ResultChip::paintEvent(QPaintEvent*) {
 
 void ResultChip::keyPressEvent(QKeyEvent* event) {
     // Return presses a filter chip as Space does.
-    if (filter_ != Filter::none && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter))
+    if (filter_ != Filter::none &&
+        (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter))
         click();
     else
         QAbstractButton::keyPressEvent(event);

@@ -57,6 +57,11 @@ ResultsPane::ResultsPane(std::shared_ptr<Target> target, QWidget* parent)
     title_->setFont(theme::font(theme::TextStyle::headline));
     header_->addWidget(title_, 0, Qt::AlignVCenter);
     header_->addSpacing(10 - kChipSpacing);
+    chipRow_ = new QWidget(this);
+    chipLayout_ = new QHBoxLayout(chipRow_);
+    chipLayout_->setContentsMargins(0, 0, 0, 0);
+    chipLayout_->setSpacing(kChipSpacing);
+    header_->addWidget(chipRow_, 0, Qt::AlignVCenter);
     column->addLayout(header_);
 
     if (sweep)
@@ -86,7 +91,7 @@ ResultChip* ResultsPane::addChip(const QString& label, const QString& objectName
     chip->installEventFilter(this);
     // The row is one tab stop, its first chip to begin with.
     chip->setFocusPolicy(chipOrder_.empty() ? Qt::TabFocus : Qt::NoFocus);
-    header_->addWidget(chip, 0, Qt::AlignVCenter);
+    chipLayout_->addWidget(chip, 0, Qt::AlignVCenter);
     chips_[label] = chip;
     chipOrder_.push_back(chip);
     return chip;
@@ -190,10 +195,36 @@ void ResultsPane::refreshStatistics() {
     const auto& monitors = target.monitors();
     const std::optional<int> status =
         monitors.empty() ? std::nullopt : monitors.front()->httpStatus();
-    http->second->setVisible(status.has_value());
+    if (http->second->isHidden() == status.has_value()) {
+        http->second->setVisible(status.has_value());
+        placeChips();
+    }
     if (status)
         http->second->setValue(QString::number(*status),
                                chip::httpStatusIsGood(*status) ? theme::green() : theme::red());
+}
+
+void ResultsPane::placeChips() {
+    // Beside the title where they fit, else on a line of their own under it (a narrow window, or
+    // a large font).
+    const int room = width() - 2 * kPadding;
+    const bool beside = title_->sizeHint().width() + 10 + chipRow_->sizeHint().width() <= room;
+    if (beside == chipsBesideTitle_)
+        return;
+    chipsBesideTitle_ = beside;
+    auto* column = static_cast<QVBoxLayout*>(layout());
+    if (beside) {
+        column->removeWidget(chipRow_);
+        header_->insertWidget(2, chipRow_, 0, Qt::AlignVCenter);
+    } else {
+        header_->removeWidget(chipRow_);
+        column->insertWidget(1, chipRow_, 0, Qt::AlignLeft);
+    }
+}
+
+void ResultsPane::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeChips();
 }
 
 void ResultsPane::paintEvent(QPaintEvent*) {

@@ -43,6 +43,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -53,12 +54,16 @@ private:
     void refresh();
     void refreshSweep();
     void refreshStatistics();
+    void placeChips();
 
     std::shared_ptr<Target> target_;
     bool showAlive_ = true;
     bool showDead_ = false;
     QHBoxLayout* header_ = nullptr;
     QLabel* title_ = nullptr;
+    QWidget* chipRow_ = nullptr;
+    QHBoxLayout* chipLayout_ = nullptr;
+    bool chipsBesideTitle_ = true;
     std::map<QString, ResultChip*> chips_;
     std::vector<ResultChip*> chipOrder_;
     SampleListView* samples_ = nullptr;

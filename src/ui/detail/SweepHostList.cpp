@@ -33,8 +33,8 @@ void SweepHostList::keepingPosition(const std::function<void()>& change) {
     doItemsLayout();
     if (row >= 0 && model_->rowCount() > 0) {
         // The same host where it is still listed, else whichever row is now in its place.
-        const QModelIndexList same = model_->match(model_->index(0), Qt::DisplayRole, host, 1,
-                                                   Qt::MatchExactly);
+        const QModelIndexList same =
+            model_->match(model_->index(0), Qt::DisplayRole, host, 1, Qt::MatchExactly);
         const QModelIndex kept =
             same.isEmpty() ? model_->index(std::min(row, model_->rowCount() - 1)) : same.first();
         selectionModel()->setCurrentIndex(kept, QItemSelectionModel::NoUpdate);

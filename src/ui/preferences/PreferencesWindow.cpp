@@ -174,8 +174,9 @@ PreferencesWindow::PreferencesWindow(QWidget* parent)
         loginSwitch_->setChecked(login_start::enabled());
     });
     session->addRow(QStringLiteral("Start at login"), loginSwitch_);
-    session->addCaption(QStringLiteral("Opens in the tray when you log in. Targets marked "
-                                       "\u201cStart with Vantorel\u201d begin monitoring at once."));
+    session->addCaption(
+        QStringLiteral("Opens in the tray when you log in. Targets marked "
+                       "\u201cStart with Vantorel\u201d begin monitoring at once."));
 
     sections_ = {appearance, thresholds, alerts, history, session};
     // The form scrolls when the window is shorter than it: a small screen, or a large font.
@@ -206,7 +207,7 @@ PreferencesWindow::PreferencesWindow(QWidget* parent)
     const int scrollBar = scroll->verticalScrollBar()->sizeHint().width();
     setMinimumWidth(content->sizeHint().width() + scrollBar);
     setMinimumHeight(theme::scaled(240));
-    resize(minimumWidth(), content->sizeHint().height());
+    resize(sizeHint());
 
     for (const QKeySequence& keys :
          {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
@@ -244,8 +245,11 @@ void PreferencesWindow::showWindow() {
 }
 
 QSize PreferencesWindow::sizeHint() const {
+    // Wrapped captions take the height they need at the form's own width.
     const auto* content = findChild<QWidget*>(QStringLiteral("preferencesContent"));
-    return {minimumWidth(), content->sizeHint().height()};
+    const int width = content->sizeHint().width();
+    return {minimumWidth(), content->hasHeightForWidth() ? content->heightForWidth(width)
+                                                         : content->sizeHint().height()};
 }
 
 QString PreferencesWindow::thresholdsCaption(double green, double yellow) {

@@ -33,7 +33,8 @@ Sidebar::Sidebar(HostStore& store, MainWindowState& state, QWidget* parent)
     , store_(store)
     , state_(state) {
     setObjectName(QStringLiteral("sidebar"));
-    setFixedWidth(kWidth);
+    // 330 at the default font; wider for a larger one, which the cards need for their texts.
+    setFixedWidth(theme::scaled(kWidth));
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
@@ -136,6 +137,8 @@ void Sidebar::syncCards() {
             existing.erase(found);
         } else {
             card = new TargetCard(target, list_->parentWidget());
+            // Shown now rather than by the layout's next turn, so it can take focus at once.
+            card->show();
             const QUuid id = target->id();
             connect(card, &TargetCard::selectRequested, this, [this, id] { state_.select(id); });
             connect(card, &TargetCard::removeRequested, this,

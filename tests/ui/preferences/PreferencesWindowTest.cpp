@@ -7,9 +7,9 @@
 #include "ui/controls/FormSegmentedPicker.h"
 #include "ui/controls/FormSwitch.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QFile>
 #include <QLocale>
 #include <QProcess>
 #include <QScrollArea>

@@ -47,9 +47,20 @@ bool clipped(const QWidget& widget) {
                widget.width() < field->fontMetrics().horizontalAdvance(field->text()) + 12;
     if (!qobject_cast<const QLabel*>(&widget) && !qobject_cast<const QAbstractButton*>(&widget))
         return false;
-    const QSize least = widget.minimumSizeHint().isValid() ? widget.minimumSizeHint()
-                                                           : widget.sizeHint();
+    const QSize least =
+        widget.minimumSizeHint().isValid() ? widget.minimumSizeHint() : widget.sizeHint();
     return widget.width() < least.width() || widget.height() < least.height();
+}
+
+// Reaching past the side of a widget it lies in, which cuts it off: nothing here scrolls sideways.
+bool cutOffSideways(const QWidget& widget, const QWidget& window) {
+    for (const QWidget* outer = widget.parentWidget(); outer && outer != window.parentWidget();
+         outer = outer->parentWidget()) {
+        const int left = widget.mapTo(outer, QPoint(0, 0)).x();
+        if (left < 0 || left + widget.width() > outer->width())
+            return true;
+    }
+    return false;
 }
 
 // In each state of each window: every control has a name, and no text is cut. Returns the states'
@@ -64,10 +75,10 @@ void inspect(QWidget& window, const std::string& state) {
                                  widget->objectName().toStdString();
         if (widget->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton*>(widget))
             EXPECT_FALSE(accessibleName(widget).isEmpty()) << what;
-        EXPECT_FALSE(clipped(*widget)) << what << " is " << widget->width() << "×"
-                                       << widget->height() << " for "
-                                       << widget->sizeHint().width() << "×"
-                                       << widget->sizeHint().height();
+        EXPECT_FALSE(cutOffSideways(*widget, window)) << what;
+        EXPECT_FALSE(clipped(*widget))
+            << what << " is " << widget->width() << "×" << widget->height() << " for "
+            << widget->sizeHint().width() << "×" << widget->sizeHint().height();
     }
 }
 
@@ -77,12 +88,11 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
     large.setPointSizeF(14);
     QApplication::setFont(large);
     using enum TargetKind;
-    Preferences::instance().setValue(
-        keys::targetsV2, *encodeTargetSpecs(std::vector<TargetSpec>{
-                             {hostPing, "127.0.0.2", {}, 24},
-                             {pingSweep, "127.0.0.1", "127.0.0.4", 24},
-                             {traceroute, "127.0.0.1", {}, 24},
-                             {serviceCheck, "127.0.0.1:9", {}, 24}}));
+    Preferences::instance().setValue(keys::targetsV2, *encodeTargetSpecs(std::vector<TargetSpec>{
+                                                          {hostPing, "127.0.0.2", {}, 24},
+                                                          {pingSweep, "127.0.0.1", "127.0.0.4", 24},
+                                                          {traceroute, "127.0.0.1", {}, 24},
+                                                          {serviceCheck, "127.0.0.1:9", {}, 24}}));
     HostStore store;
     for (const auto& target : store.targets()) {
         target->setEnabled(true);
