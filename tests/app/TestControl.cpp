@@ -5,7 +5,7 @@
 //   geometry tray | geometry <objectName> [index]   "x y w h" on screen (of the index-th visible)
 //   visible <objectName>, warning                   "yes" or "no" (the tray's warning sign)
 //   window                                          "open" or "closed"
-//   targets                  a JSON array of {name, enabled, health, selected, id, samples}
+//   targets            a JSON array of {name, kind, enabled, health, selected, id, samples}
 //   focus, note            the focus widget's accessible name; the window's removal note
 //   tray-menu                                       the tray menu's entries, "|" between them
 //   enable-all, select <index>, close-window        as the user's switches, card and close button
@@ -76,6 +76,7 @@ QString answer(Application& application, const QString& request) {
         for (const auto& target : targets)
             states.append(
                 QJsonObject{{"name", target->spec().displayName()},
+                            {"kind", label(target->spec().kind)},
                             {"enabled", target->enabled()},
                             {"health", health[int(target->health())]},
                             {"selected", window && window->selection() == target->id()},

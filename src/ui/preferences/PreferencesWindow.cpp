@@ -207,7 +207,6 @@ PreferencesWindow::PreferencesWindow(QWidget* parent)
     const int scrollBar = scroll->verticalScrollBar()->sizeHint().width();
     setMinimumWidth(content->sizeHint().width() + scrollBar);
     setMinimumHeight(theme::scaled(240));
-    resize(sizeHint());
 
     for (const QKeySequence& keys :
          {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
@@ -232,16 +231,19 @@ void PreferencesWindow::showWindow() {
         // A top-level widget outlives the event loop unless someone deletes it.
         connect(qApp, &QCoreApplication::aboutToQuit, window, [] { delete window.data(); });
     }
-    if (!window->isVisible()) {
-        // As tall as the form, but no taller than the screen it opens on.
-        if (const QScreen* screen = window->screen())
-            window->resize(window->width(),
-                           std::min(window->sizeHint().height(),
-                                    screen->availableGeometry().height() - kScreenMargin));
-    }
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+void PreferencesWindow::showEvent(QShowEvent* event) {
+    if (!sized_) {
+        // As tall as the form, once its fonts are in force, but no taller than the screen.
+        sized_ = true;
+        const int screen = this->screen()->availableGeometry().height() - kScreenMargin;
+        resize(minimumWidth(), std::max(minimumHeight(), std::min(sizeHint().height(), screen)));
+    }
+    QWidget::showEvent(event);
 }
 
 QSize PreferencesWindow::sizeHint() const {

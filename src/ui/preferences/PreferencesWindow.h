@@ -31,6 +31,9 @@ public:
     // The whole form's size.
     QSize sizeHint() const override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void preferenceChanged(const QString& key);
     void showAppearance();
@@ -44,6 +47,7 @@ private:
     FormSwitch* alertsSwitch_ = nullptr;
     FormSwitch* scrollbackSwitch_ = nullptr;
     FormSwitch* loginSwitch_ = nullptr;
+    bool sized_ = false;
     QLabel* thresholdsCaption_ = nullptr;
     QList<PreferencesSection*> sections_;
 };

@@ -19,8 +19,8 @@ class Target;
 struct TargetSpec;
 
 // The main window: the sidebar of targets beside the detail area, over the animated background.
-// It owns only what it shows (selection, overview, the open add-target sheet); closing it
-// destroys it while monitoring goes on.
+// It owns only what it shows (selection, overview, the open add-target sheet, the last removal
+// while it can be undone); closing it destroys it while monitoring goes on.
 class MainWindow : public QWidget {
     Q_OBJECT
 

@@ -116,9 +116,9 @@ TEST(PreferencesWindow, StartsAtLoginScrollsAndClosesFromTheKeyboard) {
     QTest::mouseClick(login, Qt::LeftButton);
     EXPECT_FALSE(QFile::exists(entry));
 
-    window.resize(window.width(), 300);
     for (const QKeyCombination keys : {QKeyCombination(Qt::Key_Escape), Qt::CTRL | Qt::Key_W}) {
         window.show();
+        window.resize(window.width(), 300);
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         EXPECT_GT(window.findChild<QScrollArea*>()->verticalScrollBar()->maximum(), 0);
