@@ -6,6 +6,8 @@
 #include "targets/HostOrCidr.h"
 #include "targets/TargetSpecJson.h"
 
+#include <algorithm>
+
 namespace vantorel {
 
 namespace {
@@ -60,13 +62,19 @@ std::shared_ptr<Target> HostStore::target(const QUuid& id) const {
     return found == targets_.end() ? nullptr : *found;
 }
 
-QUuid HostStore::add(const TargetSpec& spec) {
+std::shared_ptr<Target> HostStore::equalTarget(const TargetSpec& spec) const {
     // Display names, not whole specs: two sweeps of one network are the same target even when
     // their ranges end differently.
     const QString name = spec.displayName();
     for (const auto& target : targets_)
         if (target->spec().kind == spec.kind && target->spec().displayName() == name)
-            return target->id();
+            return target;
+    return nullptr;
+}
+
+QUuid HostStore::add(const TargetSpec& spec) {
+    if (const auto existing = equalTarget(spec))
+        return existing->id();
     auto target = Target::create(spec, true, timing_);
     subscribe(*target);
     targets_.push_back(target);
@@ -86,6 +94,18 @@ void HostStore::remove(const QUuid& id) {
     std::erase_if(targets_, [&](const auto& other) { return other->id() == id; });
     save();
     Q_EMIT changed();
+}
+
+QUuid HostStore::restore(std::shared_ptr<Target> target, std::size_t index, bool enabled) {
+    if (const auto existing = equalTarget(target->spec()))
+        return existing->id();
+    subscribe(*target);
+    targets_.insert(targets_.begin() + std::ptrdiff_t(std::min(index, targets_.size())), target);
+    if (enabled)
+        target->setEnabled(true);
+    save();
+    Q_EMIT changed();
+    return target->id();
 }
 
 void HostStore::save() const {

@@ -30,6 +30,11 @@ public:
     QUuid add(const TargetSpec& spec);
     // Stops the target and drops it from the list, then saves.
     void remove(const QUuid& id);
+    // Puts back a target that `remove` took out, as it was: at `index` (or at the end when the
+    // list has grown shorter), with its id, spec and what its monitors hold, switched on again
+    // when `enabled`; then saves. When an equal target was added meanwhile, that one stands for
+    // it and the list is left alone. Returns the id of the target that now stands for it.
+    QUuid restore(std::shared_ptr<Target> target, std::size_t index, bool enabled);
     void save() const;
 
     // The stored list: the current form, else the older one migrated, else the built-in list.
@@ -43,6 +48,8 @@ Q_SIGNALS:
 
 private:
     void subscribe(const Target& target);
+    // The target of the same kind and display name as `spec`, if any.
+    std::shared_ptr<Target> equalTarget(const TargetSpec& spec) const;
 
     const MonitorTiming timing_;
     std::vector<std::shared_ptr<Target>> targets_;

@@ -1,6 +1,7 @@
 #include "ui/controls/FormNumberField.h"
 
 #include "settings/Preferences.h"
+#include "ui/controls/Theme.h"
 
 #include <QLocale>
 #include <algorithm>
@@ -13,7 +14,7 @@ FormNumberField::FormNumberField(const QString& key, Format format, QWidget* par
     , key_(key)
     , format_(format) {
     setObjectName(key);
-    setFixedWidth(60);
+    setFixedWidth(theme::scaled(60));
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     showStoredValue();
     connect(this, &QLineEdit::textEdited, this, &FormNumberField::storeEdit);

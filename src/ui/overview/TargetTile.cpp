@@ -3,6 +3,7 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "targets/Target.h"
+#include "ui/controls/FocusRing.h"
 #include "ui/controls/Glass.h"
 #include "ui/controls/KindBadge.h"
 #include "ui/controls/TargetStatus.h"
@@ -57,15 +58,24 @@ TargetTile::TargetTile(std::shared_ptr<Target> target, int units, QWidget* paren
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setAccessibleName(target_->spec().displayName());
-    setAccessibleDescription(label(target_->spec().kind));
+    setToolTip(QStringLiteral("Show %1").arg(target_->spec().displayName()));
     readThresholds();
-    connect(target_.get(), &Target::changed, this, qOverload<>(&QWidget::update));
+    describe();
+    connect(target_.get(), &Target::changed, this, [this] {
+        describe();
+        update();
+    });
     connect(&Preferences::instance(), &Preferences::changed, this, [this](const QString& key) {
         if (key == keys::latencyGreen || key == keys::latencyYellow) {
             readThresholds();
             update();
         }
     });
+}
+
+void TargetTile::describe() {
+    if (const QString summary = accessibleSummary(*target_); summary != accessibleDescription())
+        setAccessibleDescription(summary);
 }
 
 void TargetTile::setUnits(int units) {
@@ -97,6 +107,8 @@ void TargetTile::paintEvent(QPaintEvent*) {
     const double bodyTop = header.bottom() + kHeaderGap;
     paintBody(p, QRectF(content.left(), bodyTop, content.width(),
                         std::max(0.0, content.bottom() - bodyTop)));
+    if (focus_ring::shown(*this))
+        focus_ring::paint(p, area, kCornerRadius);
 }
 
 void TargetTile::paintHeader(QPainter& p, const QRectF& header) const {

@@ -39,6 +39,8 @@ protected:
 
 private:
     void readThresholds();
+    // Keeps what a screen reader hears (kind, health, status, figure) up to date.
+    void describe();
     void paintHeader(QPainter& painter, const QRectF& header) const;
     void paintBody(QPainter& painter, const QRectF& body) const;
 

@@ -7,9 +7,13 @@
 #include "ui/controls/FormSegmentedPicker.h"
 #include "ui/controls/FormSwitch.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QProcess>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -87,6 +91,40 @@ TEST(PreferencesWindow, ControlsWriteTheirPreferenceAtOnceAndFollowItsChanges) {
     EXPECT_EQ(control(window, keys::latencyYellow)->text(), QLocale().toString(80.5));
     EXPECT_EQ(caption(), "Green ≤ 50 ms · Yellow ≤ 80 ms · Red above");
     QLocale::setDefault(QLocale::c());
+}
+
+// "Start at login" writes an autostart entry that the desktop's own validator accepts and that
+// runs the program hidden, and removes it again; the form scrolls in a window shorter than it,
+// which Escape and Ctrl+W close.
+TEST(PreferencesWindow, StartsAtLoginScrollsAndClosesFromTheKeyboard) {
+    const QString entry =
+        qEnvironmentVariable("XDG_CONFIG_HOME") + "/autostart/org.vantorel.Vantorel.desktop";
+    PreferencesWindow window;
+    auto* login = window.findChild<FormSwitch*>("startAtLogin");
+    ASSERT_FALSE(login->isChecked());
+    QTest::mouseClick(login, Qt::LeftButton);
+    QFile written(entry);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(written.readAll()).contains(" --hidden\n"));
+    QProcess validator;
+    validator.setProcessChannelMode(QProcess::MergedChannels);
+    validator.start("desktop-file-validate", {entry});
+    ASSERT_TRUE(validator.waitForFinished(10000));
+    EXPECT_EQ(validator.exitCode(), 0);
+    EXPECT_EQ(validator.readAll(), "");
+    EXPECT_TRUE(PreferencesWindow().findChild<FormSwitch*>("startAtLogin")->isChecked());
+    QTest::mouseClick(login, Qt::LeftButton);
+    EXPECT_FALSE(QFile::exists(entry));
+
+    for (const QKeyCombination keys : {QKeyCombination(Qt::Key_Escape), Qt::CTRL | Qt::Key_W}) {
+        window.show();
+        window.resize(window.width(), 300);
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        EXPECT_GT(window.findChild<QScrollArea*>()->verticalScrollBar()->maximum(), 0);
+        QTest::keyClick(&window, keys.key(), keys.keyboardModifiers());
+        EXPECT_FALSE(window.isVisible());
+    }
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include "ui/detail/SampleListView.h"
 #include "ui/sheet/AddTargetSheet.h"
 #include "ui/window/DetailArea.h"
+#include "ui/window/RemovalNote.h"
 #include "ui/window/Sidebar.h"
 #include "ui/window/TargetCard.h"
 
@@ -107,6 +108,37 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_EQ(text(card(0), "latencyFigure"), "") << "no old latency for a target that is off";
     EXPECT_EQ(caption(), "3 targets · 2 active");
 
+    // The keyboard: Up from the selected card selects and focuses the one above, Space switches
+    // it; Delete removes it, and the note's undo (Ctrl+Z) puts the very target back in its place,
+    // switched on, with its samples, and saved as before. Ctrl+0 shows the overview.
+    card(2)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(card(2), Qt::Key_Up);
+    EXPECT_EQ(window.selection(), targets[1]->id());
+    ASSERT_TRUE(card(1)->hasFocus());
+    for (const bool on : {false, true}) {
+        QTest::keyClick(card(1), Qt::Key_Space);
+        EXPECT_EQ(targets[1]->enabled(), on);
+    }
+    const auto removed = targets[1];
+    const auto sampleCount = removed->monitors().front()->samples().size();
+    const QByteArray saved = Preferences::instance().dataValue(keys::targetsV2);
+    QTest::keyClick(card(1), Qt::Key_Delete);
+    ASSERT_EQ(targets.size(), 2u);
+    EXPECT_FALSE(window.selection());
+    EXPECT_EQ(window.removalNote(), "Removed " + address(9) + " — Undo");
+    EXPECT_TRUE(card(1)->hasFocus()) << "the card now in its place takes the keyboard";
+    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(targets.size(), 3u);
+    EXPECT_EQ(targets[1], removed);
+    EXPECT_TRUE(removed->enabled());
+    EXPECT_GE(removed->monitors().front()->samples().size(), sampleCount);
+    EXPECT_EQ(window.selection(), removed->id());
+    EXPECT_EQ(Preferences::instance().dataValue(keys::targetsV2), saved);
+    EXPECT_EQ(window.removalNote(), "");
+    QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
+    EXPECT_TRUE(detail.showsOverview());
+    select(2);
+
     // Removing the selected target clears the selection before the target goes; removing
     // another leaves it. The trash button shows while the pointer is over the card.
     const QUuid selected = targets[2]->id();
@@ -125,10 +157,11 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_EQ(text(&detail, "graphTitle"), "No target selected");
     ASSERT_TRUE(spinUntil([&] { return cards().size() == 1; }));
     EXPECT_EQ(caption(), "1 targets · 0 active");
-    // Delete removes the selected target.
+    // Delete on a card removes its target; the note offers it back for ten seconds.
     select(0);
-    QTest::keyClick(&window, Qt::Key_Delete);
+    QTest::keyClick(card(0), Qt::Key_Delete);
     EXPECT_TRUE(targets.empty());
+    EXPECT_GT(window.findChild<RemovalNote*>()->remainingMilliseconds(), 9000);
 
     // The sheet adds a target switched on and selected; an equal one selects the one there.
     for (int round = 0; round < 2; ++round) {
