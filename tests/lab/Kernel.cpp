@@ -35,4 +35,18 @@ void waitUntilLinksRunning(const std::vector<std::string>& interfaces,
     }
 }
 
+ReadOnlyFolder::ReadOnlyFolder(const std::string& folder)
+    : folder_(folder) {
+    run({{"mount", "--bind", folder, folder}, ""});
+    run({{"mount", "-o", "remount,ro,bind", folder}, ""});
+}
+
+ReadOnlyFolder::~ReadOnlyFolder() {
+    try {
+        run({{"umount", folder_}, ""});
+    } catch (const LabError& error) {
+        reportCleanupFailure(error.what());
+    }
+}
+
 } // namespace vantorel::lab

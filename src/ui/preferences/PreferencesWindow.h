@@ -12,7 +12,8 @@ class FormSwitch;
 class PreferencesSection;
 
 // The settings window. Every control reads and writes its preference directly, with no apply
-// step, and follows the preference when it changes elsewhere. Controls carry their key as object
+// step (number fields when their edit is finished), and follows the preference when it changes
+// elsewhere. Controls carry their key as object
 // name. No control is ever disabled.
 class PreferencesWindow : public QWidget {
     Q_OBJECT
@@ -26,6 +27,9 @@ public:
 
     // "Green ≤ 50 ms · Yellow ≤ 150 ms · Red above" for the thresholds given.
     static QString thresholdsCaption(double green, double yellow);
+
+protected:
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void preferenceChanged(const QString& key);

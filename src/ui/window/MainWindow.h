@@ -13,6 +13,7 @@ class DetailArea;
 class HostStore;
 class MainWindowState;
 class Sidebar;
+class WindowNotices;
 struct TargetSpec;
 
 // The main window: the sidebar of targets beside the detail area, over the animated background.
@@ -49,12 +50,15 @@ protected:
 private:
     void installShortcuts();
     void applyTheme();
+    // Tells the user, without stopping them, what of their targets and settings is not kept.
+    void showStorageNotices();
 
     HostStore& store_;
     MainWindowState* state_ = nullptr;
     AuroraBackground* aurora_ = nullptr;
     Sidebar* sidebar_ = nullptr;
     DetailArea* detail_ = nullptr;
+    WindowNotices* notices_ = nullptr;
     QPointer<AddTargetSheet> sheet_;
 };
 

@@ -133,6 +133,8 @@ void Sidebar::syncCards() {
             connect(card, &TargetCard::selectRequested, this, [this, id] { state_.select(id); });
             connect(card, &TargetCard::removeRequested, this,
                     [this, id] { Q_EMIT removeRequested(id); });
+            connect(card, &TargetCard::startWithVantorelRequested, this,
+                    [this, id](bool on) { store_.setStartWithVantorel(id, on); });
         }
         list_->insertWidget(int(ordered.size()), card);
         ordered.push_back(card);

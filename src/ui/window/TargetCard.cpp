@@ -12,6 +12,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -257,6 +258,17 @@ void TargetCard::mouseReleaseEvent(QMouseEvent* event) {
     pressed_ = false;
     if (click)
         Q_EMIT selectRequested();
+}
+
+void TargetCard::contextMenuEvent(QContextMenuEvent* event) {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("cardMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction* startWith = menu->addAction(QStringLiteral("Start with Vantorel"));
+    startWith->setCheckable(true);
+    startWith->setChecked(target_->spec().startWithVantorel);
+    connect(startWith, &QAction::toggled, this, &TargetCard::startWithVantorelRequested);
+    menu->popup(event->globalPos());
 }
 
 } // namespace vantorel

@@ -18,7 +18,8 @@ class ToggleSwitch;
 
 // One target in the sidebar: its status dot, name and kind, a second line saying how it is doing,
 // the "Active" switch and its figure (latency, or hosts and how many are up). A click selects it;
-// while the pointer is over it a trash button offers to remove it.
+// while the pointer is over it a trash button offers to remove it. Its context menu chooses
+// whether the target starts monitoring when Vantorel starts.
 class TargetCard : public QWidget {
     Q_OBJECT
 
@@ -37,6 +38,8 @@ public:
 Q_SIGNALS:
     void selectRequested();
     void removeRequested();
+    // The context menu's "Start with Vantorel" was switched to `on`.
+    void startWithVantorelRequested(bool on);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -44,6 +47,7 @@ protected:
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
