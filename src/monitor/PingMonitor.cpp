@@ -53,8 +53,8 @@ SampleStore& PingMonitor::store() const {
 }
 
 QCoro::Task<std::optional<QString>> PingMonitor::probeAddress() const {
-    if (const auto address = parseIPv4(QStringView(host_)))
-        co_return formatIPv4Qt(*address); // the socket refuses leading zeros and "+"
+    if (parseIPv4(QStringView(host_)))
+        co_return host_;
     co_return co_await offPool([host = host_] { return resolveIPv4(host); });
 }
 
