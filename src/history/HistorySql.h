@@ -44,10 +44,11 @@ inline constexpr char kPruneSamplesBefore[] = "DELETE FROM samples WHERE t < ";
 inline constexpr char kIncrementalVacuum[] = "PRAGMA incremental_vacuum;";
 
 // A write that leaves nothing behind, to learn at open whether the file can be written at all.
-inline constexpr char kTrialWrite[] = "SAVEPOINT trial;\n"
-                                      "INSERT INTO samples (key, seq, rtt, t) VALUES ('', 0, NULL, 0);\n"
-                                      "ROLLBACK TO trial;\n"
-                                      "RELEASE trial;";
+inline constexpr char kTrialWrite[] =
+    "SAVEPOINT trial;\n"
+    "INSERT INTO samples (key, seq, rtt, t) VALUES ('', 0, NULL, 0);\n"
+    "ROLLBACK TO trial;\n"
+    "RELEASE trial;";
 inline constexpr char kRollback[] = "ROLLBACK;";
 
 // Reads the schema, the first thing that touches the file's contents: it tells a file that is

@@ -171,8 +171,8 @@ void PingMonitor::finishTraceRun(bool completed) {
 void PingMonitor::scheduleNextTraceRun() {
     // On the monotonic clock: a wall-clock step must neither stall the walks nor rush them.
     const double elapsed = double(monotonicNanos() - traceStartMono_) / 1e9;
-    const double delay = traceStart_ ? std::max(0.0, timing_.traceRunPeriod - elapsed)
-                                     : timing_.traceRunPeriod;
+    const double delay =
+        traceStart_ ? std::max(0.0, timing_.traceRunPeriod - elapsed) : timing_.traceRunPeriod;
     retryTask_ = startTask([weak = weak_from_this(), delay](TaskHandle task) -> QCoro::Task<> {
         co_await sleepForSeconds(task, delay);
         const auto self = weak.lock();

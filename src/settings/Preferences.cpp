@@ -1,8 +1,8 @@
 #include "settings/Preferences.h"
 
+#include "platform/SystemLog.h"
 #include "settings/SettingsTable.h"
 #include "settings/ValueConversion.h"
-#include "platform/SystemLog.h"
 
 #include <QStandardPaths>
 

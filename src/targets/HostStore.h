@@ -39,7 +39,9 @@ public:
 
     // The preferences key under which a stored list that could not be read was kept at this
     // launch, the first time it is asked for, so that the user is told once; none otherwise.
-    std::optional<QString> takeUnreadableListCopy() { return std::exchange(unreadableListCopy_, {}); }
+    std::optional<QString> takeUnreadableListCopy() {
+        return std::exchange(unreadableListCopy_, {});
+    }
     // Two well-known public resolvers, as entries of the older form. Never switched on by
     // anything but the user.
     static const QStringList& defaultEntries();

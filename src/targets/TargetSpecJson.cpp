@@ -44,12 +44,11 @@ std::optional<TargetSpec> decodeTargetSpec(const QJsonValue& value) {
     QString kindName;
     TargetSpec spec;
     std::optional<bool> startWithVantorel;
-    const bool ok =
-        json_members::readRequiredString(object, kKind, kindName) &&
-        json_members::readRequiredString(object, kHost, spec.host) &&
-        json_members::readRequiredString(object, kEndHost, spec.endHost) &&
-        json_members::readRequiredInteger(object, kMaskPrefix, spec.maskPrefix) &&
-        json_members::readOptionalBool(object, kStartWithVantorel, startWithVantorel);
+    const bool ok = json_members::readRequiredString(object, kKind, kindName) &&
+                    json_members::readRequiredString(object, kHost, spec.host) &&
+                    json_members::readRequiredString(object, kEndHost, spec.endHost) &&
+                    json_members::readRequiredInteger(object, kMaskPrefix, spec.maskPrefix) &&
+                    json_members::readOptionalBool(object, kStartWithVantorel, startWithVantorel);
     if (!ok)
         return std::nullopt;
     spec.startWithVantorel = startWithVantorel.value_or(false);

@@ -18,8 +18,9 @@ QString keepUnreadableList(Preferences& preferences, const QByteArray& list,
     for (int n = 2; preferences.contains(key); ++n)
         key = stamped + QLatin1Char('-') + QString::number(n);
     preferences.setValue(key, list);
-    logToSystem(QStringLiteral("Vantorel: the target list could not be read; it is kept as %1 in %2")
-                    .arg(key, preferences.filePath()));
+    logToSystem(
+        QStringLiteral("Vantorel: the target list could not be read; it is kept as %1 in %2")
+            .arg(key, preferences.filePath()));
     return key;
 }
 

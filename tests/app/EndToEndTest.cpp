@@ -12,8 +12,8 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QProcess>
-#include <set>
 #include <gtest/gtest.h>
+#include <set>
 
 using namespace std::chrono_literals;
 using vantorel::test::spinFor;
@@ -95,25 +95,23 @@ TEST(EndToEnd, TrayStartsMonitoringWhichOutlivesTheWindowUntilQuit) {
     EXPECT_TRUE(spinUntil([&] { return !app.isRunning(); }, 10s));
 }
 
-// The program run to its end in `environment`, within `limit`: its exit code and all it printed.
-std::pair<int, QString> runToEnd(const QStringList& arguments, QProcessEnvironment environment,
-                                 std::chrono::milliseconds limit = 2s) {
+// The program run to its end (within 2 s) in `environment`: its exit code and all it printed.
+std::pair<int, QString> runToEnd(const QStringList& arguments, QProcessEnvironment environment) {
     environment.remove("VANTOREL_TEST_CONTROL");
     QProcess program;
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::MergedChannels);
     program.start(VANTOREL_UNDER_TEST, arguments);
-    if (!program.waitForFinished(int(limit.count())))
-        program.kill();
-    return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
-            QString::fromLocal8Bit(program.readAll())};
+    const bool ended = program.waitForFinished(2000);
+    return {ended ? program.exitCode() : -1, QString::fromLocal8Bit(program.readAll())};
 }
 
 // The processes that have `file` open.
 std::set<quint32> holdersOf(const QString& file) {
     std::set<quint32> pids;
     for (const QString& pid : QDir("/proc").entryList({"[0-9]*"}, QDir::Dirs))
-        for (const auto& fd : QDir("/proc/" + pid + "/fd").entryInfoList(QDir::Files | QDir::System))
+        for (const auto& fd :
+             QDir("/proc/" + pid + "/fd").entryInfoList(QDir::Files | QDir::System))
             if (fd.symLinkTarget() == file)
                 pids.insert(pid.toUInt());
     return pids;
@@ -134,8 +132,9 @@ TEST(EndToEnd, OneInstanceStartsHiddenAndSaysWhatItCannotKeep) {
     terminal.remove("DISPLAY");
     terminal.remove("QT_QPA_PLATFORM");
     const auto [helpStatus, help] = runToEnd({"--help"}, terminal);
-    EXPECT_TRUE(helpStatus == 0 && help.startsWith("Usage: ") && help.contains("--hidden")) << help.toStdString();
-    EXPECT_EQ(runToEnd({"--version"}, terminal), std::pair(0, QString("Vantorel 0.1.0\n")));
+    EXPECT_TRUE(helpStatus == 0 && help.startsWith("Usage: ") && help.contains("--hidden"));
+    const auto [versionStatus, version] = runToEnd({"--version"}, terminal);
+    EXPECT_TRUE(versionStatus == 0 && version.startsWith("Vantorel 0.")) << version.toStdString();
 
     const QByteArray unreadable = R"([{"kind":"hostPing","host":"198.18.0.1"}])";
     Preferences(settingsPath(home.path())).setValue(keys::targetsV2, unreadable);
@@ -152,7 +151,8 @@ TEST(EndToEnd, OneInstanceStartsHiddenAndSaysWhatItCannotKeep) {
     auto busless = environment;
     busless.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.filePath("no-bus"));
     const auto [buslessStatus, said] = runToEnd({}, busless);
-    EXPECT_TRUE(buslessStatus == 0 && said.contains("Vantorel is already running.")) << said.toStdString();
+    EXPECT_TRUE(buslessStatus == 0 && said.contains("Vantorel is already running."))
+        << said.toStdString();
     EXPECT_EQ(holdersOf(QFileInfo(history).canonicalFilePath()), std::set{app.pid()});
 
     const QString log = app.failure("");

@@ -37,8 +37,7 @@ void waitUntilLinksRunning(const std::vector<std::string>& interfaces,
 
 ReadOnlyFolder::ReadOnlyFolder(const std::string& folder)
     : folder_(folder) {
-    run({{"mount", "--bind", folder, folder}, ""});
-    run({{"mount", "-o", "remount,ro,bind", folder}, ""});
+    run({{"mount", "--bind", "-o", "ro", folder, folder}, ""});
 }
 
 ReadOnlyFolder::~ReadOnlyFolder() {

@@ -277,7 +277,8 @@ TEST(TargetSpecJson, WritesTheFourMembersAndReadsBackAnyValidEncoding) {
                          R"("maskPrefix":27}])"));
     std::vector<TargetSpec> specs{{sweep, "a", "b", std::numeric_limits<std::int64_t>::min()},
                                   {ping, "a", "", 24, true}};
-    EXPECT_TRUE(encodeTargetSpec(specs[1])->endsWith(R"("maskPrefix":24,"startWithVantorel":true})"));
+    EXPECT_TRUE(
+        encodeTargetSpec(specs[1])->endsWith(R"("maskPrefix":24,"startWithVantorel":true})"));
     for (const TargetKind kind : allTargetKinds)
         specs.push_back({kind, QString::fromUtf8("hôte \"x\"\\\n\t/"), "/", 24});
     EXPECT_EQ(decodeTargetSpecs(*encodeTargetSpecs(specs)), specs);

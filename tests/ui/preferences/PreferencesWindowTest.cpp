@@ -6,6 +6,7 @@
 #include "monitor/PingMonitor.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
+#include "support/EventLoop.h"
 #include "ui/controls/FormSegmentedPicker.h"
 #include "ui/controls/FormSwitch.h"
 
@@ -13,7 +14,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QTest>
-#include "support/EventLoop.h"
 #include <gtest/gtest.h>
 
 namespace vantorel {
