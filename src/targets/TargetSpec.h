@@ -9,7 +9,8 @@
 namespace vantorel {
 
 // The stored description of one target. A target keeps the spec it was created with for its
-// whole life, so everything derived from it is derived again on demand rather than cached.
+// whole life (only whether it starts with Vantorel may change), so everything derived from it is
+// derived again on demand rather than cached.
 struct TargetSpec {
     TargetKind kind = TargetKind::hostPing;
     // A host name or IPv4 literal; a service address for service checks; the first address of

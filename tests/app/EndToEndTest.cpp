@@ -140,7 +140,7 @@ TEST(EndToEnd, OneInstanceStartsHiddenAndSaysWhatItCannotKeep) {
     Preferences(settingsPath(home.path())).setValue(keys::targetsV2, unreadable);
     const QString data = home.path() + "/.local/share/Vantorel", history = data + "/history.sqlite";
     SampleStore::create(history)->appendSample("hostPing:198.18.0.1", {1, 1.0, dateNow()});
-    lab::ReadOnlyFolder readOnly(data.toStdString());
+    lab::makeReadOnly(data.toStdString());
 
     RunningApp app(VANTOREL_UNDER_TEST, environment, home.path(), {"--hidden"});
     ASSERT_TRUE(spinUntil([&] { return !app.rectangle("geometry tray").isEmpty(); }, 15s))

@@ -35,17 +35,8 @@ void waitUntilLinksRunning(const std::vector<std::string>& interfaces,
     }
 }
 
-ReadOnlyFolder::ReadOnlyFolder(const std::string& folder)
-    : folder_(folder) {
+void makeReadOnly(const std::string& folder) {
     run({{"mount", "--bind", "-o", "ro", folder, folder}, ""});
-}
-
-ReadOnlyFolder::~ReadOnlyFolder() {
-    try {
-        run({{"umount", folder_}, ""});
-    } catch (const LabError& error) {
-        reportCleanupFailure(error.what());
-    }
 }
 
 } // namespace vantorel::lab
