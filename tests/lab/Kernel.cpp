@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace vantorel::lab {
 
@@ -35,8 +36,17 @@ void waitUntilLinksRunning(const std::vector<std::string>& interfaces,
     }
 }
 
-void makeReadOnly(const std::string& folder) {
-    run({{"mount", "--bind", "-o", "ro", folder, folder}, ""});
+ReadOnlyFolder::ReadOnlyFolder(std::string folder)
+    : folder_(std::move(folder)) {
+    run({{"mount", "--bind", "-o", "ro", folder_, folder_}, ""});
+}
+
+ReadOnlyFolder::~ReadOnlyFolder() {
+    try {
+        run({{"umount", folder_}, ""});
+    } catch (const LabError& error) {
+        reportCleanupFailure(error.what());
+    }
 }
 
 } // namespace vantorel::lab

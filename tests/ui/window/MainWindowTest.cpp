@@ -169,7 +169,8 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     }
 
     // With the settings folder read-only, adding a target warns that it is not saved.
-    lab::makeReadOnly(QFileInfo(Preferences::instance().filePath()).path().toStdString());
+    const lab::ReadOnlyFolder readOnly(
+        QFileInfo(Preferences::instance().filePath()).path().toStdString());
     window.addTarget({TargetKind::hostPing, address(3), {}, 24});
     const auto* warning = window.findChild<QWidget*>("saveWarning");
     EXPECT_TRUE(warning && warning->isVisible());
