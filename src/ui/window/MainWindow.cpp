@@ -164,7 +164,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     aurora_->setGeometry(rect());
     if (notices_)
-        notices_->place();
+        notices_->place(detail_->geometry());
 }
 
 } // namespace vantorel

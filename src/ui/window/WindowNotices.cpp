@@ -52,7 +52,7 @@ void WindowNotices::showNotice(const QString& name, const QString& text) {
             if (std::none_of(notes.begin(), notes.end(), [](auto* n) { return n->isVisible(); }))
                 hide();
             else
-                place();
+                place(area_);
         });
         column_->addWidget(note);
     }
@@ -60,13 +60,15 @@ void WindowNotices::showNotice(const QString& name, const QString& text) {
     note->setAccessibleName(text);
     show();
     raise();
-    place();
+    place(area_);
 }
 
-void WindowNotices::place() {
-    const QWidget* window = parentWidget();
-    const int width = std::min(kMaxWidth, window->width() - 2 * kMargin);
-    setGeometry((window->width() - width) / 2, kMargin, width, heightForWidth(width));
+void WindowNotices::place(const QRect& area) {
+    area_ = area;
+    const int width = std::min(kMaxWidth, area.width() - 2 * kMargin);
+    const int height = heightForWidth(width);
+    // At the bottom, over what is least often read there: the oldest rows of the results.
+    setGeometry(area.center().x() - width / 2, area.bottom() - kMargin - height, width, height);
 }
 
 } // namespace vantorel
