@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -28,6 +29,7 @@ public:
         std::function<void(std::vector<PingSample> samples, std::int64_t highestSeq)>;
     using TracePathCompletion = std::function<void(std::vector<HopStat> hops)>;
     using SweepStateCompletion = std::function<void(std::vector<SweepHostState> states)>;
+    using SavingCompletion = std::function<void(std::optional<QString> reason)>;
 
     // The process's store on the user's history file, opened on first use and never destroyed.
     static const std::shared_ptr<SampleStore>& shared();
@@ -53,6 +55,10 @@ public:
     void saveSweepState(const QString& key, std::span<const SweepHostState> states);
     // The stored result, or none when there is none or it does not decode.
     void loadSweepState(const QString& key, SweepStateCompletion completion);
+
+    // Once the database has been opened: why samples are not being saved (it did not open, or
+    // cannot be written), or none while they are.
+    void checkSaving(SavingCompletion completion);
 
     // Deletes the samples older than now minus `retentionSeconds`; trace paths and sweep results
     // are kept however old they are.

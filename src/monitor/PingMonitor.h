@@ -89,6 +89,7 @@ private:
     void setStatusMessage(std::optional<QString> message);
     void startContinuous();
     void handOffHistory(std::function<void(PingMonitor&)> startLoop);
+    void reloadHistoryWindow();
     void scheduleRestart(double seconds);
     void startPingLoop();
     QCoro::Task<void> continuousLoop(TaskHandle task);
@@ -147,6 +148,8 @@ private:
     bool hostnameLookupInFlight_ = false;
 
     std::optional<Date> traceStart_;
+    // When the current walk began on the monotonic clock, which alone times the next one.
+    std::int64_t traceStartMono_ = 0;
     std::shared_ptr<ICMPEngine> traceEngine_;
     std::set<int> traceRunSeen_;
     std::map<QString, QString> hopHostnames_;

@@ -1,6 +1,7 @@
 #include "net/ServiceProbe.h"
 
 #include "net/HttpHeadAttempt.h"
+#include "net/Ipv4Text.h"
 #include "net/Ipv6Text.h"
 #include "net/TcpConnectAttempt.h"
 
@@ -89,7 +90,7 @@ QCoro::Task<ServiceResult> ServiceProbe::measure() const {
     if (const Http* target = http())
         return requestUntilHead(target->url);
     const Tcp& target = *tcp();
-    return timeTcpConnect(target.host, target.port);
+    return timeTcpConnect(canonicalIPv4(target.host), target.port);
 }
 
 } // namespace vantorel

@@ -5,6 +5,7 @@
 #include "settings/SettingKeys.h"
 #include "targets/HostOrCidr.h"
 #include "targets/TargetSpecJson.h"
+#include "targets/UnreadableList.h"
 
 #include <algorithm>
 
@@ -30,19 +31,23 @@ const QStringList& HostStore::defaultEntries() {
 
 HostStore::HostStore(MonitorTiming timing)
     : timing_(timing) {
-    // Nothing runs at launch until the user switches a target on.
+    // Nothing runs at launch but what the user asked to start with the application.
     for (const auto& spec : loadSpecs())
-        targets_.push_back(Target::create(spec, false, timing_));
+        targets_.push_back(Target::create(spec, spec.startWithVantorel, timing_));
     for (const auto& target : targets_)
         subscribe(*target);
 }
 
 std::vector<TargetSpec> HostStore::loadSpecs() {
     auto& preferences = Preferences::instance();
-    // An undecodable list is passed over but left in place until the next save replaces it.
+    // An undecodable list is passed over, and kept under a key of its own before the next save
+    // replaces it.
     if (preferences.contains(kKey)) {
-        if (auto specs = decodeTargetSpecs(preferences.dataValue(kKey)))
+        const QByteArray stored = preferences.dataValue(kKey);
+        if (auto specs = decodeTargetSpecs(stored))
             return std::move(*specs);
+        unreadableListCopy_ =
+            keepUnreadableList(preferences, stored, QDateTime::currentDateTimeUtc());
     }
     QStringList entries = preferences.stringListValue(keys::targets);
     if (!preferences.contains(keys::targets))
@@ -65,9 +70,8 @@ std::shared_ptr<Target> HostStore::target(const QUuid& id) const {
 std::shared_ptr<Target> HostStore::equalTarget(const TargetSpec& spec) const {
     // Display names, not whole specs: two sweeps of one network are the same target even when
     // their ranges end differently.
-    const QString name = spec.displayName();
     for (const auto& target : targets_)
-        if (target->spec().kind == spec.kind && target->spec().displayName() == name)
+        if (target->spec().isSameTarget(spec))
             return target;
     return nullptr;
 }
@@ -115,6 +119,13 @@ void HostStore::save() const {
         specs.push_back(target->spec());
     if (const auto encoded = encodeTargetSpecs(specs))
         Preferences::instance().setValue(kKey, *encoded);
+}
+
+void HostStore::setStartWithVantorel(const QUuid& id, bool on) {
+    if (const auto found = target(id); found && found->spec().startWithVantorel != on) {
+        found->setStartWithVantorel(on);
+        save();
+    }
 }
 
 void HostStore::subscribe(const Target& target) {

@@ -93,9 +93,9 @@ void writeTargetList(const QString& home, const std::vector<TargetSpec>& targets
 }
 
 RunningApp::RunningApp(const QString& program, QProcessEnvironment environment,
-                       const QString& folder) {
+                       const QString& folder, const QStringList& arguments) {
     environment.insert("VANTOREL_TEST_CONTROL", folder + "/control");
-    process_ = std::make_unique<TestDaemonProcess>(program, QStringList{}, environment,
+    process_ = std::make_unique<TestDaemonProcess>(program, arguments, environment,
                                                    folder + "/vantorel.log");
     for (int attempt = 0; attempt < 100 && process_->isRunning(); ++attempt) {
         control_.connectToServer(folder + "/control");

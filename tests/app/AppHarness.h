@@ -55,7 +55,8 @@ void writeTargetList(const QString& home, const std::vector<TargetSpec>& targets
 // `folder`/vantorel.log.
 class RunningApp {
 public:
-    RunningApp(const QString& program, QProcessEnvironment environment, const QString& folder);
+    RunningApp(const QString& program, QProcessEnvironment environment, const QString& folder,
+               const QStringList& arguments = {});
     // The reply to one request after its "ok"; throws on an error reply or none.
     QString ask(const QString& request);
     QRect rectangle(const QString& request);

@@ -10,9 +10,11 @@
 //   tray-menu                                       the tray menu's entries, "|" between them
 //   enable-all, select <index>, close-window        as the user's switches, card and close button
 //   activate-tray, hide-window          a click on the tray icon; the window hidden, not closed
+//   add <host>, preferences                         a host ping added as the sheet does; Ctrl+,
 //   grab <objectName> <file.png>                    a picture of that widget's window
 #include "app/Application.h"
 #include "targets/HostStore.h"
+#include "ui/preferences/PreferencesWindow.h"
 #include "ui/tray/TrayExtra.h"
 #include "ui/tray/TrayMenu.h"
 #include "ui/window/MainWindow.h"
@@ -112,7 +114,11 @@ QString answer(Application& application, const QString& request) {
         return "ok";
     }
     const auto index = std::size_t(words.value(1).toUInt());
-    if (command == "select" && window && index < targets.size())
+    if (command == "add" && window)
+        window->addTarget({TargetKind::hostPing, words.value(1), "", 24});
+    else if (command == "preferences")
+        PreferencesWindow::showWindow();
+    else if (command == "select" && window && index < targets.size())
         window->select(targets[index]->id());
     else if (command == "close-window" && window)
         window->close();

@@ -267,6 +267,15 @@ void GraphPane::refreshBody() {
         return;
     }
     const PingMonitor& first = *target.monitors().front();
+    const bool nothingToShow = hasChart(kind)
+                                   ? first.samples().empty()
+                                   : kind == TargetKind::traceroute && first.hopStats().empty();
+    // A paused, blocked or unresolvable target is not waiting for anything: say why, as its card
+    // does.
+    if (nothingToShow && target.statusMessage()) {
+        showEmptyState(QStringLiteral("exclamationmark.triangle"), statusLine(target));
+        return;
+    }
     if (hasChart(kind) && first.samples().empty()) {
         showEmptyState(QString(), QStringLiteral("Waiting for replies…"));
         return;

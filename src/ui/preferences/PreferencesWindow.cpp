@@ -1,5 +1,6 @@
 #include "ui/preferences/PreferencesWindow.h"
 
+#include "history/SampleStore.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "ui/controls/DesktopColourScheme.h"
@@ -163,6 +164,17 @@ PreferencesWindow::PreferencesWindow(QWidget* parent)
     keep->setStoredRange(minimumKeepMinutes, maximumKeepMinutes);
     history->addRow(QStringLiteral("Keep"), keep, QStringLiteral("minutes"));
     history->addCaption(QStringLiteral("Default 30 min \u00b7 up to 1440 (24 h)"));
+    // Shown only when the store found at open that it cannot keep anything; the reason is in the
+    // system log and in the tooltip.
+    QPointer notSaved = history->addCaption(QStringLiteral("History is not being saved"));
+    notSaved->setObjectName(QStringLiteral("historyNotSaved"));
+    notSaved->hide();
+    SampleStore::shared()->checkSaving([notSaved](std::optional<QString> reason) {
+        if (notSaved && reason) {
+            notSaved->setToolTip(*reason);
+            notSaved->show();
+        }
+    });
 
     auto* session = new PreferencesSection(QStringLiteral("Session"), this);
     loginSwitch_ = new FormSwitch(this);
@@ -221,6 +233,13 @@ PreferencesWindow::PreferencesWindow(QWidget* parent)
     connect(&preferences, &Preferences::changed, this, &PreferencesWindow::preferenceChanged);
     connect(&DesktopColourScheme::instance(), &DesktopColourScheme::changed, this,
             &PreferencesWindow::applyColourScheme);
+}
+
+void PreferencesWindow::hideEvent(QHideEvent* event) {
+    // Closing the window finishes an edit as Return would.
+    for (FormNumberField* field : findChildren<FormNumberField*>())
+        field->commit();
+    QWidget::hideEvent(event);
 }
 
 void PreferencesWindow::showWindow() {

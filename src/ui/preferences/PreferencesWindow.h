@@ -12,9 +12,10 @@ class FormSwitch;
 class PreferencesSection;
 
 // The settings window. Every control reads and writes its preference directly, with no apply
-// step, and follows the preference when it changes elsewhere. Controls carry their key as object
-// name. No control is ever disabled. The form scrolls when the window is shorter than it; Escape
-// and Ctrl+W close the window.
+// The settings window. Every control reads and writes its preference directly, with no apply
+// step (number fields when their edit is finished), and follows the preference when it changes
+// elsewhere. Controls carry their key as object name. No control is ever disabled. The form
+// scrolls when the window is shorter than it; Escape and Ctrl+W close the window.
 class PreferencesWindow : public QWidget {
     Q_OBJECT
 
@@ -33,6 +34,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void preferenceChanged(const QString& key);

@@ -13,6 +13,7 @@
 #include "ui/window/MainWindowState.h"
 #include "ui/window/RemovalNote.h"
 #include "ui/window/Sidebar.h"
+#include "ui/window/WindowNotices.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -68,6 +69,26 @@ MainWindow::MainWindow(HostStore& store, QWidget* parent)
 
     installShortcuts();
     applyTheme();
+    showStorageNotices();
+}
+
+void MainWindow::showStorageNotices() {
+    notices_ = new WindowNotices(this);
+    Preferences& preferences = Preferences::instance();
+    if (const auto copy = store_.takeUnreadableListCopy())
+        notices_->showNotice(QStringLiteral("unreadableListNotice"),
+                             QStringLiteral("Your saved target list could not be read. A copy of "
+                                            "it is kept as \u201c%1\u201d in %2.")
+                                 .arg(*copy, preferences.filePath()));
+    const auto warnNotSaved = [this, &preferences] {
+        notices_->showNotice(QStringLiteral("saveWarning"),
+                             QStringLiteral("Changes could not be saved to %1. They will be lost "
+                                            "when Vantorel quits.")
+                                 .arg(preferences.filePath()));
+    };
+    if (preferences.isFailingToWrite())
+        warnNotSaved();
+    connect(&preferences, &Preferences::writeFailed, this, warnNotSaved);
 }
 
 MainWindow::~MainWindow() = default;
@@ -183,6 +204,8 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     aurora_->setGeometry(rect());
     placeNote();
+    if (notices_)
+        notices_->place(detail_->geometry());
 }
 
 } // namespace vantorel

@@ -16,6 +16,7 @@ class MainWindowState;
 class RemovalNote;
 class Sidebar;
 class Target;
+class WindowNotices;
 struct TargetSpec;
 
 // The main window: the sidebar of targets beside the detail area, over the animated background.
@@ -59,6 +60,8 @@ private:
     void installShortcuts();
     void applyTheme();
     void placeNote();
+    // Tells the user, without stopping them, what of their targets and settings is not kept.
+    void showStorageNotices();
 
     struct Removed {
         std::shared_ptr<Target> target;
@@ -74,6 +77,7 @@ private:
     DetailArea* detail_ = nullptr;
     RemovalNote* note_ = nullptr;
     std::optional<Removed> removed_;
+    WindowNotices* notices_ = nullptr;
     QPointer<AddTargetSheet> sheet_;
 };
 

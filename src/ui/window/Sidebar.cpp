@@ -145,6 +145,8 @@ void Sidebar::syncCards() {
                     [this, id] { Q_EMIT removeRequested(id); });
             connect(card, &TargetCard::stepRequested, this,
                     [this, card](int step) { stepFrom(card, step); });
+            connect(card, &TargetCard::startWithVantorelRequested, this,
+                    [this, id](bool on) { store_.setStartWithVantorel(id, on); });
         }
         list_->insertWidget(int(ordered.size()), card);
         ordered.push_back(card);

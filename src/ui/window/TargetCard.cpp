@@ -301,18 +301,6 @@ void TargetCard::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-void TargetCard::contextMenuEvent(QContextMenuEvent* event) {
-    // Right click or the menu key.
-    QMenu menu(this);
-    QAction* remove = menu.addAction(QStringLiteral("Remove"));
-    remove->setShortcut(QKeySequence(Qt::Key_Delete));
-    const QPoint at = event->reason() == QContextMenuEvent::Keyboard
-                          ? mapToGlobal(QPoint(kPadding, height() / 2))
-                          : event->globalPos();
-    if (menu.exec(at) == remove)
-        Q_EMIT removeRequested();
-}
-
 void TargetCard::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;
     event->accept();
@@ -324,6 +312,24 @@ void TargetCard::mouseReleaseEvent(QMouseEvent* event) {
     pressed_ = false;
     if (click)
         Q_EMIT selectRequested();
+}
+
+void TargetCard::contextMenuEvent(QContextMenuEvent* event) {
+    // Right click or the menu key.
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("cardMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction* startWith = menu->addAction(QStringLiteral("Start with Vantorel"));
+    startWith->setCheckable(true);
+    startWith->setChecked(target_->spec().startWithVantorel);
+    connect(startWith, &QAction::toggled, this, &TargetCard::startWithVantorelRequested);
+    QAction* remove = menu->addAction(QStringLiteral("Remove"));
+    remove->setShortcut(QKeySequence(Qt::Key_Delete));
+    connect(remove, &QAction::triggered, this, &TargetCard::removeRequested);
+    const QPoint at = event->reason() == QContextMenuEvent::Keyboard
+                          ? mapToGlobal(QPoint(kPadding, height() / 2))
+                          : event->globalPos();
+    menu->popup(at);
 }
 
 } // namespace vantorel

@@ -1,9 +1,12 @@
-// The preferences window: each control writes its preference at once, and follows it when it
-// changes elsewhere.
+// The preferences window: each control writes its preference (a number field when its edit is
+// finished), and follows it when it changes elsewhere.
 #include "ui/preferences/PreferencesWindow.h"
 
+#include "history/SampleStore.h"
+#include "monitor/PingMonitor.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
+#include "support/EventLoop.h"
 #include "ui/controls/FormSegmentedPicker.h"
 #include "ui/controls/FormSwitch.h"
 
@@ -125,6 +128,47 @@ TEST(PreferencesWindow, StartsAtLoginScrollsAndClosesFromTheKeyboard) {
         QTest::keyClick(&window, keys.key(), keys.keyboardModifiers());
         EXPECT_FALSE(window.isVisible());
     }
+}
+
+// Retyping "30" passes through "3"; only the finished edit counts, so no monitor trims its series
+// on the way. Shortened to 5 minutes and lengthened to 30 again, the window shows the whole stored
+// stretch again. Closing the window finishes an edit as Return does.
+TEST(PreferencesWindow, NumbersCountWhenTheEditIsFinishedAndALongerWindowComesBackFromTheStore) {
+    Preferences& preferences = Preferences::instance();
+    preferences.setValue(keys::scrollbackEnabled, true);
+    preferences.setValue(keys::scrollbackMinutes, 30);
+    const QString key = "hostPing:127.0.0.1";
+    const Date start = dateNow();
+    for (int i = 0; i < 170; ++i) // every ten seconds from 29 minutes ago
+        SampleStore::shared()->appendSample(key, {i + 1, 1.0, start - 1740 + 10.0 * i});
+    const auto monitor = PingMonitor::create("127.0.0.1", PingMonitor::Mode::continuous, key,
+                                             {.probeInterval = 0.1});
+    monitor->start();
+    const auto oldestAge = [&] { return start - monitor->samples().front().time; };
+    ASSERT_TRUE(test::spinUntil([&] { return monitor->samples().size() > 175; }));
+    PreferencesWindow window;
+    window.show();
+    auto* keep = control(window, keys::scrollbackMinutes);
+    QTest::keyClick(keep, Qt::Key_Backspace);
+    test::spinFor(std::chrono::milliseconds(500)); // probes answer while the field says 3
+    QTest::keyClicks(keep, "0");
+    EXPECT_EQ(preferences.integerValue(keys::scrollbackMinutes), 30);
+    EXPECT_GT(oldestAge(), 1700);
+    for (const auto& [typed, minutes] : {std::pair("5", 5), {"30", 30}}) {
+        keep->selectAll();
+        QTest::keyClicks(keep, typed);
+        QTest::keyClick(keep, Qt::Key_Return);
+        EXPECT_TRUE(test::spinUntil([&, minutes = minutes] {
+            return minutes == 5 ? oldestAge() <= 300 : oldestAge() > 1700;
+        })) << typed;
+    }
+    monitor->stop();
+
+    auto* delay = control(window, keys::alertUnreachableSecs);
+    delay->selectAll();
+    QTest::keyClicks(delay, "50");
+    window.close();
+    EXPECT_EQ(preferences.integerValue(keys::alertUnreachableSecs), 50);
 }
 
 } // namespace

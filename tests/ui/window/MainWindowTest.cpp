@@ -1,6 +1,7 @@
 // The main window over a real store, its targets probing a TUN path of the test's own.
 #include "ui/window/MainWindow.h"
 
+#include "lab/Kernel.h"
 #include "lab/TunPath.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
@@ -9,6 +10,7 @@
 #include "targets/TargetSpecJson.h"
 #include "ui/controls/Theme.h"
 #include "ui/controls/ToggleSwitch.h"
+#include "ui/detail/GraphPane.h"
 #include "ui/detail/HeadlineFigure.h"
 #include "ui/detail/LatencyHistoryChart.h"
 #include "ui/detail/SampleListView.h"
@@ -19,8 +21,11 @@
 #include "ui/window/TargetCard.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -81,6 +86,10 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_EQ(card(2)->statusColour(), theme::orange());
     ASSERT_TRUE(spinUntil([&] { return status(1).startsWith("Reconnecting… ("); }));
     EXPECT_EQ(card(1)->statusColour(), theme::orange());
+    // Its detail pane says the same, rather than that it waits for replies.
+    select(1);
+    const auto paneText = [&] { return detail.findChild<GraphPane*>()->emptyStateText(); };
+    EXPECT_TRUE(spinUntil([&] { return paneText() == status(1); })) << paneText().toStdString();
     ASSERT_TRUE(spinUntil([&] { return status(2) == "2/4 alive"; }, 20s));
     EXPECT_EQ(text(card(2), "upFigure"), "2 up");
     EXPECT_EQ(card(2)->statusColour(), theme::green());
@@ -102,6 +111,19 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_FALSE(detail.showsOverview());
     EXPECT_EQ(detail.findChild<HeadlineFigure*>()->text(), "2 / 4 up");
     EXPECT_TRUE(card(2)->isSelected());
+
+    // The card's menu marks a target to start with Vantorel, and the list is saved so.
+    QContextMenuEvent menuRequest(QContextMenuEvent::Keyboard, {}, card(0)->mapToGlobal(QPoint()));
+    QApplication::sendEvent(card(0), &menuRequest);
+    auto* menu = card(0)->findChild<QMenu*>("cardMenu");
+    QAction* startWith = menu->actions().value(0);
+    ASSERT_TRUE(startWith && startWith->isCheckable());
+    EXPECT_EQ(startWith->text(), "Start with Vantorel");
+    startWith->trigger();
+    menu->close();
+    EXPECT_TRUE(decodeTargetSpecs(Preferences::instance().dataValue(keys::targetsV2))
+                    ->front()
+                    .startWithVantorel);
 
     flip(0);
     EXPECT_EQ(status(0), "monitoring off");
@@ -178,6 +200,14 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
         EXPECT_TRUE(targets[0]->enabled());
         EXPECT_EQ(window.selection(), targets[0]->id());
     }
+
+    // With the settings folder read-only, adding a target warns that it is not saved.
+    const lab::ReadOnlyFolder readOnly(
+        QFileInfo(Preferences::instance().filePath()).path().toStdString());
+    window.addTarget({TargetKind::hostPing, address(3), {}, 24});
+    const auto* warning = window.findChild<QWidget*>("saveWarning");
+    EXPECT_TRUE(warning && warning->isVisible());
+    EXPECT_EQ(targets.size(), 2u);
 }
 
 } // namespace
