@@ -51,6 +51,10 @@ constexpr std::size_t kReceiveBufferSize = 1500;
 // notifier fires again at once for whatever is left.
 constexpr int kMaxMessagesPerDrain = 4096;
 constexpr int kMaxDrainRounds = 64;
+// A send that a queued error failed is tried again after the queues are read. Under a flood of
+// errors (a sweep of a sparse network) another may arrive between that read and the retry, so the
+// send is retried for as long as each read finds something, up to this many times.
+constexpr int kMaxSendAttempts = 8;
 
 // The errnos an ICMP or ICMPv6 error sets on a ping socket (unreachable codes, time exceeded,
 // parameter problem, packet too big, source quench and redirect).
@@ -95,7 +99,7 @@ IcmpSocket::Sent IcmpSocket::send(const SocketAddress& to, int hopLimit, std::ui
         sequence, {reinterpret_cast<const std::uint8_t*>(kPayload), sizeof(kPayload) - 1},
         family_.echoRequest);
     Sent sent;
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    for (int attempt = 0; attempt < kMaxSendAttempts; ++attempt) {
         // Stamped just before the send, as iputils ping does: on loopback and fast links the
         // answer is received (and kernel-stamped) before sendto even returns, so a stamp taken
         // after it would make short round trips come out as zero.
@@ -103,21 +107,26 @@ IcmpSocket::Sent IcmpSocket::send(const SocketAddress& to, int hopLimit, std::ui
         if (::sendto(fd_, request.data(), request.size(), 0, to.get(), to.length) > 0)
             return {0, sent.at};
         sent.error = errno;
-        if (attempt > 0 || !mayComeFromQueuedError(sent.error))
+        // A failure that no queued error explains is the probe's own: an unreachable or
+        // prohibited route fails alike every time, with nothing waiting in the queues.
+        if (!mayComeFromQueuedError(sent.error) || drain(answered) == 0)
             break;
-        drain(answered);
     }
     return sent;
 }
 
-void IcmpSocket::drain(const Answered& answered) {
+int IcmpSocket::drain(const Answered& answered) {
     // A queued ICMP error makes the next plain receive fail, so both queues are read until a full
     // round finds nothing: an error must not hide the replies waiting behind it, and an unread
     // error would wake the notifier again at once.
+    int handled = 0;
     for (int round = 0; round < kMaxDrainRounds; ++round) {
-        if (drainQueue(true, answered) + drainQueue(false, answered) == 0)
-            return;
+        const int read = drainQueue(true, answered) + drainQueue(false, answered);
+        if (read == 0)
+            break;
+        handled += read;
     }
+    return handled;
 }
 
 int IcmpSocket::drainQueue(bool errorQueue, const Answered& answered) {

@@ -56,7 +56,8 @@ public:
 
     // Reads the error queue and the datagrams until a full round finds both empty (or a bound on
     // the work per call is reached); every answer to one of our requests goes to `answered`.
-    void drain(const Answered& answered);
+    // Returns how many messages and errors it read.
+    int drain(const Answered& answered);
 
 private:
     int drainQueue(bool errorQueue, const Answered& answered);
