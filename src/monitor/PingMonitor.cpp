@@ -55,7 +55,12 @@ SampleStore& PingMonitor::store() const {
 QCoro::Task<std::optional<QString>> PingMonitor::probeAddress() const {
     if (parseIPv4(QStringView(host_)))
         co_return host_;
-    co_return co_await offPool([host = host_] { return resolveIPv4(host); });
+    // Sweeps stay IPv4: their ranges are IPv4 ranges.
+    if (mode_ == Mode::liveness)
+        co_return co_await offPool([host = host_] { return resolveIPv4(host); });
+    // Read at each resolution (a loop's start, a walk), so that a change applies from the next.
+    const bool preferIPv6 = Preferences::instance().boolValue(keys::preferIPv6);
+    co_return co_await offPool([host = host_, preferIPv6] { return resolve(host, preferIPv6); });
 }
 
 void PingMonitor::start() {

@@ -113,8 +113,10 @@ private:
 
     void startService();
     void startServiceLoop();
-    // The address to probe: the host itself when it is an IPv4 literal, else the first IPv4
-    // address the resolver gives for it (looked up off the main thread), or none.
+    // The address to probe, or none: the host itself when it is an IPv4 literal; for a sweep's
+    // host its first IPv4 address; for the other modes what `resolve` gives with the user's
+    // IPv6 preference (an IPv6 literal itself, or an address of either family for a name).
+    // Lookups run off the main thread.
     QCoro::Task<std::optional<QString>> probeAddress() const;
     void trimToHistoryWindow(Date now);
     void recomputeStats();

@@ -17,7 +17,8 @@ struct HopStat {
 
     // The TTL of this hop.
     std::int64_t number = 0;
-    // Dotted quad of the node that answered at this TTL, or `kUnanswered`.
+    // Address of the node that answered at this TTL (a dotted quad or canonical IPv6 text), or
+    // `kUnanswered`.
     QString host = kUnanswered;
     // Reverse-DNS name of `host`, once a lookup has found one.
     std::optional<QString> hostname = std::nullopt;

@@ -25,6 +25,7 @@ QVector<SettingDefinition> buildTable() {
         {keys::alertUnreachableSecs, integer, qint64(30)},
         {keys::alertLossPct, floating, 10.0},
         {keys::alertLatencyMs, floating, 500.0},
+        {keys::preferIPv6, boolean, false},
         {keys::targetsV2, bytes, QVariant()},
         {keys::targets, textList, QVariant()},
     };

@@ -197,6 +197,40 @@ bool scanned(const Monitors& monitors) {
                        [](const auto& m) { return !m->isRunning() && m->alive().has_value(); });
 }
 
+// Over IPv6: a literal samples once a second; a name with only an AAAA record is probed over
+// IPv6, names with both over IPv4 unless IPv6 is preferred (each dual name answers only over the
+// family it should be probed with); a zone reaches a link-local neighbour.
+TEST(ContinuousMode, ProbesOverIPv6ForLiteralsZonesAndNamesAsPreferred) {
+    lab::Lab lab;
+    lab::TunPath path;
+    path.setDestinations({path.address(2), path.address(3), path.address(4), path.address(5)});
+    const auto twin = [&](int byte) { return lab::ipv6Twin(path.address(byte)); };
+    lab::TestResolver resolver;
+    resolver.addHost("six.lab", twin(3))
+        .addAddresses("dual.lab", {twin(9), path.address(4)})
+        .addAddresses("dual6.lab", {path.address(9), twin(5)})
+        .start();
+    auto literal = started({twin(2)}, kContinuous)[0];
+    for (const auto& [host, preferIPv6] : {std::pair{std::string("six.lab"), false},
+                                           {"dual.lab", false},
+                                           {"dual6.lab", true},
+                                           {lab.linkLocalHost(), false}}) {
+        Preferences::instance().setValue(keys::preferIPv6, preferIPv6);
+        auto monitor =
+            PingMonitor::create(qt(host), kContinuous, std::nullopt, {.probeInterval = 0.1});
+        monitor->start();
+        EXPECT_TRUE(spinUntil([&] { return monitor->lastRtt().has_value(); })) << host;
+        monitor->stop();
+    }
+    Preferences::instance().setValue(keys::preferIPv6, false);
+    ASSERT_TRUE(spinUntil([&] { return literal->samples().size() >= 3; }));
+    literal->stop();
+    const auto& samples = literal->samples();
+    for (std::size_t i = 1; i < samples.size(); ++i)
+        EXPECT_NEAR(samples[i].time - samples[i - 1].time, 1.0, 0.2);
+    EXPECT_EQ(literal->stats().lostCount, 0);
+}
+
 // A path on which .2, .3 and .254 answer after 30 ms, every other echo request being lost, and
 // .5 never answers; .2 has a reverse name.
 TEST(LivenessMode, ScansTellAliveFromSilentHostsAndNameEachAliveHostOnce) {
@@ -240,11 +274,12 @@ TEST(LivenessMode, ScansTellAliveFromSilentHostsAndNameEachAliveHostOnce) {
     EXPECT_FALSE(expired[0]->alive().value_or(true) || expired[0]->latency());
 }
 
-// "number host" of every hop, in order.
-QStringList hops(const PingMonitor& monitor) {
+// "number host" of every hop, in order, and its name when asked for.
+QStringList hops(const PingMonitor& monitor, bool named = false) {
     QStringList list;
     for (const auto& hop : monitor.hopStats())
-        list.append(QString::number(hop.number) + ' ' + hop.host);
+        list.append(QString::number(hop.number) + ' ' + hop.host +
+                    (named ? u' ' + hop.hostname.value_or("") : QString()));
     return list;
 }
 
@@ -270,13 +305,21 @@ TEST(TracerouteMode, WalksRoutersFollowsRouteChangesAndRestoresThePathAfterARest
     auto& route = lab.addRouteThroughRouters(3);
     const auto& routers = route.routers();
     const auto destination = route.destination();
+    const auto destination6 = qt(lab::ipv6Twin(destination)) + " far.six.lab";
     lab::TestResolver resolver;
-    for (std::size_t i = 0; i < 3; ++i)
-        resolver.addPointer(routers[i], "r" + std::to_string(i + 1) + ".lab");
-    resolver.start();
+    QStringList path6; // to a name with only an AAAA record, every hop named by its PTR record
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto number = std::to_string(i + 1), router6 = lab::ipv6Twin(routers[i]);
+        resolver.addPointer(routers[i], "r" + number + ".lab").addPointer(router6, "r6." + number);
+        path6.append(qt(number + ' ' + router6 + " r6." + number));
+    }
+    resolver.addHost("far.six.lab", lab::ipv6Twin(destination)).start();
+    path6.append("4 " + destination6);
     const QStringList fullPath = {"1 " + qt(routers[0]), "2 " + qt(routers[1]),
                                   "3 " + qt(routers[2]), "4 " + qt(destination)};
     auto monitor = started({destination}, PingMonitor::Mode::traceroute)[0];
+    auto six = started({"far.six.lab"}, PingMonitor::Mode::traceroute)[0];
+    EXPECT_TRUE(spinUntil([&] { return hops(*six, true) == path6; }));
     ASSERT_TRUE(spinUntil([&] {
         return monitor->samples().size() >= 2 && hops(*monitor) == fullPath &&
                monitor->hopStats()[2].hostname;
@@ -305,6 +348,10 @@ TEST(TracerouteMode, WalksRoutersFollowsRouteChangesAndRestoresThePathAfterARest
     route.setLength(1);
     ASSERT_TRUE(spinUntil([&] { return monitor->hopStats().size() == 2; }));
     EXPECT_EQ(hops(*monitor), (QStringList{fullPath[0], "2 " + qt(destination)}));
+    EXPECT_TRUE(spinUntil([&] {
+        return hops(*six, true) == QStringList{path6[0], "2 " + destination6};
+    }));
+    six->stop();
     ASSERT_TRUE(spinUntil([&] { return tracePathWritten(destination) != written; }));
     monitor->stop();
 

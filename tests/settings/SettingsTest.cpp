@@ -39,7 +39,7 @@ TEST_F(SettingsTest, DefaultsAreReadUntilAValueIsStoredNeverWrittenAndRepairedIn
         {keys::use24Hour, false},         {keys::alertsEnabled, false},
         {keys::alertUnreachableSecs, 30}, {keys::alertLossPct, 10.0},
         {keys::alertLatencyMs, 500.0},    {keys::targetsV2, QVariant()},
-        {keys::targets, QVariant()}};
+        {keys::targets, QVariant()},      {keys::preferIPv6, false}};
     for (const auto& [key, value] : defaults)
         EXPECT_EQ(prefs.value(key), value) << key.data();
     EXPECT_EQ(historyWindowSeconds(prefs), 1800);
