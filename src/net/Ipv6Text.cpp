@@ -169,4 +169,9 @@ QString formatIPv6Qt(const Ipv6Address& address) {
     return QString::fromStdString(formatIPv6(address));
 }
 
+QString canonicalIPv6(const QString& text) {
+    const auto address = parseIPv6(QStringView(text));
+    return address ? formatIPv6Qt(*address) : text;
+}
+
 } // namespace vantorel

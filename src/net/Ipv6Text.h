@@ -30,4 +30,8 @@ std::optional<Ipv6Address> parseIPv6(QStringView text);
 std::string formatIPv6(const Ipv6Address& address);
 QString formatIPv6Qt(const Ipv6Address& address);
 
+// `text` in canonical form when it is an IPv6 literal ("2001:DB8:0::1" gives "2001:db8::1"), else
+// as it is: one address has one text, so it is shown, keyed and compared as that text.
+QString canonicalIPv6(const QString& text);
+
 } // namespace vantorel

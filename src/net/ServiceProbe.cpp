@@ -84,6 +84,23 @@ std::optional<ServiceProbe> ServiceProbe::parse(QStringView text) {
     return parseHostAndPort(trimmed);
 }
 
+QString ServiceProbe::canonicalText(const QString& text) {
+    // An IPv6 host is the first thing in brackets: nothing before it may hold one. Without a
+    // bracket there is nothing to parse, which keeps this cheap for the views that name targets.
+    const qsizetype open = text.indexOf(u'[');
+    if (open < 0)
+        return text;
+    const auto probe = parse(text);
+    const QString host = !probe         ? QString()
+                         : probe->tcp() ? probe->tcp()->host
+                                        : probe->http()->url.host();
+    if (!host.contains(u':'))
+        return text;
+    const qsizetype close = text.indexOf(u']', open);
+    const auto address = parseIPv6(QStringView(text).sliced(open + 1, close - open - 1));
+    return address ? text.first(open + 1) + formatIPv6Qt(*address) + text.sliced(close) : text;
+}
+
 QCoro::Task<ServiceResult> ServiceProbe::measure() const {
     // Not a coroutine itself: the attempt functions take their arguments by value, so the task
     // holds its own copy and `this` may go away while it runs.

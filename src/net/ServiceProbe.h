@@ -38,6 +38,9 @@ public:
     // "https://" (any case; an IPv6 host in brackets, "https://[2001:db8::1]/").
     // Spaces and tabs around the text are ignored; anything else yields nothing.
     static std::optional<ServiceProbe> parse(QStringView text);
+    // `text` with its IPv6 host, if it has one, in canonical form ("[2001:DB8:0::1]:443" gives
+    // "[2001:db8::1]:443"); anything else as it is, so that only the address's spelling changes.
+    static QString canonicalText(const QString& text);
 
     bool isHttp() const { return std::holds_alternative<Http>(target_); }
     const Tcp* tcp() const { return std::get_if<Tcp>(&target_); }

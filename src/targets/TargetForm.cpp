@@ -1,6 +1,7 @@
 #include "targets/TargetForm.h"
 
 #include "net/Ipv4Text.h"
+#include "net/Ipv6Text.h"
 #include "net/ServiceProbe.h"
 #include "targets/TrimSpaces.h"
 
@@ -17,6 +18,9 @@ std::optional<QString> sweepMessage(QStringView host, QStringView endHost) {
     if (host.isEmpty() && endHost.isEmpty())
         return std::nullopt;
     const auto start = parseIPv4(host);
+    // An IPv6 network holds far more addresses than any sweep could ever probe.
+    if (!start && parseIPv6(host))
+        return QStringLiteral("An IPv6 range cannot be swept; use IPv4 addresses");
     if (!start)
         return QStringLiteral("Start must be a valid IPv4 address");
     const auto end = parseIPv4(endHost);
@@ -69,7 +73,7 @@ std::optional<TargetSpec> specFromForm(TargetKind kind, QStringView host, QStrin
         return TargetSpec{kind, trimmedHost.toString(), trimmedEnd.toString(), chosenPrefix};
     }
     }
-    return TargetSpec{kind, trimmedHost.toString(), QString(), 24};
+    return TargetSpec{kind, canonicalHost(kind, trimmedHost.toString()), QString(), 24};
 }
 
 } // namespace vantorel

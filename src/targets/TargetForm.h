@@ -15,9 +15,9 @@ namespace vantorel {
 // text have nothing to say; an entry can be wrong only for a sweep or a service check.
 std::optional<QString> validationMessage(TargetKind kind, QStringView host, QStringView endHost);
 
-// The spec the form would add, with its texts trimmed but otherwise as typed, or none when the
-// entry cannot be added. Only a sweep keeps the end address and the chosen prefix; the other
-// kinds get an empty end and prefix 24.
+// The spec the form would add, with its texts trimmed but otherwise as typed (an IPv6 literal in
+// canonical form), or none when the entry cannot be added. Only a sweep keeps the end address and
+// the chosen prefix; the other kinds get an empty end and prefix 24.
 std::optional<TargetSpec> specFromForm(TargetKind kind, QStringView host, QStringView endHost,
                                        std::int64_t chosenPrefix);
 

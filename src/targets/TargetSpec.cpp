@@ -1,6 +1,8 @@
 #include "targets/TargetSpec.h"
 
 #include "net/Ipv4Text.h"
+#include "net/Ipv6Text.h"
+#include "net/ServiceProbe.h"
 
 #include <algorithm>
 
@@ -21,18 +23,25 @@ QStringList TargetSpec::hosts() const {
         }
     }
     if (kind == TargetKind::serviceCheck)
-        return {host};
-    return {canonicalIPv4(host)};
+        return {canonicalHost(kind, host)};
+    return {canonicalIPv4(canonicalHost(kind, host))};
 }
 
 QString TargetSpec::displayName() const {
-    if (kind != TargetKind::pingSweep || maskPrefix < 8 || maskPrefix > 32)
+    if (kind != TargetKind::pingSweep)
+        return canonicalHost(kind, host);
+    if (maskPrefix < 8 || maskPrefix > 32)
         return host;
     const auto address = parseIPv4(QStringView(host));
     if (!address)
         return host;
     const std::uint32_t mask = ~std::uint32_t(0) << (32 - maskPrefix);
     return formatIPv4Qt(*address & mask) + u'/' + QString::number(maskPrefix);
+}
+
+QString canonicalHost(TargetKind kind, const QString& host) {
+    return kind == TargetKind::serviceCheck ? ServiceProbe::canonicalText(host)
+                                            : canonicalIPv6(host);
 }
 
 bool TargetSpec::isSameTarget(const TargetSpec& other) const {

@@ -13,8 +13,9 @@ namespace vantorel {
 // derived again on demand rather than cached.
 struct TargetSpec {
     TargetKind kind = TargetKind::hostPing;
-    // A host name or IPv4 literal; a service address for service checks; the first address of
-    // the range for sweeps. Kept as typed, so 010.0.0.1 stays 010.0.0.1.
+    // A host name, IPv4 or IPv6 literal; a service address for service checks; the first
+    // address of the range for sweeps. Kept as typed, so 010.0.0.1 stays 010.0.0.1, except that
+    // the form stores an IPv6 literal in canonical form (canonicalHost).
     QString host;
     // The last address of a sweep's range; empty for every other kind.
     QString endHost;
@@ -24,21 +25,26 @@ struct TargetSpec {
     bool startWithVantorel = false;
 
     // The hosts to monitor, never empty. A sweep with a readable, ascending range gives its
-    // addresses, cut to the first maxSweepHosts; anything else gives `host`. IPv4 literals come
-    // in canonical form, so that they are probed and keyed as the address they name.
+    // addresses, cut to the first maxSweepHosts; anything else gives `host`. IPv4 and IPv6
+    // literals come in canonical form, so that they are probed and keyed as the address they name.
     QStringList hosts() const;
 
-    // `host`, except for a sweep with an IPv4 start and a prefix of 8 to 32, which is named
-    // after its network, e.g. 192.168.1.0/24. The end of the range plays no part.
+    // `host` (an IPv6 literal in canonical form), except for a sweep with an IPv4 start and a
+    // prefix of 8 to 32, which is named after its network, e.g. 192.168.1.0/24. The end of the
+    // range plays no part.
     QString displayName() const;
 
-    // Whether both describe one target: the same kind and display name, IPv4 literals compared
-    // as the addresses they name (010.0.0.1 is 10.0.0.1).
+    // Whether both describe one target: the same kind and display name, literals compared as the
+    // addresses they name (010.0.0.1 is 10.0.0.1, 2001:DB8:0::1 is 2001:db8::1).
     bool isSameTarget(const TargetSpec& other) const;
 
     bool operator==(const TargetSpec&) const = default;
 };
 
 inline constexpr int maxSweepHosts = 254;
+
+// `host` with an IPv6 literal in canonical form: the whole text, or a service address's bracketed
+// host. IPv4 literals and everything else stay as typed.
+QString canonicalHost(TargetKind kind, const QString& host);
 
 } // namespace vantorel

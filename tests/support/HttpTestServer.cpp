@@ -8,7 +8,8 @@
 
 namespace vantorel::test {
 
-HttpTestServer::HttpTestServer(const std::optional<QSslConfiguration>& tls)
+HttpTestServer::HttpTestServer(const std::optional<QSslConfiguration>& tls,
+                               const QHostAddress& loopback)
     : server_(tls ? new QSslServer(this) : new QTcpServer(this)) {
     if (tls)
         static_cast<QSslServer*>(server_)->setSslConfiguration(*tls);
@@ -17,8 +18,9 @@ HttpTestServer::HttpTestServer(const std::optional<QSslConfiguration>& tls)
         while (QTcpSocket* socket = server_->nextPendingConnection())
             serve(socket);
     });
-    if (!server_->listen(QHostAddress::LocalHost))
-        throw std::runtime_error("the test HTTP server cannot listen on 127.0.0.1");
+    if (!server_->listen(loopback))
+        throw std::runtime_error("the test HTTP server cannot listen on " +
+                                 loopback.toString().toStdString());
 }
 
 // One request after another on the connection, as real servers keep them alive.
@@ -82,8 +84,11 @@ void HttpTestServer::serve(QTcpSocket* socket) {
 
 QUrl HttpTestServer::url(const QString& path) const {
     const bool tls = qobject_cast<QSslServer*>(server_);
-    return QUrl(
-        QStringLiteral("%1://127.0.0.1:%2%3").arg(tls ? "https" : "http").arg(port()).arg(path));
+    QUrl url(path);
+    url.setScheme(tls ? "https" : "http");
+    url.setHost(server_->serverAddress().toString());
+    url.setPort(port());
+    return url;
 }
 
 } // namespace vantorel::test

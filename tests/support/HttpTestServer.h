@@ -21,8 +21,9 @@ struct HttpAnswer {
     qint64 bodyBytes = 0; // sent at 64 KiB every 10 ms: a client reading it all takes long
 };
 
-// A tiny HTTP/1.1 server on 127.0.0.1, plain or TLS, keeping connections alive, that works while
-// the thread creating it spins its event loop. Unknown paths answer 200 with an empty body.
+// A tiny HTTP/1.1 server on 127.0.0.1 (or ::1), plain or TLS, keeping connections alive, that
+// works while the thread creating it spins its event loop. Unknown paths answer 200 with an empty
+// body.
 class HttpTestServer : public QObject {
 public:
     struct Request {
@@ -37,7 +38,8 @@ public:
     };
 
     // Serves TLS with `tls`, its certificate and key set, if given.
-    explicit HttpTestServer(const std::optional<QSslConfiguration>& tls = std::nullopt);
+    explicit HttpTestServer(const std::optional<QSslConfiguration>& tls = std::nullopt,
+                            const QHostAddress& loopback = QHostAddress::LocalHost);
 
     quint16 port() const { return server_->serverPort(); }
     QUrl url(const QString& path = QStringLiteral("/")) const;

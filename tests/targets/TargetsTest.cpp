@@ -3,6 +3,7 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
+#include "support/HttpTestServer.h"
 #include "support/QtPrinters.h"
 #include "targets/HeldTarget.h"
 #include "targets/HostStore.h"
@@ -117,9 +118,10 @@ TEST(HostStore, AddAndRemoveAreSavedAndReadBackSwitchedOff) {
     EXPECT_FALSE(restarted.targets()[0]->enabled() || restarted.targets()[1]->enabled());
 }
 
-// Addresses typed with leading zeros or a "+" are probed, keyed and told apart as the addresses
-// they name, a TCP check's host too. A target marked to start with Vantorel probes again after a
-// restart, while the others stay off.
+// Addresses typed with leading zeros or a "+", or IPv6 ones in any of their spellings, are probed,
+// keyed and told apart as the addresses they name, a service's host too; IPv6 ones are shown in
+// their canonical form, and TCP and HTTP checks reach ::1. A target marked to start with Vantorel
+// probes again after a restart, while the others stay off; every spec reads back as it was added.
 TEST(HostStore, CanonicalAddressesAndTargetsThatStartWithVantorel) {
     lab::TunPath path;
     path.setDestinations({path.address(2), path.address(3)});
@@ -128,30 +130,69 @@ TEST(HostStore, CanonicalAddressesAndTargetsThatStartWithVantorel) {
     for (QString& component : padded)
         component.prepend('0');
     const TargetSpec zeros{ping, padded.join('.'), "", 24};
-    QTcpServer listening;
+    const QString twin = QString::fromStdString(lab::ipv6Twin(path.address(3)));
+    QTcpServer listening, listening6;
     ASSERT_TRUE(listening.listen(QHostAddress::LocalHost));
+    ASSERT_TRUE(listening6.listen(QHostAddress::LocalHostIPv6));
+    test::HttpTestServer http6({}, QHostAddress::LocalHostIPv6);
+    const QString port6 = QString::number(listening6.serverPort());
+    const std::vector<TargetSpec> added{
+        zeros,
+        {ping, "+" + QString::fromStdString(path.address(3)), "", 24},
+        {service, "0127.0.0.1:" + QString::number(listening.serverPort()), "", 24},
+        {trace, twin.toUpper(), "", 24},
+        {service, "[0:0::1]:" + port6, "", 24},
+        {service, "http://[0::1]:" + QString::number(http6.port()) + "/", "", 24}};
     Preferences::instance().setValue(HostStore::kKey, QByteArray("[]"));
-    const MonitorTiming fast{.probeInterval = 0.2, .probeTimeout = 0.5};
+    const MonitorTiming fast{.probeInterval = 0.2, .probeTimeout = 0.5, .httpCheckPeriod = 0.2};
     {
         HostStore store(fast);
-        const QUuid id = store.add(zeros);
-        store.add({ping, "+" + QString::fromStdString(path.address(3)), "", 24});
-        store.add({service, "0127.0.0.1:" + QString::number(listening.serverPort()), "", 24});
-        EXPECT_EQ(store.add({ping, second, "", 24}), id);
-        ASSERT_EQ(store.targets().size(), 3u);
-        EXPECT_EQ(store.targets()[0]->monitors()[0]->persistKey(), "hostPing:" + second);
+        for (const TargetSpec& spec : added)
+            store.add(spec);
+        const auto& targets = store.targets();
+        ASSERT_EQ(targets.size(), added.size());
+        for (const auto& [spec, same] : {std::pair{TargetSpec{ping, second, "", 24}, 0},
+                                         {{trace, twin, "", 24}, 3},
+                                         {{service, "[::1]:" + port6, "", 24}, 4}})
+            EXPECT_EQ(store.add(spec), targets[same]->id()) << spec.host.toStdString();
+        EXPECT_EQ(targets[0]->monitors()[0]->persistKey(), "hostPing:" + second);
+        EXPECT_EQ(targets[3]->monitors()[0]->persistKey(), "traceroute:" + twin);
         EXPECT_TRUE(spinUntil([&] {
-            return std::all_of(store.targets().begin(), store.targets().end(),
+            return std::all_of(targets.begin(), targets.end(),
                                [](auto& target) { return target->health() == TargetHealth::ok; });
-        })) << store.targets()[0]->statusMessage().value_or("").toStdString();
-        store.setStartWithVantorel(id, true);
+        }));
+        store.setStartWithVantorel(targets[0]->id(), true);
     }
     HostStore restarted(fast);
     const auto& targets = restarted.targets();
-    ASSERT_EQ(targets.size(), 3u);
-    EXPECT_EQ(targets[0]->spec(), (TargetSpec{ping, zeros.host, "", 24, true})) << "as typed";
+    auto readBack = added;
+    readBack[0].startWithVantorel = true;
+    EXPECT_EQ(specsOf(restarted), readBack) << "as typed";
     EXPECT_TRUE(spinUntil([&] { return targets[0]->health() == TargetHealth::ok; }));
-    EXPECT_FALSE(targets[1]->enabled() || targets[2]->enabled());
+    EXPECT_TRUE(std::none_of(targets.begin() + 1, targets.end(),
+                             [](auto& target) { return target->enabled(); }));
+}
+
+// A list written before IPv6 targets existed reads back under the names and history keys it had,
+// and is written again byte for byte.
+TEST(HostStore, AListOfTheReleaseBeforeIPv6ReadsUnchanged) {
+    const QByteArray before =
+        R"([{"kind":"hostPing","host":"198.018.0.1","endHost":"","maskPrefix":24},)"
+        R"({"kind":"traceroute","host":"router.lab","endHost":"","maskPrefix":24},)"
+        R"({"kind":"serviceCheck","host":"0198.18.0.5:22","endHost":"","maskPrefix":24},)"
+        R"({"kind":"pingSweep","host":"198.18.0.1","endHost":"198.18.0.20","maskPrefix":27}])";
+    Preferences::instance().setValue(HostStore::kKey, before);
+    HostStore store;
+    QStringList read;
+    for (const auto& target : store.targets())
+        read.append(target->spec().displayName() + ' ' +
+                    target->monitors()[0]->persistKey().value_or(target->sweepResultKey()));
+    EXPECT_EQ(read,
+              (QStringList{"198.018.0.1 hostPing:198.18.0.1", "router.lab traceroute:router.lab",
+                           "0198.18.0.5:22 serviceCheck:0198.18.0.5:22",
+                           "198.18.0.0/27 pingSweep:198.18.0.0/27"}));
+    store.save();
+    EXPECT_EQ(Preferences::instance().dataValue(HostStore::kKey), before);
 }
 
 std::shared_ptr<Target> held(const TargetSpec& spec, const std::vector<test::Outcomes>& outcomes,
@@ -267,6 +308,9 @@ TEST(TargetSpec, ASweepIsNamedAfterItsNetworkAndEverythingElseAfterItsHost) {
     EXPECT_EQ(name(sweep, "192.168.1.77", 33), "192.168.1.77");
     EXPECT_EQ(name(sweep, "router", 24), "router");
     EXPECT_EQ(name(ping, "010.0.0.1", 24), "010.0.0.1");
+    EXPECT_EQ(name(trace, "2001:DB8:0::1", 24), "2001:db8::1");
+    EXPECT_EQ(name(service, "https://[2001:DB8::0:1]:8443/[x]", 24),
+              "https://[2001:db8::1]:8443/[x]");
 }
 
 TEST(TargetSpecJson, WritesTheFourMembersAndReadsBackAnyValidEncoding) {
@@ -324,12 +368,13 @@ TEST(TargetForm, TheLiveMessageAndTheSpecTheFormWouldSubmit) {
     EXPECT_EQ(spec(ping, "  a  ", "10.0.0.9", 16), (TargetSpec{ping, "a", "", 24}));
     EXPECT_EQ(spec(trace, "\t010.0.0.1 ", "", 30), (TargetSpec{trace, "010.0.0.1", "", 24}));
     EXPECT_EQ(spec(service, " server:22 ", "x", 16), (TargetSpec{service, "server:22", "", 24}));
+    EXPECT_EQ(spec(service, "[0::1]:22", "", 16), (TargetSpec{service, "[::1]:22", "", 24}));
     EXPECT_EQ(spec(sweep, " 010.0.0.1", "10.0.0.254 ", 27),
               (TargetSpec{sweep, "010.0.0.1", "10.0.0.254", 27}));
     for (const auto& refused :
          {spec(ping, "   ", "", 24), spec(service, "", "", 24), spec(service, "server:0", "", 24),
           spec(sweep, "10.0.0.1", "", 24), spec(sweep, "10.0.0.1", "10.0.0.255", 24),
-          spec(sweep, "10.0.0.9", "10.0.0.8", 24)})
+          spec(sweep, "10.0.0.9", "10.0.0.8", 24), spec(sweep, "2001:db8::1", "2001:db8::9", 24)})
         EXPECT_EQ(refused, std::nullopt);
 }
 
