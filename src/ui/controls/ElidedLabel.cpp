@@ -11,6 +11,15 @@ ElidedLabel::ElidedLabel(QWidget* parent)
     setTextFormat(Qt::PlainText);
 }
 
+void ElidedLabel::setElideMode(Qt::TextElideMode mode) {
+    elideMode_ = mode;
+    update();
+}
+
+QString ElidedLabel::shownText() const {
+    return fontMetrics().elidedText(text(), elideMode_, contentsRect().width());
+}
+
 QSize ElidedLabel::minimumSizeHint() const {
     return {fontMetrics().horizontalAdvance(QStringLiteral("…")) * 3,
             QLabel::minimumSizeHint().height()};
@@ -20,9 +29,7 @@ void ElidedLabel::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setPen(palette().color(foregroundRole()));
     p.setFont(font());
-    const QRect area = contentsRect();
-    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
-    p.drawText(area, int(alignment()) | Qt::TextSingleLine, shown);
+    p.drawText(contentsRect(), int(alignment()) | Qt::TextSingleLine, shownText());
 }
 
 void ElidedLabel::resizeEvent(QResizeEvent* event) {

@@ -4,13 +4,19 @@
 
 namespace vantorel {
 
-// A one-line label that ends in "…" when its text does not fit, instead of widening its column;
-// text() still gives the whole text, and the tooltip shows it while it is cut.
+// A one-line label that shortens its text with "…" when it does not fit, instead of widening its
+// column: at its end, or in its middle for names and addresses, whose two ends tell them apart.
+// text() and the accessible name still give the whole text, and the tooltip shows it while it is
+// cut.
 class ElidedLabel : public QLabel {
     Q_OBJECT
 
 public:
     explicit ElidedLabel(QWidget* parent = nullptr);
+
+    void setElideMode(Qt::TextElideMode mode);
+    // The text as it fits the label's width now.
+    QString shownText() const;
 
     QSize minimumSizeHint() const override;
 
@@ -21,6 +27,8 @@ protected:
 
 private:
     void updateToolTip();
+
+    Qt::TextElideMode elideMode_ = Qt::ElideRight;
 };
 
 } // namespace vantorel

@@ -125,6 +125,7 @@ QWidget* GraphPane::buildHeader() {
     nameRow->setSpacing(8);
     title_ = new ElidedLabel(header);
     title_->setObjectName(QStringLiteral("graphTitle"));
+    title_->setElideMode(Qt::ElideMiddle);
     title_->setFont(theme::font(theme::TextStyle::title2, true));
     title_->setText(target_->spec().displayName());
     nameRow->addWidget(title_, 0);

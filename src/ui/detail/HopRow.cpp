@@ -89,12 +89,13 @@ void HopRow::setHop(const HopStat& hop, double maxLatency, const Thresholds& thr
     hop_ = hop;
     maxLatency_ = scale;
     thresholds_ = thresholds;
-    setAccessibleName(QStringLiteral("Hop %1").arg(hop_.number));
+    // The address whole, however the row has to shorten it.
     const QString node =
         hop_.hostname ? QStringLiteral("%1 (%2)").arg(hop_.host, *hop_.hostname) : hop_.host;
-    setAccessibleDescription(hop_.last
-                                 ? QStringLiteral("%1, %2 ms").arg(node).arg(*hop_.last, 0, 'f', 0)
-                                 : QStringLiteral("%1, no answer").arg(node));
+    setAccessibleName(QStringLiteral("Hop %1, %2").arg(hop_.number).arg(node));
+    setToolTip(node);
+    setAccessibleDescription(hop_.last ? QStringLiteral("%1 ms").arg(*hop_.last, 0, 'f', 0)
+                                       : QStringLiteral("no answer"));
     update();
 }
 
@@ -136,14 +137,15 @@ void HopRow::paintEvent(QPaintEvent*) {
     p.setPen(theme::primaryText());
     p.drawText(QRectF(addressBox.left(), textTop, addressBox.width(), addressMetrics.height()),
                Qt::AlignLeft | Qt::AlignVCenter,
-               addressMetrics.elidedText(hop_.host, Qt::ElideRight, int(addressBox.width())));
+               addressMetrics.elidedText(hop_.host, Qt::ElideMiddle, int(addressBox.width())));
     if (hasName) {
         p.setFont(nameFont());
         p.setPen(theme::secondaryText());
-        p.drawText(QRectF(addressBox.left(), textTop + addressMetrics.height(), addressBox.width(),
-                          nameMetrics.height()),
-                   Qt::AlignLeft | Qt::AlignVCenter,
-                   nameMetrics.elidedText(*hop_.hostname, Qt::ElideRight, int(addressBox.width())));
+        p.drawText(
+            QRectF(addressBox.left(), textTop + addressMetrics.height(), addressBox.width(),
+                   nameMetrics.height()),
+            Qt::AlignLeft | Qt::AlignVCenter,
+            nameMetrics.elidedText(*hop_.hostname, Qt::ElideMiddle, int(addressBox.width())));
     }
 
     paintBar(p, barBox, hop_.last, maxLatency_, thresholds_);

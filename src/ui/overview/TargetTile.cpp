@@ -144,7 +144,7 @@ void TargetTile::paintHeader(QPainter& p, const QRectF& header) const {
     p.setFont(nameFont);
     p.setPen(theme::primaryText());
     p.drawText(nameBox, Qt::AlignLeft | Qt::AlignVCenter,
-               nameMetrics.elidedText(name, Qt::ElideRight, nameWidth + 0.5));
+               nameMetrics.elidedText(name, Qt::ElideMiddle, nameWidth + 0.5));
     if (badge) {
         const QRectF badgeBox(nameBox.right() + kSpacing,
                               header.center().y() - badgeSize.height() / 2, badgeWidth,

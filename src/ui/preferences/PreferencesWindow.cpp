@@ -176,6 +176,12 @@ PreferencesWindow::PreferencesWindow(QWidget* parent)
         }
     });
 
+    auto* network = new PreferencesSection(QStringLiteral("Network"), this);
+    ipv6Switch_ = boundSwitch(keys::preferIPv6, this);
+    network->addRow(QStringLiteral("Prefer IPv6 for names"), ipv6Switch_);
+    network->addCaption(QStringLiteral("A host name with both IPv4 and IPv6 addresses is "
+                                       "pinged and traced over IPv6. Sweeps always use IPv4."));
+
     auto* session = new PreferencesSection(QStringLiteral("Session"), this);
     loginSwitch_ = new FormSwitch(this);
     loginSwitch_->setObjectName(QStringLiteral("startAtLogin"));
@@ -190,7 +196,7 @@ PreferencesWindow::PreferencesWindow(QWidget* parent)
         QStringLiteral("Opens in the tray when you log in. Targets marked "
                        "\u201cStart with Vantorel\u201d begin monitoring at once."));
 
-    sections_ = {appearance, thresholds, alerts, history, session};
+    sections_ = {appearance, thresholds, alerts, history, network, session};
     // The form scrolls when the window is shorter than it: a small screen, or a large font.
     auto* content = new QWidget;
     content->setObjectName(QStringLiteral("preferencesContent"));
@@ -294,6 +300,8 @@ void PreferencesWindow::preferenceChanged(const QString& key) {
         alertsSwitch_->setChecked(preferences.boolValue(key));
     } else if (key == keys::scrollbackEnabled) {
         scrollbackSwitch_->setChecked(preferences.boolValue(key));
+    } else if (key == keys::preferIPv6) {
+        ipv6Switch_->setChecked(preferences.boolValue(key));
     }
 }
 

@@ -48,6 +48,7 @@ private:
     FormSegmentedPicker* clockPicker_ = nullptr;
     FormSwitch* alertsSwitch_ = nullptr;
     FormSwitch* scrollbackSwitch_ = nullptr;
+    FormSwitch* ipv6Switch_ = nullptr;
     FormSwitch* loginSwitch_ = nullptr;
     bool sized_ = false;
     QLabel* thresholdsCaption_ = nullptr;

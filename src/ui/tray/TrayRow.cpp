@@ -42,6 +42,7 @@ TrayRow::TrayRow(const std::shared_ptr<Target>& target, QWidget* parent)
 
     const QString name = target->spec().displayName();
     name_->setText(name);
+    name_->setElideMode(Qt::ElideMiddle);
     name_->setFont(theme::font(theme::TextStyle::callout));
     kind_->setText(label(target->spec().kind));
     kind_->setFont(theme::font(theme::TextStyle::caption2));

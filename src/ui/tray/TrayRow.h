@@ -8,6 +8,7 @@ class QLabel;
 
 namespace vantorel {
 
+class ElidedLabel;
 class StatusDot;
 class Target;
 class ToggleSwitch;
@@ -35,7 +36,7 @@ private:
     std::weak_ptr<Target> target_;
     const QUuid targetId_;
     StatusDot* dot_;
-    QLabel* name_;
+    ElidedLabel* name_;
     QLabel* kind_;
     QLabel* figure_;
     ToggleSwitch* switch_;

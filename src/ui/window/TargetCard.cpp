@@ -79,6 +79,8 @@ QWidget* TargetCard::buildTextColumn() {
     firstLine_ = new QHBoxLayout;
     firstLine_->setSpacing(6);
     name_ = new ElidedLabel(textColumn_);
+    name_->setObjectName(QStringLiteral("cardName"));
+    name_->setElideMode(Qt::ElideMiddle);
     name_->setFont(theme::font(theme::TextStyle::headline));
     name_->setText(target_->spec().displayName());
     firstLine_->addWidget(name_, 0);

@@ -10,8 +10,10 @@
 #include "targets/HostStore.h"
 #include "targets/TargetSpecJson.h"
 #include "ui/controls/DialGauge.h"
+#include "ui/controls/ElidedLabel.h"
 #include "ui/controls/FormSegmentedPicker.h"
 #include "ui/detail/HeadlineFigure.h"
+#include "ui/detail/HopRow.h"
 #include "ui/overview/TargetTile.h"
 #include "ui/preferences/PreferencesWindow.h"
 #include "ui/sheet/AddTargetSheet.h"
@@ -140,6 +142,29 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
     PreferencesWindow preferences;
     inspect(preferences, "preferences");
     QApplication::setFont(before);
+}
+
+// A long IPv6 address is cut in its middle, keeping both ends in view, while its tooltip and
+// accessible name keep it whole: on its card and in a hop row.
+TEST(Accessibility, ALongIPv6AddressIsCutInItsMiddleAndReadWhole) {
+    const QString address = "2001:db8:aaaa:bbbb:cccc:dddd:eeee:ffff";
+    Preferences::instance().setValue(
+        keys::targetsV2,
+        *encodeTargetSpecs(std::vector<TargetSpec>{{TargetKind::traceroute, address, {}, 24}}));
+    HostStore store;
+    MainWindow window(store);
+    window.show();
+    test::spinFor(50ms);
+    auto* name = window.findChild<ElidedLabel*>("cardName");
+    const QString shown = name->shownText();
+    EXPECT_TRUE(shown.startsWith("2001:db8:") && shown.contains(u'…') && shown.endsWith(":ffff"))
+        << shown.toStdString();
+    EXPECT_EQ(name->toolTip(), address);
+    EXPECT_EQ(accessibleName(name), address);
+    HopRow row;
+    row.setHop({1, address, "r1.lab"}, 100, {50, 150});
+    EXPECT_EQ(row.toolTip(), address + " (r1.lab)");
+    EXPECT_EQ(accessibleName(&row), "Hop 1, " + address + " (r1.lab)");
 }
 
 // The window's smallest size fits a 1280 × 720 screen with room for a title bar and a panel, and
