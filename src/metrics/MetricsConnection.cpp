@@ -33,10 +33,6 @@ void MetricsConnection::close() {
     Q_EMIT closed();
 }
 
-qint64 MetricsConnection::bufferedBytes() const {
-    return head_.size() + socket_->bytesAvailable() + socket_->bytesToWrite();
-}
-
 void MetricsConnection::readHead() {
     // After the response, whatever else the client sends is left unread until the close.
     if (responded_ || closing_)

@@ -36,8 +36,6 @@ public:
 
     // Ends the connection at once.
     void close();
-    // What this connection holds for its client: the head so far, and what Qt still buffers.
-    qint64 bufferedBytes() const;
 
 Q_SIGNALS:
     // Once, when the connection is over; the receiver may delete it later.

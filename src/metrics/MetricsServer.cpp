@@ -35,13 +35,6 @@ std::optional<QString> MetricsServer::listen(const QHostAddress& address, quint1
     return listener_.errorString();
 }
 
-qint64 MetricsServer::bufferedBytes() const {
-    qint64 total = 0;
-    for (const MetricsConnection* connection : connections_)
-        total += connection->bufferedBytes();
-    return total;
-}
-
 void MetricsServer::accept() {
     while (QTcpSocket* socket = listener_.nextPendingConnection()) {
         if (connections_.size() >= kMaxConnections)

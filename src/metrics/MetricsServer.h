@@ -37,8 +37,6 @@ public:
     quint16 port() const { return listener_.serverPort(); }
 
     std::size_t connectionCount() const { return connections_.size(); }
-    // What the open connections hold for their clients, in bytes.
-    qint64 bufferedBytes() const;
 
 private:
     void accept();

@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <arpa/inet.h>
+#include <fstream>
 #include <future>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -83,12 +84,10 @@ class Prometheus {
 public:
     explicit Prometheus(quint16 port) {
         const QString config = folder_.filePath("prometheus.yml");
-        QFile file(config);
-        file.open(QIODevice::WriteOnly);
-        file.write("global: {scrape_interval: 1s, scrape_timeout: 1s}\nscrape_configs:\n"
-                   "  - job_name: vantorel\n    static_configs: [{targets: ['127.0.0.1:" +
-                   QByteArray::number(port) + "']}]\n");
-        file.close();
+        std::ofstream(config.toStdString())
+            << "global: {scrape_interval: 1s, scrape_timeout: 1s}\nscrape_configs:\n"
+            << "  - {job_name: vantorel, static_configs: [{targets: ['127.0.0.1:" << port
+            << "']}]}\n";
         daemon_ = std::make_unique<test::TestDaemonProcess>(
             "prometheus",
             QStringList{"--config.file=" + config,
@@ -123,17 +122,6 @@ private:
     std::unique_ptr<test::TestDaemonProcess> daemon_;
 };
 
-double unixNow() {
-    return double(QDateTime::currentMSecsSinceEpoch()) / 1000;
-}
-
-std::vector<PingSample> stored(const QString& key) {
-    std::optional<std::vector<PingSample>> samples;
-    SampleStore::shared()->loadSamples(key, 0, [&](auto loaded, auto) { samples = loaded; });
-    EXPECT_TRUE(spinUntil([&] { return samples.has_value(); }));
-    return samples.value_or(std::vector<PingSample>{});
-}
-
 // Prometheus scrapes a store probing the lab: a host ping over a path with a steady 20 ms delay
 // (with ten samples of an earlier run in its history), a traceroute through two routers of which
 // the second filters ICMP, a sweep, and an HTTP check. Counts are taken 20 s apart.
@@ -161,6 +149,7 @@ TEST(Metrics, PrometheusScrapesAStoreProbingTheLab) {
     store.add({TargetKind::pingSweep, pinged, text(path.address(4)), 24});
     store.add({TargetKind::serviceCheck, web.url().toString(), "", 24});
     Prometheus prometheus(port);
+    const auto unixNow = [] { return double(QDateTime::currentMSecsSinceEpoch()) / 1000; };
     spinFor(8s);
     const double start = unixNow();
     spinFor(20s);
@@ -174,9 +163,12 @@ TEST(Metrics, PrometheusScrapesAStoreProbingTheLab) {
     EXPECT_NEAR(sent - prometheus.value("vantorel_probes_sent_total" + ping, start), 20, 2);
 
     std::vector<double> rtts; // this run's, as the database has them
-    for (const auto& sample : stored(pingKey))
-        if (sample.id > 10 && sample.time <= dateFromUnixSeconds(end) && sample.rtt)
-            rtts.push_back(*sample.rtt / 1000);
+    SampleStore::shared()->loadSamples(pingKey, 0, [&](auto stored, auto) {
+        for (const auto& sample : stored)
+            if (sample.id > 10 && sample.time <= dateFromUnixSeconds(end) && sample.rtt)
+                rtts.push_back(*sample.rtt / 1000);
+    });
+    ASSERT_TRUE(spinUntil([&] { return !rtts.empty(); }));
     EXPECT_NEAR(sent, double(rtts.size()), 1) << "the earlier run's samples are not counted";
     std::nth_element(rtts.begin(), rtts.begin() + rtts.size() / 2, rtts.end());
     const double median = rtts[rtts.size() / 2];
@@ -184,15 +176,14 @@ TEST(Metrics, PrometheusScrapesAStoreProbingTheLab) {
         prometheus.value("histogram_quantile(0.5, vantorel_rtt_seconds_bucket" + ping + ")", end),
         median, median * 0.05);
 
-    const auto hops = prometheus.query("vantorel_hop_probes_total", end);
+    // Every walk probed each hop; only the silent router lost them all.
+    const auto hops = prometheus.query("vantorel_hop_lost_total / vantorel_hop_probes_total", end);
     ASSERT_EQ(hops.size(), 3u);
     const QStringList addresses{text(chain.routers()[0]), "*", text(chain.destination())};
-    for (const auto& [labels, probes] : hops) {
+    for (const auto& [labels, lossRatio] : hops) {
         const int hop = labels["hop"].toString().toInt();
         EXPECT_EQ(labels["address"].toString(), addresses.value(hop - 1)) << hop;
-        const auto lost =
-            prometheus.value("vantorel_hop_lost_total{hop=\"" + QString::number(hop) + "\"}", end);
-        EXPECT_EQ(lost, hop == 2 ? probes : 0) << hop << " of " << probes;
+        EXPECT_EQ(lossRatio, hop == 2 ? 1 : 0) << hop;
     }
     EXPECT_EQ(prometheus.value("count(vantorel_hop_last_rtt_seconds)", end), 2)
         << "a silent hop has no last round-trip time";
@@ -245,10 +236,8 @@ TEST(MetricsServer, HostileClientsAreCutOffWhileAHostPingGoesOn) {
         ::close(fd);
         return std::pair(sent, reset);
     });
-    qint64 mostBuffered = 0;
     std::size_t mostOpen = 0;
     const auto watch = [&] {
-        mostBuffered = std::max(mostBuffered, server.bufferedBytes());
         mostOpen = std::max(mostOpen, server.connectionCount());
         return false;
     };
@@ -276,7 +265,6 @@ TEST(MetricsServer, HostileClientsAreCutOffWhileAHostPingGoesOn) {
     const auto [floodSent, floodReset] = flood.get();
     EXPECT_TRUE(floodSent < 10'000'000 && floodReset) << "cut off after " << floodSent;
     EXPECT_LE(mostOpen, MetricsServer::kMaxConnections);
-    EXPECT_LE(mostBuffered, qint64(MetricsServer::kMaxConnections) * 9 * 1024);
     EXPECT_LT(rssKiB() - rssBefore, 4096);
 
     const std::vector<PingSample> during(std::find_if(monitor.samples().begin(),
@@ -296,25 +284,23 @@ TEST(MetricsServer, AnswersItsTwoPathsAndRefusesTheRest) {
         return QByteArray(format == ExpositionFormat::openMetrics ? "om" : "text");
     });
     ASSERT_EQ(server.listen(QHostAddress::LocalHost, 0), std::nullopt);
-    const QByteArray openMetrics = "application/openmetrics-text; version=1.0.0; charset=utf-8";
+    const QByteArray text = "text/plain; version=0.0.4; charset=utf-8\r\n\r\n";
     const std::tuple<QByteArray, QByteArray, QByteArray> cases[] = {
         {"GET /metrics HTTP/1.1\r\nAccept: application/openmetrics-text;version=1.0.0,"
          "text/plain;q=0.5\r\n\r\n",
-         "200 OK", "Content-Type: " + openMetrics + "\r\n\r\nom"},
-        {"GET /metrics?x=1 HTTP/1.0\n\n", "200 OK",
-         "Content-Type: text/plain; version=0.0.4; charset=utf-8\r\n\r\ntext"},
-        {"HEAD /metrics HTTP/1.1\r\n\r\n", "200 OK", "Content-Length: 4\r\n"},
-        {"GET / HTTP/1.1\r\n\r\n", "200 OK", "<a href=\"/metrics\">"},
-        {"GET /metrics/ HTTP/1.1\r\n\r\n", "404 Not Found", ""},
-        {"POST /metrics HTTP/1.1\r\n\r\n", "405 Method Not Allowed", "Allow: GET, HEAD\r\n"},
-        {"GET metrics HTTP/1.1\r\n\r\n", "400 Bad Request", ""},
-        {"GET /" + QByteArray(9000, 'a') + " HTTP/1.1\r\n\r\n", "431 ", ""}};
-    for (const auto& [request, status, contained] : cases) {
+         "200 OK", "application/openmetrics-text; version=1.0.0; charset=utf-8\r\n\r\nom"},
+        {"GET /metrics?x=1 HTTP/1.0\n\n", "200 OK", text + "text"},
+        {"HEAD /metrics HTTP/1.1\r\n\r\n", "200 OK", "Content-Length: 4\r\nContent-Type: " + text},
+        {"GET / HTTP/1.1\r\n\r\n", "200 OK",
+         "<a href=\"/metrics\">Metrics</a></p></body></html>\n"},
+        {"GET /metrics/ HTTP/1.1\r\n\r\n", "404 Not Found", "\r\n\r\n"},
+        {"POST /metrics HTTP/1.1\r\n\r\n", "405 Method Not Allowed", "Allow: GET, HEAD\r\n\r\n"},
+        {"GET metrics HTTP/1.1\r\n\r\n", "400 Bad Request", "\r\n\r\n"},
+        {"GET /" + QByteArray(9000, 'a') + " HTTP/1.1\r\n\r\n", "431 ", "\r\n\r\n"}};
+    for (const auto& [request, status, ending] : cases) {
         const QByteArray reply = exchange(server.port(), request);
-        EXPECT_TRUE(reply.startsWith("HTTP/1.1 " + status)) << request.left(30).toStdString();
-        EXPECT_THAT(reply.toStdString(), HasSubstr(contained.toStdString()));
-        if (request.startsWith("HEAD"))
-            EXPECT_TRUE(reply.endsWith("\r\n\r\n")) << "the length without the body";
+        EXPECT_TRUE(reply.startsWith("HTTP/1.1 " + status) && reply.endsWith(ending))
+            << reply.toStdString();
     }
 
     HostStore store;
@@ -322,19 +308,14 @@ TEST(MetricsServer, AnswersItsTwoPathsAndRefusesTheRest) {
     EXPECT_THAT(taken.start({QHostAddress::LocalHost, server.port()}).value_or("").toStdString(),
                 HasSubstr("in use"));
     EXPECT_EQ(taken.server(), nullptr);
-    const std::pair<const char*, std::optional<ListenAddress>> addresses[] = {
-        {"9100", ListenAddress{QHostAddress::LocalHost, 9100}},
-        {"0.0.0.0:80", ListenAddress{QHostAddress::AnyIPv4, 80}},
-        {"[::1]:65535", ListenAddress{QHostAddress::LocalHostIPv6, 65535}},
-        {"::1:80", {}},
-        {"[::1]", {}},
-        {"lab.test:80", {}},
-        {"127.0.0.1:", {}},
-        {"127.0.0.1:65536", {}},
-        {"127.0.0.1:+80", {}},
-        {"", {}}};
-    for (const auto& [text, parsed] : addresses)
-        EXPECT_EQ(parseListenAddress(QString(text)), parsed) << text;
+    EXPECT_EQ(parseListenAddress(u"9100"), (ListenAddress{QHostAddress::LocalHost, 9100}));
+    EXPECT_EQ(parseListenAddress(u"0.0.0.0:80"), (ListenAddress{QHostAddress::AnyIPv4, 80}));
+    EXPECT_EQ(parseListenAddress(u"[::1]:65535"),
+              (ListenAddress{QHostAddress::LocalHostIPv6, 65535}));
+    for (const char16_t* refused : {u"::1:80", u"[::1]", u"lab.test:80", u"127.0.0.1:",
+                                    u"127.0.0.1:65536", u"127.0.0.1:+80", u""})
+        EXPECT_EQ(parseListenAddress(refused), std::nullopt)
+            << QStringView(refused).toString().toStdString();
 }
 
 // Driven through record() on targets read switched off from the preferences, so nothing probes.
@@ -343,8 +324,7 @@ TEST(ModelMetrics, CountsOutliveTheSeriesAndEachFormatNamesThemItsWay) {
     const QString odd = "lab \"x\"\\y\nz";
     Preferences::instance().setValue(
         HostStore::kKey,
-        *encodeTargetSpecs(std::vector<TargetSpec>{
-            {TargetKind::hostPing, odd, "", 24}, {TargetKind::traceroute, "198.18.0.9", "", 24}}));
+        *encodeTargetSpecs(std::vector{TargetSpec{TargetKind::hostPing, odd, "", 24}}));
     HostStore store;
     ModelMetrics metrics(store);
     PingMonitor& monitor = *store.targets()[0]->monitors()[0];
@@ -365,7 +345,6 @@ TEST(ModelMetrics, CountsOutliveTheSeriesAndEachFormatNamesThemItsWay) {
                         "vantorel_rtt_seconds_bucket{" + labels + ",le=\"0.0005\"} 1\n",
                         "vantorel_rtt_seconds_bucket{" + labels + ",le=\"5\"} 3\n",
                         "vantorel_rtt_seconds_bucket{" + labels + ",le=\"+Inf\"} 3\n",
-                        "vantorel_rtt_seconds_count{" + labels + "} 3\n",
                         "vantorel_rtt_seconds_sum{" + labels + "} 5.0105\n",
                         "vantorel_last_rtt_seconds{" + labels + "} 5\n"})
         EXPECT_THAT(om.toStdString(), HasSubstr(line.toStdString()));
