@@ -22,23 +22,27 @@ std::optional<HttpRequest> parseRequestHead(QByteArrayView head) {
     if (requestLine.size() != 3 || requestLine[0].isEmpty() || !requestLine[1].startsWith('/') ||
         !requestLine[2].startsWith("HTTP/1."))
         return std::nullopt;
-    HttpRequest request{requestLine[0], requestLine[1], {}};
+    HttpRequest request{requestLine[0], requestLine[1], {}, requestLine[2] == "HTTP/1.1"};
     if (const qsizetype query = request.path.indexOf('?'); query >= 0)
         request.path.truncate(query);
     for (const QByteArray& line : lines.sliced(1)) {
         const qsizetype colon = line.indexOf(':');
-        if (colon > 0 && line.first(colon).trimmed().toLower() == "accept")
-            request.accept = line.sliced(colon + 1).trimmed();
+        const QByteArray name = line.first(std::max<qsizetype>(colon, 0)).trimmed().toLower();
+        const QByteArray value = line.sliced(colon + 1).trimmed();
+        if (name == "accept")
+            request.accept = value;
+        else if (name == "connection" && value.toLower().contains("close"))
+            request.keepAlive = false;
     }
     return request;
 }
 
-QByteArray httpResponse(int status, QByteArrayView reason, QByteArrayView contentType,
-                        const QByteArray& body, bool withBody,
+QByteArray httpResponse(int status, QByteArrayView reason, bool keepAlive,
+                        QByteArrayView contentType, const QByteArray& body, bool withBody,
                         const std::vector<std::pair<QByteArray, QByteArray>>& headers) {
-    QByteArray response =
-        "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason.toByteArray() +
-        "\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n";
+    QByteArray response = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason.toByteArray() +
+                          "\r\n" + (keepAlive ? "" : "Connection: close\r\n") +
+                          "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
     if (!contentType.isEmpty())
         response += "Content-Type: " + contentType.toByteArray() + "\r\n";
     for (const auto& [name, value] : headers)

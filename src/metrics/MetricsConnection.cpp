@@ -14,6 +14,8 @@ MetricsConnection::MetricsConnection(QTcpSocket* socket, Answer answer)
     deadline_.setSingleShot(true);
     connect(&deadline_, &QTimer::timeout, this, &MetricsConnection::close);
     connect(socket_, &QTcpSocket::readyRead, this, &MetricsConnection::readHead);
+    // A request that came while a response was going out is taken up once that is out.
+    connect(socket_, &QTcpSocket::bytesWritten, this, &MetricsConnection::readHead);
     connect(socket_, &QTcpSocket::disconnected, this, &MetricsConnection::close);
     deadline_.start(kHeadTimeoutMs);
 }
@@ -34,26 +36,33 @@ void MetricsConnection::close() {
 }
 
 void MetricsConnection::readHead() {
-    // After the response, whatever else the client sends is left unread until the close.
-    if (responded_ || closing_)
+    // What else the client sends waits until its response is out, and after its last response
+    // it is never read.
+    if (finishing_ || closing_ || socket_->bytesToWrite() > 0)
         return;
     const QByteArray arrived = socket_->read(kMaxHeadBytes + 1 - head_.size());
     head_ += arrived;
-    if (arrived.contains('\n')) {
+    // Only a line break ends a head, and what came before it was looked at when it came; but
+    // what followed the previous head has not been.
+    if (arrived.contains('\n') || (arrived.isEmpty() && !head_.isEmpty())) {
         if (const auto length = requestHeadLength(head_); length && *length <= kMaxHeadBytes) {
-            respond(answer_(parseRequestHead(QByteArrayView(head_).first(*length))));
+            const auto request = parseRequestHead(QByteArrayView(head_).first(*length));
+            head_.remove(0, *length);
+            respond(answer_(request), request && request->keepAlive);
             return;
         }
     }
     if (head_.size() > kMaxHeadBytes)
-        respond(httpResponse(431, "Request Header Fields Too Large"));
+        respond(httpResponse(431, "Request Header Fields Too Large"), false);
 }
 
-void MetricsConnection::respond(const QByteArray& response) {
-    responded_ = true;
-    head_.clear();
+void MetricsConnection::respond(const QByteArray& response, bool keepAlive) {
     deadline_.start(kResponseTimeoutMs);
     socket_->write(response);
+    if (keepAlive)
+        return;
+    finishing_ = true;
+    head_.clear();
     // Closes once the response is sent; the client's unread request data makes the kernel reset
     // the connection rather than read on.
     socket_->disconnectFromHost();

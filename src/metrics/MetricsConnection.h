@@ -13,18 +13,20 @@ class QTcpSocket;
 namespace vantorel {
 
 // One client of the metrics server, from its connection to the close: collects a request head
-// within a size and a time limit, sends one response and closes. A client that sends more, or
-// sends too slowly, or reads the response too slowly, is cut off; nothing it does makes this
-// hold more than one head and one response, or wait.
+// within a size and a time limit and sends the response; then closes or, when the client keeps
+// the connection, takes its next request once that response is out. A client that sends more,
+// or too slowly, or reads too slowly, is cut off; nothing it does makes this hold more than one
+// head and one response, or wait.
 class MetricsConnection : public QObject {
     Q_OBJECT
 
 public:
     static constexpr qsizetype kMaxHeadBytes = 8 * 1024;
-    // From the connection to the end of the request head: the whole head, not each byte, so a
-    // client trickling it byte by byte is cut off as surely as an idle one.
+    // From the connection to the end of the first request head: the whole head, not each byte,
+    // so a client trickling it byte by byte is cut off as surely as an idle one.
     static constexpr int kHeadTimeoutMs = 5'000;
-    // From the end of the head until the client has taken the whole response.
+    // From the end of a head until the client has taken the whole response and, on a kept
+    // connection, sent its next head.
     static constexpr int kResponseTimeoutMs = 10'000;
 
     using Answer = std::function<QByteArray(const std::optional<HttpRequest>& request)>;
@@ -43,13 +45,14 @@ Q_SIGNALS:
 
 private:
     void readHead();
-    void respond(const QByteArray& response);
+    void respond(const QByteArray& response, bool keepAlive);
 
     QTcpSocket* const socket_; // a child
     const Answer answer_;
     QTimer deadline_;
     QByteArray head_;
-    bool responded_ = false;
+    // The last response is going out, and the connection closes after it.
+    bool finishing_ = false;
     bool closing_ = false;
 };
 

@@ -20,8 +20,9 @@ public:
     explicit MetricsEndpoint(HostStore& store);
     ~MetricsEndpoint();
 
-    // Serves the store's metrics at `where`, restarting if already serving; the reason when the
-    // address cannot be listened on (e.g. the port is in use), in which case it stays stopped.
+    // Serves the store's metrics at `where`, counting afresh if it was serving already; the
+    // reason when the address cannot be listened on (e.g. the port is in use), and then it stays
+    // stopped.
     std::optional<QString> start(const ListenAddress& where);
     void stop();
 

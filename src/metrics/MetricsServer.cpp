@@ -52,17 +52,19 @@ void MetricsServer::accept() {
 QByteArray MetricsServer::answer(const std::optional<HttpRequest>& request) const {
     if (!request)
         return httpResponse(400, "Bad Request");
-    const bool withBody = request->method != "HEAD";
+    const bool keepAlive = request->keepAlive, withBody = request->method != "HEAD";
     if (withBody && request->method != "GET")
-        return httpResponse(405, "Method Not Allowed", {}, {}, true, {{"Allow", "GET, HEAD"}});
+        return httpResponse(405, "Method Not Allowed", keepAlive, {}, {}, true,
+                            {{"Allow", "GET, HEAD"}});
     if (request->path == "/metrics") {
         const auto format = acceptsOpenMetrics(request->accept) ? ExpositionFormat::openMetrics
                                                                 : ExpositionFormat::prometheusText;
-        return httpResponse(200, "OK", contentType(format), render_(format), withBody);
+        return httpResponse(200, "OK", keepAlive, contentType(format), render_(format), withBody);
     }
     if (request->path == "/")
-        return httpResponse(200, "OK", "text/html; charset=utf-8", kPage.toByteArray(), withBody);
-    return httpResponse(404, "Not Found");
+        return httpResponse(200, "OK", keepAlive, "text/html; charset=utf-8", kPage.toByteArray(),
+                            withBody);
+    return httpResponse(404, "Not Found", keepAlive);
 }
 
 } // namespace vantorel

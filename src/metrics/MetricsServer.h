@@ -17,7 +17,8 @@ struct HttpRequest;
 
 // A small HTTP server for a metrics exposition: GET (or HEAD) of /metrics answers the exposition,
 // in OpenMetrics when the client accepts it, else in the classic text format; / answers a short
-// page linking to it; other paths 404, other methods 405. One request per connection.
+// page linking to it; other paths 404, other methods 405. A connection is kept for more requests
+// when the client asks for that, as Prometheus does scrape after scrape.
 //
 // Everything runs on the thread that owns it, in steps that never wait: each client is bounded
 // in what it may make the server hold and for how long (see MetricsConnection), and at most

@@ -32,8 +32,10 @@ QByteArrayView contentType(ExpositionFormat format) {
                : "text/plain; version=0.0.4; charset=utf-8";
 }
 
-MetricsWriter::MetricsWriter(ExpositionFormat format)
-    : format_(format) {}
+MetricsWriter::MetricsWriter(ExpositionFormat format, qsizetype expectedSize)
+    : format_(format) {
+    text_.reserve(expectedSize + expectedSize / 8);
+}
 
 void MetricsWriter::family(std::string_view name, MetricType type, std::string_view help,
                            std::string_view unit) {

@@ -26,7 +26,9 @@ enum class MetricType { counter, gauge, histogram };
 // the same labels recur in every family of a target.
 class MetricsWriter {
 public:
-    explicit MetricsWriter(ExpositionFormat format);
+    // `expectedSize` is what the text will probably come to, e.g. the size of the previous one:
+    // reserved at once, a large exposition is not copied over and over as it grows.
+    MetricsWriter(ExpositionFormat format, qsizetype expectedSize);
 
     // Starts a family. `name` is the OpenMetrics family name, a counter's without `_total`;
     // `unit` is empty or the base unit `name` ends with. `help` is plain text with no backslash,

@@ -55,11 +55,13 @@ void writeTargets(MetricsWriter& out, const std::vector<Exported>& exported) {
         if (!isProbing(*target))
             continue;
         const RttHistogram& rtts = tally->rtts();
+        // Nothing is counted below the exposed span, so its cumulative counts start at zero.
         std::int64_t cumulative = 0;
-        for (std::size_t bucket = 0; bucket < bucketLabels.size(); ++bucket) {
+        for (std::size_t bucket = rtts.firstExposed(); bucket < rtts.endExposed(); ++bucket) {
             cumulative += rtts.counts()[bucket];
             out.sample("_bucket", tally->labels(), cumulative, bucketLabels[bucket]);
         }
+        out.sample("_bucket", tally->labels(), rtts.count(), bucketLabels.back());
         out.sample("_count", tally->labels(), rtts.count());
         out.sample("_sum", tally->labels(), rtts.sum());
     }
@@ -67,7 +69,7 @@ void writeTargets(MetricsWriter& out, const std::vector<Exported>& exported) {
     out.family("vantorel_last_rtt_seconds", MetricType::gauge,
                "Round-trip time of the newest answered probe.", "seconds");
     for (const auto& [target, tally] : exported)
-        if (const auto rtt = target->monitors().front()->lastRtt(); rtt && isProbing(*target))
+        if (const auto& rtt = tally->lastRtt())
             out.sample("", tally->labels(), *rtt / 1000.0);
 
     out.family("vantorel_http_status", MetricType::gauge,
@@ -155,11 +157,13 @@ QByteArray ModelMetrics::render(ExpositionFormat format) const {
             if (const auto tally = tallies_.find(target->id()); tally != tallies_.end())
                 exported.push_back({target, tally->second.get()});
     }
-    MetricsWriter out(format);
+    MetricsWriter out(format, renderedSize_);
     writeTargets(out, exported);
     writeHops(out, exported);
     writeSweeps(out, exported);
-    return out.finish();
+    QByteArray text = out.finish();
+    renderedSize_ = text.size();
+    return text;
 }
 
 } // namespace vantorel

@@ -20,7 +20,10 @@ class HostStore;
 // added and removed; a removed target's series disappear. Reads only what the model has already
 // published, so rendering never waits on probing.
 //
-// Metric names (labels `target` and `kind` on each, hop metrics also `hop` and `address`):
+// Labelled `target` (the display name) and `kind` (the kind's stored name, e.g. "hostPing",
+// stable where the shown label may be reworded); hop metrics also `hop` (the TTL) and `address`
+// (the node answering there, "*" while none has). Counts begin when this is made.
+//
 //   vantorel_target_up                 1 while the target answers, else 0
 //   vantorel_probes_sent_total         probes with an outcome (echoes, walks, service checks)
 //   vantorel_probes_lost_total         of those, the unanswered or failed
@@ -45,6 +48,7 @@ private:
     QPointer<HostStore> store_;
     std::vector<QUuid> followed_;
     std::map<QUuid, std::unique_ptr<TargetTally>> tallies_;
+    mutable qsizetype renderedSize_ = 0;
 };
 
 } // namespace vantorel

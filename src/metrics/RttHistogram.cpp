@@ -48,7 +48,11 @@ const std::vector<QByteArray>& RttHistogram::boundLabels() {
 void RttHistogram::observe(double seconds) {
     // A bucket counts the times up to and including its bound.
     const auto& upper = bounds();
-    ++counts_[std::size_t(std::lower_bound(upper.begin(), upper.end(), seconds) - upper.begin())];
+    const auto bucket =
+        std::size_t(std::lower_bound(upper.begin(), upper.end(), seconds) - upper.begin());
+    lowest_ = count_ > 0 ? std::min(lowest_, bucket) : bucket;
+    highest_ = count_ > 0 ? std::max(highest_, bucket) : bucket;
+    ++counts_[bucket];
     ++count_;
     sum_ += seconds;
 }

@@ -52,10 +52,12 @@ void TargetTally::foldNewSamples(const PingMonitor& monitor) {
 
 void TargetTally::foldSample(const PingSample& sample) {
     ++sent_;
-    if (sample.rtt)
+    if (sample.rtt) {
         rtts_.observe(*sample.rtt / 1000.0);
-    else
+        lastRtt_ = sample.rtt;
+    } else {
         ++lost_;
+    }
 }
 
 void TargetTally::foldWalk(const PingMonitor& monitor) {

@@ -49,6 +49,9 @@ public:
     std::int64_t sent() const { return sent_; }
     std::int64_t lost() const { return lost_; }
     const RttHistogram& rtts() const { return rtts_; }
+    // Milliseconds: the newest answered sample's round-trip time. Kept rather than looked up in
+    // the series, where a host down for a day would have a day of losses to pass over.
+    const std::optional<double>& lastRtt() const { return lastRtt_; }
     // The hops of the path at the end of the latest walk, in hop order.
     const std::vector<Hop>& hops() const { return hops_; }
     // None until a pass has completed or a stored one was restored.
@@ -66,6 +69,7 @@ private:
     std::int64_t sent_ = 0;
     std::int64_t lost_ = 0;
     RttHistogram rtts_;
+    std::optional<double> lastRtt_;
     std::vector<Hop> hops_;
     std::optional<SweepPass> sweepPass_;
 };

@@ -285,16 +285,19 @@ TEST(MetricsServer, AnswersItsTwoPathsAndRefusesTheRest) {
     });
     ASSERT_EQ(server.listen(QHostAddress::LocalHost, 0), std::nullopt);
     const QByteArray text = "text/plain; version=0.0.4; charset=utf-8\r\n\r\n";
+    // The first two on one kept connection, which the second closes.
     const std::tuple<QByteArray, QByteArray, QByteArray> cases[] = {
         {"GET /metrics HTTP/1.1\r\nAccept: application/openmetrics-text;version=1.0.0,"
-         "text/plain;q=0.5\r\n\r\n",
-         "200 OK", "application/openmetrics-text; version=1.0.0; charset=utf-8\r\n\r\nom"},
-        {"GET /metrics?x=1 HTTP/1.0\n\n", "200 OK", text + "text"},
-        {"HEAD /metrics HTTP/1.1\r\n\r\n", "200 OK", "Content-Length: 4\r\nContent-Type: " + text},
-        {"GET / HTTP/1.1\r\n\r\n", "200 OK",
+         "text/plain;q=0.5\r\n\r\nGET /metrics?x=1 HTTP/1.1\r\nConnection: close\r\n\r\n",
+         "200 OK\r\nContent-Length: 2\r\n",
+         "openmetrics-text; version=1.0.0; charset=utf-8\r\n\r\nomHTTP/1.1 200 OK\r\nConnection: "
+         "close\r\nContent-Length: 4\r\nContent-Type: " +
+             text + "text"},
+        {"HEAD /metrics HTTP/1.0\r\n\r\n", "200 OK", "Content-Length: 4\r\nContent-Type: " + text},
+        {"GET / HTTP/1.0\r\n\r\n", "200 OK",
          "<a href=\"/metrics\">Metrics</a></p></body></html>\n"},
-        {"GET /metrics/ HTTP/1.1\r\n\r\n", "404 Not Found", "\r\n\r\n"},
-        {"POST /metrics HTTP/1.1\r\n\r\n", "405 Method Not Allowed", "Allow: GET, HEAD\r\n\r\n"},
+        {"GET /metrics/ HTTP/1.0\n\n", "404 Not Found", "\r\n\r\n"},
+        {"POST /metrics HTTP/1.0\r\n\r\n", "405 Method Not Allowed", "Allow: GET, HEAD\r\n\r\n"},
         {"GET metrics HTTP/1.1\r\n\r\n", "400 Bad Request", "\r\n\r\n"},
         {"GET /" + QByteArray(9000, 'a') + " HTTP/1.1\r\n\r\n", "431 ", "\r\n\r\n"}};
     for (const auto& [request, status, ending] : cases) {
