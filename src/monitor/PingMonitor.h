@@ -59,6 +59,9 @@ public:
     const std::optional<double>& latency() const { return latency_; }
     const std::optional<QString>& hostname() const { return hostname_; }
     const std::vector<HopStat>& hopStats() const { return hopStats_; }
+    // The TTLs the current traceroute walk has probed; when the sample ending a walk is
+    // announced, exactly the hops that walk probed.
+    const std::set<int>& walkHops() const { return traceRunSeen_; }
 
     // Plain, current whenever `changed` is announced.
     const MonitorStats& stats() const { return stats_; }
