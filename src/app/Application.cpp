@@ -62,10 +62,12 @@ void Application::quitEventLoop() {
 }
 
 int Application::run(int argc, char** argv) {
-    if (asksOnlyForText(argc, argv)) {
+    if (asksOnlyForText(argc, argv) || asksForExport(argc, argv)) {
         QCoreApplication textOnly(argc, argv);
         nameApplication();
-        readCommandLine(textOnly); // prints and exits
+        const LaunchOptions options = readCommandLine(textOnly); // prints and exits for a text
+        return runExport(*options.exportRequest, SampleStore::defaultDatabaseFile(), dateNow(),
+                         stdout, stderr);
     }
     QApplication qtApplication(argc, argv);
     identify(qtApplication);

@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <algorithm>
 
 namespace vantorel {
 
@@ -14,33 +15,77 @@ const QCommandLineOption& hiddenOption() {
     return option;
 }
 
+const QCommandLineOption& exportOption() {
+    static const QCommandLineOption option(
+        QStringLiteral("export"),
+        QStringLiteral("Write the stored history of <key> to standard output and exit: a history "
+                       "key such as hostPing:192.0.2.1 or traceroute:example.net, or a host alone "
+                       "when one kind of target has history for it."),
+        QStringLiteral("key"));
+    return option;
+}
+
+const QCommandLineOption& sinceOption() {
+    static const QCommandLineOption option(
+        QStringLiteral("since"),
+        QStringLiteral("With --export: how far back, such as 90s, 15m, 1h or 7d (default 24h)."),
+        QStringLiteral("duration"), QStringLiteral("24h"));
+    return option;
+}
+
+const QCommandLineOption& formatOption() {
+    static const QCommandLineOption option(
+        QStringLiteral("format"), QStringLiteral("With --export: csv or json (default csv)."),
+        QStringLiteral("format"), QStringLiteral("csv"));
+    return option;
+}
+
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(
         QStringLiteral("Watches hosts, routes and services, and notifies when they fail."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(hiddenOption());
+    parser.addOption(exportOption());
+    parser.addOption(sinceOption());
+    parser.addOption(formatOption());
 }
 
-} // namespace
-
-bool asksOnlyForText(int argc, char** argv) {
+// What the arguments ask for, before any Qt application exists; Qt's own options (-platform,
+// -display …) are unknown here, and only what was found counts.
+bool anySetInArguments(int argc, char** argv, const QStringList& names) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
     QCommandLineParser parser;
     describe(parser);
-    // Qt's own options (-platform, -display …) are unknown here; only what was found counts.
     parser.parse(arguments);
-    return parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version")) ||
-           parser.isSet(QStringLiteral("help-all"));
+    return std::any_of(names.begin(), names.end(),
+                       [&parser](const QString& name) { return parser.isSet(name); });
+}
+
+} // namespace
+
+bool asksOnlyForText(int argc, char** argv) {
+    return anySetInArguments(
+        argc, argv,
+        {QStringLiteral("help"), QStringLiteral("version"), QStringLiteral("help-all")});
+}
+
+bool asksForExport(int argc, char** argv) {
+    return anySetInArguments(argc, argv, exportOption().names());
 }
 
 LaunchOptions readCommandLine(const QCoreApplication& application) {
     QCommandLineParser parser;
     describe(parser);
     parser.process(application);
-    return {.hidden = parser.isSet(hiddenOption())};
+    LaunchOptions options{.hidden = parser.isSet(hiddenOption())};
+    if (parser.isSet(exportOption()))
+        options.exportRequest = ExportRequest{.key = parser.value(exportOption()),
+                                              .since = parser.value(sinceOption()),
+                                              .format = parser.value(formatOption())};
+    return options;
 }
 
 } // namespace vantorel

@@ -11,8 +11,16 @@ void Connection::Close::operator()(sqlite3* handle) const {
 }
 
 Connection Connection::open(const QString& file, QString& error) {
+    return openWith(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error);
+}
+
+Connection Connection::openReadOnly(const QString& file, QString& error) {
+    return openWith(file, SQLITE_OPEN_READONLY, error);
+}
+
+Connection Connection::openWith(const QString& file, int flags, QString& error) {
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open(file.toUtf8().constData(), &raw);
+    const int rc = sqlite3_open_v2(file.toUtf8().constData(), &raw, flags, nullptr);
     Connection connection;
     connection.handle_.reset(raw);
     if (rc != SQLITE_OK) {

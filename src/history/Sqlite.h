@@ -24,6 +24,8 @@ public:
     // On failure the result is empty and `error` holds SQLite's message ("unknown error" when it
     // produced no handle).
     static Connection open(const QString& file, QString& error);
+    // Opens an existing `file` for reading only, the same way.
+    static Connection openReadOnly(const QString& file, QString& error);
 
     explicit operator bool() const { return handle_ != nullptr; }
     sqlite3* handle() const { return handle_.get(); }
@@ -33,6 +35,8 @@ public:
     QString errorMessage() const;
 
 private:
+    static Connection openWith(const QString& file, int flags, QString& error);
+
     struct Close {
         void operator()(sqlite3* handle) const;
     };

@@ -15,6 +15,7 @@
 #include "ui/controls/TargetStatus.h"
 #include "ui/controls/Theme.h"
 #include "ui/detail/HeadlineFigure.h"
+#include "ui/detail/HistoryExportDialog.h"
 #include "ui/detail/HopList.h"
 #include "ui/detail/HostGrid.h"
 #include "ui/detail/LatencyHistoryChart.h"
@@ -149,8 +150,27 @@ QWidget* GraphPane::buildHeader() {
         rescan_->setIconSize(QSize(12, 12));
         connect(rescan_, &QPushButton::clicked, this, [this] { target_->start(); });
         row->addWidget(rescan_, 0, Qt::AlignTop);
+    } else {
+        export_ = new QPushButton(QStringLiteral("Export…"), header);
+        export_->setObjectName(QStringLiteral("exportButton"));
+        export_->setAccessibleName(
+            QStringLiteral("Export history of %1").arg(target_->spec().displayName()));
+        export_->setToolTip(QStringLiteral("Save the samples shown here as CSV or JSON"));
+        export_->setCursor(Qt::PointingHandCursor);
+        export_->setFont(theme::font(theme::TextStyle::caption));
+        connect(export_, &QPushButton::clicked, this, &GraphPane::openExportDialog);
+        row->addWidget(export_, 0, Qt::AlignTop);
     }
     return header;
+}
+
+HistoryExportDialog* GraphPane::openExportDialog() {
+    if (!export_)
+        return nullptr;
+    auto* dialog =
+        new HistoryExportDialog(target_->monitors().front(), target_->spec().displayName(), this);
+    dialog->open();
+    return dialog;
 }
 
 QWidget* GraphPane::buildBody() {
@@ -305,6 +325,8 @@ QString GraphPane::emptyStateText() const {
 }
 
 void GraphPane::applyTheme() {
+    if (export_)
+        glass::styleButton(*export_, false);
     if (rescan_) {
         glass::styleButton(*rescan_, false);
         rescan_->setIcon(icons::symbol(QStringLiteral("arrow.clockwise"), theme::primaryText()));

@@ -13,6 +13,7 @@ class DialGauge;
 class ElidedLabel;
 class EmptyStateView;
 class HeadlineFigure;
+class HistoryExportDialog;
 class HopList;
 class HostGrid;
 class LatencyHistoryChart;
@@ -36,6 +37,10 @@ public:
     void refresh();
     // Follows a change of the colour scheme (the preference or the desktop's).
     void applyTheme();
+
+    // Opens the dialog that saves the target's history to a file (the header's "Export…"); null
+    // for a sweep, which keeps no samples of its own.
+    HistoryExportDialog* openExportDialog();
 
     QString subtitle() const;
     // The body's placeholder text while it shows one ("Monitoring is off", "Waiting for
@@ -67,6 +72,7 @@ private:
     ElidedLabel* title_ = nullptr;
     ElidedLabel* subtitle_ = nullptr;
     QPushButton* rescan_ = nullptr;
+    QPushButton* export_ = nullptr;
     HeadlineFigure* headline_ = nullptr;
     DialGauge* gauge_ = nullptr;
     ServiceStats* stats_ = nullptr;

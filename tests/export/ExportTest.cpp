@@ -1,0 +1,193 @@
+// `vantorel --export` over a real history file: a host ping of 127.0.0.1 recorded by a running
+// monitor, known samples (lost ones among them) and a traceroute path written through the store,
+// exported as CSV and JSON and compared row by row with the file by Python.
+#include "app/SingleInstance.h"
+#include "history/SampleStore.h"
+#include "monitor/PingMonitor.h"
+#include "support/EventLoop.h"
+#include "support/QtPrinters.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+using test::spinUntil;
+
+// Reads the file through SQLite alone and holds both exports against it: the CSV's bytes (CRLF),
+// its columns, and every sample and hop; prints what it compared.
+constexpr char kCheck[] = R"PY(
+import csv, datetime, json, math, sqlite3, sys, time
+db, key, csv_path, json_path = sys.argv[1:5]
+con = sqlite3.connect("file:%s?mode=ro" % db, uri=True)
+since = time.time() - 978307200 - 3600
+def iso(t):
+    ms = math.floor((t + 978307200) * 1000 + 0.5)
+    day = datetime.datetime.fromtimestamp(ms // 1000, datetime.timezone.utc)
+    return day.strftime("%Y-%m-%dT%H:%M:%S") + ".%03dZ" % (ms % 1000)
+samples = [(iso(t), seq, rtt) for seq, rtt, t in con.execute(
+    "SELECT seq, rtt, t FROM samples WHERE key=? AND t>=? ORDER BY t", (key, since))]
+path = con.execute("SELECT hops FROM trace_paths WHERE key=?", (key,)).fetchone()
+hops = [(h["number"], "" if h["host"] == "*" else h["host"], h.get("hostname", ""),
+         h.get("last")) for h in json.loads(path[0])] if path else []
+raw = open(csv_path, "rb").read()
+assert raw.endswith(b"\r\n") and raw.count(b"\n") == raw.count(b"\r\n"), "not CRLF"
+rows = list(csv.DictReader(open(csv_path, newline="", encoding="utf-8")))
+columns = ["time", "seq", "rtt_ms", "status"]
+hop_columns = ["hop", "address", "name", "last_ms", "avg_ms", "best_ms", "worst_ms"]
+traced = key.startswith("traceroute:")
+want = ["record"] + columns + hop_columns if traced else columns
+have = list(csv.DictReader(open(csv_path, newline="")).fieldnames)
+assert have == want, have
+ms = lambda text: float(text) if text else None
+got = [(r["time"], int(r["seq"]), ms(r["rtt_ms"])) for r in rows if r.get("record", "sample") == "sample"]
+assert got == samples, (got, samples)
+assert all((r["status"] == "lost") == (r["rtt_ms"] == "") for r in rows if r["seq"])
+got = [(int(r["hop"]), r["address"], r["name"], ms(r["last_ms"])) for r in rows if r.get("record") == "hop"]
+assert got == hops, (got, hops)
+doc = json.load(open(json_path, encoding="utf-8"))
+assert (doc["key"], doc["kind"]) == (key, key.split(":")[0]), doc["key"]
+assert [(s["time"], s["seq"], s["rtt_ms"]) for s in doc["samples"]] == samples
+assert [(h["hop"], h["address"] or "", h["name"] or "", h["last_ms"]) for h in doc.get("hops", [])] == hops
+assert ("hops" in doc) == traced
+print("samples=%d lost=%d hops=%d" % (len(samples), sum(s[2] is None for s in samples), len(hops)))
+)PY";
+
+struct Outcome {
+    int status;
+    QByteArray out;
+    QString err;
+};
+
+class ExportTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        // No display, no bus: the export must need neither. The lock lives in a runtime folder
+        // of the test's own.
+        for (const char* name :
+             {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS"})
+            qunsetenv(name);
+        qputenv("XDG_RUNTIME_DIR", runtime().path().toLocal8Bit());
+    }
+    static QTemporaryDir& runtime() {
+        static QTemporaryDir folder;
+        return folder;
+    }
+
+    static Outcome vantorel(const QStringList& arguments) {
+        return run(QStringLiteral(VANTOREL_PROGRAM), arguments);
+    }
+    // Exports `key` both ways and has Python compare them with the file; returns its summary.
+    QString checkedExport(const QString& key) {
+        QStringList files;
+        for (const QString& format : {QStringLiteral("csv"), QStringLiteral("json")}) {
+            const Outcome exported =
+                vantorel({"--export", key, "--since", "1h", "--format", format});
+            EXPECT_EQ(exported.status, 0) << exported.err.toStdString();
+            files << folder.filePath(QString(key).replace(':', '_') + '.' + format);
+            QFile file(files.back());
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly) &&
+                        file.write(exported.out) == exported.out.size());
+        }
+        const Outcome check = run(
+            "python3", {"-c", kCheck, SampleStore::defaultDatabaseFile(), key, files[0], files[1]});
+        EXPECT_EQ(check.status, 0) << check.err.toStdString();
+        return QString::fromUtf8(check.out).trimmed();
+    }
+    static Outcome
+    run(const QString& program, const QStringList& arguments,
+        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(program, arguments);
+        EXPECT_TRUE(process.waitForFinished(20000)) << arguments.join(' ').toStdString();
+        return {process.exitCode(), process.readAllStandardOutput(),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+    // Waits until the store has written everything handed to it before.
+    static void flush() {
+        bool done = false;
+        SampleStore::shared()->loadSamples({}, 0, [&](auto, auto) { done = true; });
+        ASSERT_TRUE(spinUntil([&] { return done; }));
+    }
+
+    QTemporaryDir folder;
+};
+
+TEST_F(ExportTest, SamplesAndHopsAgreeWithTheFileWhileAnotherVantorelHoldsTheLock) {
+    SingleInstance running;
+    ASSERT_TRUE(running.claim());
+    // A real monitor pinging the loopback records into the history file.
+    MonitorTiming quick;
+    quick.probeInterval = 0.1;
+    const auto monitor = PingMonitor::create("127.0.0.1", PingMonitor::Mode::continuous,
+                                             "hostPing:127.0.0.1", quick);
+    monitor->start();
+    ASSERT_TRUE(spinUntil([&] { return monitor->counter() >= 8; }, std::chrono::seconds(20)));
+    monitor->stop();
+    // Known samples, with lost ones, and one older than the period; a path whose names need
+    // quoting and with a hop that never answered.
+    const auto& store = SampleStore::shared();
+    const Date now = dateNow();
+    store->appendSample("hostPing:198.18.0.7", {1, 12.25, now - 7200});
+    for (int i = 2; i <= 6; ++i)
+        store->appendSample("hostPing:198.18.0.7",
+                            {i, i % 3 ? std::optional(0.1 * i) : std::nullopt, now - 60 + i});
+    for (int i = 1; i <= 3; ++i)
+        store->appendSample("traceroute:198.18.0.9",
+                            {i, i == 2 ? std::nullopt : std::optional(3.5), now - 10 + i});
+    store->saveTracePath(
+        "traceroute:198.18.0.9",
+        {{.number = 1, .host = "198.18.0.1", .hostname = "gw, \"edge\"\r\nrouter", .last = 1.25},
+         {.number = 2},
+         {.number = 3, .host = "198.18.0.9", .hostname = "målet", .last = 3.5}});
+    flush();
+
+    EXPECT_EQ(checkedExport("hostPing:127.0.0.1"),
+              QStringLiteral("samples=%1 lost=0 hops=0").arg(monitor->counter()));
+    EXPECT_EQ(checkedExport("hostPing:198.18.0.7"), "samples=5 lost=2 hops=0");
+    EXPECT_EQ(checkedExport("traceroute:198.18.0.9"), "samples=3 lost=1 hops=3");
+
+    // A host alone names its one key; the lock held above keeps a second window out all along.
+    EXPECT_EQ(vantorel({"--export", "198.18.0.9"}).out,
+              vantorel({"--export", "traceroute:198.18.0.9"}).out);
+    QProcessEnvironment window = QProcessEnvironment::systemEnvironment();
+    window.insert("QT_QPA_PLATFORM", "offscreen");
+    EXPECT_EQ(run(VANTOREL_PROGRAM, {}, window).err, "Vantorel is already running.\n");
+}
+
+TEST_F(ExportTest, RefusesWhatItCannotAnswerWithStatusTwoAndSaysWhy) {
+    SampleStore::shared()->appendSample("serviceCheck:198.18.0.5", {1, 2.0, dateNow()});
+    SampleStore::shared()->appendSample("hostPing:198.18.0.5", {1, 2.0, dateNow()});
+    flush();
+    const struct {
+        QStringList arguments;
+        const char* message;
+        const char* alsoSays = "";
+    } cases[] = {
+        {{"--export", "hostPing:198.18.0.99"},
+         "no history for \"hostPing:198.18.0.99\"; keys with history: hostPing:",
+         ", serviceCheck:198.18.0.5"},
+        {{"--export", "198.18.0.5"}, "\"198.18.0.5\" has history under several keys"},
+        {{"--export", "pingSweep:198.18.0.5"}, "no history for \"pingSweep:198.18.0.5\""},
+        {{"--export", "hostPing:198.18.0.5", "--since", "5x"}, "--since \"5x\" is not a duration"},
+        {{"--export", "hostPing:198.18.0.5", "--since", "-1h"}, "is not a duration"},
+        {{"--export", "hostPing:198.18.0.5", "--since", "0s"}, "is not a duration"},
+        {{"--export", "hostPing:198.18.0.5", "--format", "xml"}, "--format \"xml\" is neither"},
+    };
+    for (const auto& c : cases) {
+        const Outcome run = vantorel(c.arguments);
+        EXPECT_EQ(run.status, 2) << c.arguments.join(' ').toStdString();
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("vantorel: ")) &&
+                    run.err.contains(c.message) && run.err.contains(c.alsoSays))
+            << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+    EXPECT_TRUE(vantorel({"--help"}).out.contains("--export <key>"));
+}
+
+} // namespace
+} // namespace vantorel

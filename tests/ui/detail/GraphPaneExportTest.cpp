@@ -1,0 +1,66 @@
+// The detail pane's "Export…": reached by keyboard, it saves what the pane shows in the type
+// chosen, and says so when the file cannot be written.
+#include "monitor/PingMonitor.h"
+#include "support/EventLoop.h"
+#include "targets/Target.h"
+#include "ui/detail/GraphPane.h"
+#include "ui/detail/HistoryExportDialog.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+using test::spinUntil;
+
+TEST(GraphPaneExport, SavesTheShownSamplesAsTheChosenTypeAndReportsAFileItCannotWrite) {
+    const auto target = Target::create({TargetKind::traceroute, "198.19.250.4", {}, 24}, false);
+    PingMonitor& fed = *target->monitors().front();
+    fed.record(4.5, dateNow() - 5);
+    fed.record(std::nullopt, dateNow() - 4);
+    GraphPane pane(target);
+    pane.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
+    auto& button = *pane.findChild<QPushButton*>("exportButton");
+    EXPECT_EQ(button.accessibleName(), "Export history of 198.19.250.4");
+    button.setFocus();
+    QTest::keyClick(&button, Qt::Key_Space);
+    auto* dialog = pane.findChild<HistoryExportDialog*>();
+    ASSERT_TRUE(dialog && spinUntil([&] { return dialog->isVisible(); }));
+
+    // A name without a suffix takes the chosen type's.
+    const QTemporaryDir folder;
+    dialog->selectNameFilter(HistoryExportDialog::kJsonFilter);
+    dialog->selectFile(folder.filePath("route"));
+    static_cast<QDialog*>(dialog)->accept(); // as its "Save" button does
+    QFile saved(folder.filePath("route.json"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QJsonObject json = QJsonDocument::fromJson(saved.readAll()).object();
+    EXPECT_EQ(json["key"].toString(), "traceroute:198.19.250.4");
+    const QJsonArray samples = json["samples"].toArray();
+    ASSERT_EQ(samples.size(), 2);
+    EXPECT_EQ(samples[0]["rtt_ms"].toDouble(), 4.5);
+    EXPECT_TRUE(samples[1]["rtt_ms"].isNull());
+    EXPECT_TRUE(json["hops"].isArray());
+
+    // A folder that is a file cannot take one.
+    auto* again = pane.openExportDialog();
+    const QString blocked = folder.filePath("route.json/route.csv");
+    EXPECT_FALSE(again->exportTo(blocked));
+    auto* box = pane.findChild<QMessageBox*>("exportErrorBox");
+    ASSERT_TRUE(box && spinUntil([&] { return box->isVisible(); }));
+    EXPECT_EQ(box->text(), "The history could not be saved to " + blocked + ".");
+    EXPECT_FALSE(box->informativeText().isEmpty());
+    box->close();
+    again->close();
+}
+
+} // namespace
+} // namespace vantorel
