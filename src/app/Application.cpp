@@ -66,6 +66,9 @@ void Application::launch() {
     const auto& history = SampleStore::shared();
     history->prune(kHistoryRetentionSeconds);
     history->schedulePruning(kHistoryRetentionSeconds, kPruneIntervalSeconds);
+    // The store outlives the event loop, whose end is the last chance to commit the samples of
+    // the last moments; a signal to end arrives here as a quit too.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [] { SampleStore::shared()->flush(); });
     store_ = std::make_unique<HostStore>();
     tray_ = std::make_unique<TrayExtra>(*store_, [this] { openMainWindow(); });
     openMainWindow();

@@ -24,6 +24,10 @@ public:
     bool isOpen() const { return bool(db_); }
     const std::optional<QString>& openError() const { return openError_; }
 
+    // The writes between the two land together or not at all.
+    void beginTransaction();
+    void commitTransaction();
+
     void appendSample(const QByteArray& key, const PingSample& sample);
     // The samples with time >= `since`, oldest first.
     std::vector<PingSample> loadSamples(const QByteArray& key, Date since) const;

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 namespace vantorel {
 
@@ -35,17 +36,46 @@ SampleStore::SampleStore(const QString& databaseFile)
     queue_.async([database = database_.get(), databaseFile] { database->open(databaseFile); });
 }
 
-SampleStore::~SampleStore() = default;
+SampleStore::~SampleStore() {
+    // Queued before the queue's own end, which runs everything waiting but drops the timers.
+    commitPending();
+}
+
+void SampleStore::enqueueWrite(std::function<void(WriteBatch&)> write) {
+    queue_.async([this, write = std::move(write)] {
+        write(batch_);
+        // A commit already scheduled is at most the delay away, and so within it for this write.
+        if (std::exchange(commitScheduled_, true))
+            return;
+        queue_.asyncAfter(kCommitDelay, [this] {
+            commitScheduled_ = false;
+            commitBatch();
+        });
+    });
+}
+
+void SampleStore::commitBatch() {
+    batch_.commitTo(*database_);
+}
+
+void SampleStore::commitPending() {
+    queue_.async([this] { commitBatch(); });
+}
+
+void SampleStore::flush() {
+    queue_.sync([this] { commitBatch(); });
+}
 
 void SampleStore::appendSample(const QString& key, const PingSample& sample) {
-    queue_.async([database = database_.get(), key = key.toUtf8(), sample] {
-        database->appendSample(key, sample);
+    enqueueWrite([key = key.toUtf8(), sample](WriteBatch& batch) mutable {
+        batch.addSample(std::move(key), sample);
     });
 }
 
 void SampleStore::loadSamples(const QString& key, Date since, SamplesCompletion completion) {
-    queue_.async([database = database_.get(), key = key.toUtf8(), since,
+    queue_.async([this, database = database_.get(), key = key.toUtf8(), since,
                   completion = std::move(completion)]() mutable {
+        commitBatch();
         auto samples = database->loadSamples(key, since);
         const std::int64_t highestSeq = database->highestSeq(key);
         postToMain([completion = std::move(completion), samples = std::move(samples),
@@ -55,17 +85,16 @@ void SampleStore::loadSamples(const QString& key, Date since, SamplesCompletion 
 
 void SampleStore::saveTracePath(const QString& key, std::vector<HopStat> hops) {
     const Date updated = dateNow();
-    queue_.async([database = database_.get(), key = key.toUtf8(), hops = std::move(hops), updated] {
-        if (!database->isOpen())
-            return;
-        if (const auto json = encodeHopStats(hops))
-            database->saveTracePath(key, *json, updated);
+    enqueueWrite([key = key.toUtf8(), hops = std::move(hops), updated](WriteBatch& batch) mutable {
+        if (auto json = encodeHopStats(hops))
+            batch.setTracePath(std::move(key), std::move(*json), updated);
     });
 }
 
 void SampleStore::loadTracePath(const QString& key, TracePathCompletion completion) {
-    queue_.async([database = database_.get(), key = key.toUtf8(),
+    queue_.async([this, database = database_.get(), key = key.toUtf8(),
                   completion = std::move(completion)]() mutable {
+        commitBatch();
         std::vector<HopStat> hops;
         if (const auto json = database->loadTracePath(key))
             hops = decodeHopStats(*json).value_or(std::vector<HopStat>{});
@@ -80,13 +109,15 @@ void SampleStore::saveSweepState(const QString& key, std::span<const SweepHostSt
     if (!json)
         return;
     const Date updated = dateNow();
-    queue_.async([database = database_.get(), key = key.toUtf8(), json = std::move(*json),
-                  updated] { database->saveSweepState(key, json, updated); });
+    enqueueWrite([key = key.toUtf8(), json = std::move(*json), updated](WriteBatch& batch) mutable {
+        batch.setSweepState(std::move(key), std::move(json), updated);
+    });
 }
 
 void SampleStore::loadSweepState(const QString& key, SweepStateCompletion completion) {
-    queue_.async([database = database_.get(), key = key.toUtf8(),
+    queue_.async([this, database = database_.get(), key = key.toUtf8(),
                   completion = std::move(completion)]() mutable {
+        commitBatch();
         std::vector<SweepHostState> states;
         if (const auto json = database->loadSweepState(key))
             states = decodeSweepHostStates(*json).value_or(std::vector<SweepHostState>{});
@@ -101,7 +132,10 @@ void SampleStore::prune(double retentionSeconds) {
 }
 
 void SampleStore::pruneBefore(Date cutoff) {
-    queue_.async([database = database_.get(), cutoff] { database->pruneBefore(cutoff); });
+    queue_.async([this, cutoff] {
+        commitBatch();
+        database_->pruneBefore(cutoff);
+    });
 }
 
 void SampleStore::schedulePruning(double retentionSeconds, double intervalSeconds) {

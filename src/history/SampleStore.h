@@ -1,12 +1,14 @@
 #pragma once
 
 #include "history/SweepHostState.h"
+#include "history/WriteBatch.h"
 #include "platform/Clock.h"
 #include "platform/SerialQueue.h"
 #include "records/HopStat.h"
 #include "records/PingSample.h"
 
 #include <QString>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -22,6 +24,10 @@ class HistoryDatabase;
 // queue in submission order (behind the open), and completions always run on the main thread,
 // also when the database is unavailable. Failures are absorbed: loads then find nothing and
 // writes are dropped. Called from the main thread.
+//
+// Writes are gathered and committed together, at most `kCommitDelay` after the oldest of them, so
+// a kill loses at most that much. Everything else the queue does (loads, pruning) commits what is
+// pending first, so it sees every write submitted before it.
 class SampleStore : public std::enable_shared_from_this<SampleStore> {
 public:
     using SamplesCompletion =
@@ -36,6 +42,8 @@ public:
 
     // A store on `databaseFile`, whose folder is created when missing.
     static std::shared_ptr<SampleStore> create(const QString& databaseFile);
+
+    static constexpr std::chrono::milliseconds kCommitDelay{250};
 
     ~SampleStore();
     SampleStore(const SampleStore&) = delete;
@@ -54,6 +62,12 @@ public:
     // The stored result, or none when there is none or it does not decode.
     void loadSweepState(const QString& key, SweepStateCompletion completion);
 
+    // Commits everything submitted before, without waiting for the rest of the delay.
+    void commitPending();
+    // The same, and returns once it is on disk: for the end of the process, where nothing
+    // queued would run any more.
+    void flush();
+
     // Deletes the samples older than now minus `retentionSeconds`; trace paths and sweep results
     // are kept however old they are.
     void prune(double retentionSeconds);
@@ -66,9 +80,16 @@ public:
 private:
     explicit SampleStore(const QString& databaseFile);
 
+    // Adds a write to the batch on the queue and sees that the batch is committed in time.
+    void enqueueWrite(std::function<void(WriteBatch&)> write);
+    // On the queue: the batch into the database.
+    void commitBatch();
+
     // Touched only on `queue_`. Declared before it so that the queue, which runs its waiting work
     // when destroyed, goes first.
     std::unique_ptr<HistoryDatabase> database_;
+    WriteBatch batch_;
+    bool commitScheduled_ = false;
     SerialQueue queue_;
     std::unique_ptr<RepeatingTimer> pruneTimer_;
 };

@@ -6,8 +6,11 @@
 #include "support/NotificationDaemon.h"
 #include "support/QtPrinters.h"
 
+#include "history/Sqlite.h"
+
 #include <QJsonDocument>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 using namespace std::chrono_literals;
 using vantorel::test::spinFor;
@@ -87,6 +90,36 @@ TEST(EndToEnd, TrayStartsMonitoringWhichOutlivesTheWindowUntilQuit) {
     ASSERT_TRUE(popoverShown("yes"));
     x.click(app.rectangle("geometry quitButton").center());
     EXPECT_TRUE(spinUntil([&] { return !app.isRunning(); }, 10s));
+}
+
+// SIGTERM, as the end of a session sends it, ends the program as its Quit does: every sample taken
+// is in the history, the newest too, which was still waiting for its batch to be committed.
+TEST(EndToEnd, SigtermLosesNoSampleThatWasTaken) {
+    lab::TunPath path;
+    const auto answering = QString::fromStdString(path.address(3));
+    path.setDestinations({answering.toStdString()});
+    SessionBus bus(SessionBus::Role::standalone);
+    XSession x;
+    QTemporaryDir home;
+    writeTargetList(home.path(), {{TargetKind::hostPing, answering, "", 24}});
+    RunningApp app(VANTOREL_UNDER_TEST, userEnvironment(home.path(), x, bus), home.path());
+    app.ask("enable-all");
+    const auto newest = [&] {
+        return QJsonDocument::fromJson(app.ask("targets").toUtf8())[0]["counter"].toInteger();
+    };
+    ASSERT_TRUE(spinUntil([&] { return newest() >= 2; }, 15s)) << app.failure("").toStdString();
+    const qint64 seen = newest();
+    ASSERT_TRUE(spinUntil([&] { return newest() > seen; }, 5s));
+    const qint64 taken = newest(); // a few milliseconds old: its batch is far from due
+    ::kill(pid_t(app.pid()), SIGTERM);
+    ASSERT_TRUE(spinUntil([&] { return !app.isRunning(); }, 10s));
+
+    QString error;
+    const auto history =
+        sqlite::Connection::open(home.path() + "/.local/share/Vantorel/history.sqlite", error);
+    auto highest = sqlite::Statement::prepare(history, "SELECT max(seq) FROM samples");
+    ASSERT_TRUE(highest && highest.stepRow()) << error.toStdString();
+    EXPECT_GE(highest.columnInt64(0), taken);
 }
 
 } // namespace

@@ -5,10 +5,12 @@
 //   geometry tray | geometry <objectName> [index]   "x y w h" on screen (of the index-th visible)
 //   visible <objectName>, warning                   "yes" or "no" (the tray's warning sign)
 //   window                                          "open" or "closed"
-//   targets                                         a JSON array of {name, enabled, health}
+//   targets                                         a JSON array of {name, enabled, health,
+//                                                   counter: the number of the newest sample}
 //   enable-all, select <index>, close-window        as the user's switches, card and close button
 //   grab <objectName> <file.png>                    a picture of that widget's window
 #include "app/Application.h"
+#include "monitor/PingMonitor.h"
 #include "targets/HostStore.h"
 #include "ui/tray/TrayExtra.h"
 #include "ui/window/MainWindow.h"
@@ -70,7 +72,8 @@ QString answer(Application& application, const QString& request) {
         for (const auto& target : targets)
             states.append(QJsonObject{{"name", target->spec().displayName()},
                                       {"enabled", target->enabled()},
-                                      {"health", health[int(target->health())]}});
+                                      {"health", health[int(target->health())]},
+                                      {"counter", qint64(target->monitors().front()->counter())}});
         return "ok " + QString::fromUtf8(QJsonDocument(states).toJson(QJsonDocument::Compact));
     }
     if (command == "enable-all") {

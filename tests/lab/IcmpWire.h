@@ -5,7 +5,8 @@
 #include <span>
 #include <vector>
 
-// The IPv4/ICMP packets of the TUN path emulator, apart from its threading.
+// The IPv4 packets of the TUN path emulator, apart from its threading: ICMP, and the one TCP
+// segment a service check needs answered.
 namespace vantorel::lab::icmp {
 
 // An unfragmented IPv4 ICMP echo request, as read from a TUN device.
@@ -26,5 +27,8 @@ std::vector<std::uint8_t> echoReply(const EchoRequest& request);
 // ICMP time exceeded from router `from`, quoting the request's IPv4 header, with the TTL (1) it
 // had on reaching that router, and the first 8 bytes of its ICMP message, as RFC 792 requires.
 std::vector<std::uint8_t> timeExceeded(const EchoRequest& request, std::uint32_t from);
+
+// The SYN-ACK a listening host would answer an IPv4 TCP SYN with; none for any other packet.
+std::optional<std::vector<std::uint8_t>> tcpSynAck(std::span<const std::uint8_t> packet);
 
 } // namespace vantorel::lab::icmp

@@ -8,6 +8,8 @@
 #include "ui/detail/SampleRowDelegate.h"
 
 #include <QGraphicsDropShadowEffect>
+#include <QKeyEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 
@@ -19,18 +21,17 @@ constexpr int kScrollDurationMs = 250;
 } // namespace
 
 SampleListView::SampleListView(std::shared_ptr<PingMonitor> monitor, QWidget* parent)
-    : QListView(parent)
+    : QAbstractItemView(parent)
     , scroll_(nullptr, "value") {
     setObjectName(QStringLiteral("sampleList"));
     setAccessibleName(QStringLiteral("Results"));
     resultrows::styleList(*this);
-    setLayoutMode(QListView::SinglePass);
+    setFocusPolicy(Qt::StrongFocus);
 
     delegate_ = new SampleRowDelegate(this);
     setItemDelegate(delegate_);
     model_ = new SampleListModel(std::move(monitor), this);
     setModel(model_);
-    verticalScrollBar()->setSingleStep(delegate_->rowHeight());
 
     connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, &SampleListView::rememberTop);
     connect(model_, &QAbstractItemModel::modelReset, this, &SampleListView::restoreTop);
@@ -45,12 +46,13 @@ SampleListView::SampleListView(std::shared_ptr<PingMonitor> monitor, QWidget* pa
     now_->setToolTip(QStringLiteral("Jump to the newest result"));
     now_->setAccessibleName(QStringLiteral("Now"));
     now_->setCursor(Qt::PointingHandCursor);
-    now_->setFocusPolicy(Qt::NoFocus);
+    now_->setFocusPolicy(Qt::StrongFocus);
     now_->setIcon(icons::symbol(QStringLiteral("arrow.up.to.line"), QColor(11, 26, 42)));
     now_->setIconSize(QSize(12, 12));
     glass::styleButton(*now_, true);
     now_->setStyleSheet(now_->styleSheet() +
-                        QStringLiteral("QPushButton { padding: 4px 10px; font-size: 11px; }"));
+                        QStringLiteral("QPushButton { padding: 4px 10px; font-size: 11px; }"
+                                       "QPushButton:focus { border: 2px solid palette(highlight); }"));
     // Lifted off the rows it floats over.
     auto* shadow = new QGraphicsDropShadowEffect(now_);
     shadow->setBlurRadius(14);
@@ -101,8 +103,90 @@ void SampleListView::scrollToSeq(std::int64_t sequence) {
         verticalScrollBar()->setValue(*row * delegate_->rowHeight());
 }
 
+QRect SampleListView::visualRect(const QModelIndex& index) const {
+    if (!index.isValid())
+        return {};
+    const int height = delegate_->rowHeight();
+    return {0, index.row() * height - verticalOffset(), viewport()->width(), height};
+}
+
+void SampleListView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    const QRect row = visualRect(index);
+    if (row.isNull())
+        return;
+    QScrollBar& bar = *verticalScrollBar();
+    if (hint == PositionAtTop || row.top() < 0)
+        bar.setValue(bar.value() + row.top());
+    else if (row.bottom() >= viewport()->height())
+        bar.setValue(bar.value() + row.bottom() + 1 - viewport()->height());
+}
+
+QModelIndex SampleListView::indexAt(const QPoint& point) const {
+    const int height = delegate_->rowHeight();
+    const int y = point.y() + verticalOffset();
+    if (height <= 0 || y < 0 || !viewport()->rect().contains(point))
+        return {};
+    return model_->index(y / height, 0);
+}
+
+int SampleListView::verticalOffset() const {
+    return verticalScrollBar()->value();
+}
+
+QModelIndex SampleListView::moveCursor(CursorAction, Qt::KeyboardModifiers) {
+    // The rows are read, not chosen: the keys scroll instead (keyPressEvent).
+    return {};
+}
+
+void SampleListView::updateGeometries() {
+    QAbstractItemView::updateGeometries();
+    const int height = delegate_->rowHeight();
+    QScrollBar& bar = *verticalScrollBar();
+    bar.setSingleStep(height);
+    bar.setPageStep(std::max(height, viewport()->height() - height));
+    bar.setRange(0, std::max(0, model_->rowCount() * height - viewport()->height()));
+}
+
+void SampleListView::keyPressEvent(QKeyEvent* event) {
+    QScrollBar& bar = *verticalScrollBar();
+    switch (event->key()) {
+    case Qt::Key_Up:
+        bar.triggerAction(QAbstractSlider::SliderSingleStepSub);
+        break;
+    case Qt::Key_Down:
+        bar.triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        break;
+    case Qt::Key_PageUp:
+        bar.triggerAction(QAbstractSlider::SliderPageStepSub);
+        break;
+    case Qt::Key_PageDown:
+        bar.triggerAction(QAbstractSlider::SliderPageStepAdd);
+        break;
+    case Qt::Key_End:
+        scrollToNewest();
+        break;
+    default:
+        QAbstractItemView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void SampleListView::focusInEvent(QFocusEvent* event) {
+    QAbstractItemView::focusInEvent(event);
+    keyboardFocus_ = event->reason() != Qt::MouseFocusReason;
+    viewport()->update();
+}
+
+void SampleListView::focusOutEvent(QFocusEvent* event) {
+    QAbstractItemView::focusOutEvent(event);
+    keyboardFocus_ = false;
+    viewport()->update();
+}
+
 void SampleListView::rowsInserted(const QModelIndex& parent, int start, int end) {
-    QListView::rowsInserted(parent, start, end);
+    QAbstractItemView::rowsInserted(parent, start, end);
+    updateGeometries();
     // On the way to the top the animation owns the offset; it ends at the newest row whatever
     // arrives meanwhile.
     if (scroll_.state() == QAbstractAnimation::Running)
@@ -112,13 +196,13 @@ void SampleListView::rowsInserted(const QModelIndex& parent, int start, int end)
         // Shown at once: a list that follows the newest sample does not slide.
         verticalScrollBar()->setValue(0);
     } else {
-        // The rows the user reads moved down by the inserted ones: lay out now, so that the
-        // scroll range has room for them, and move the offset along before anything is painted.
-        const int value = verticalScrollBar()->value();
-        doItemsLayout();
-        verticalScrollBar()->setValue(value + (end - start + 1) * delegate_->rowHeight());
+        // The rows the user reads moved down by the inserted ones: move the offset along before
+        // anything is painted.
+        verticalScrollBar()->setValue(verticalScrollBar()->value() +
+                                      (end - start + 1) * delegate_->rowHeight());
     }
     adjusting_ = false;
+    viewport()->update();
 }
 
 void SampleListView::rememberTop() {
@@ -127,7 +211,7 @@ void SampleListView::rememberTop() {
 
 void SampleListView::restoreTop() {
     adjusting_ = true;
-    doItemsLayout();
+    updateGeometries();
     if (topBeforeReset_)
         scrollToSeq(*topBeforeReset_);
     else
@@ -137,12 +221,31 @@ void SampleListView::restoreTop() {
 }
 
 void SampleListView::paintEvent(QPaintEvent* event) {
-    delegate_->setLook(resultrows::Look::current());
-    QListView::paintEvent(event);
+    const resultrows::Look look = resultrows::Look::current();
+    delegate_->setLook(look);
+    QPainter painter(viewport());
+    const int height = delegate_->rowHeight();
+    const QRect area = event->rect();
+    const int offset = verticalOffset();
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    // Only the rows the area shows: their numbers follow from the offset.
+    const int last = std::min(model_->rowCount() - 1, (offset + area.bottom()) / height);
+    for (int row = std::max(0, (offset + area.top()) / height); row <= last; ++row) {
+        option.rect = QRect(0, row * height - offset, viewport()->width(), height);
+        delegate_->paint(&painter, option, model_->index(row, 0));
+    }
+    if (keyboardFocus_ && hasFocus()) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(viewport()->rect()).adjusted(1, 1, -1, -1), 6, 6);
+    }
 }
 
 void SampleListView::resizeEvent(QResizeEvent* event) {
-    QListView::resizeEvent(event);
+    QAbstractItemView::resizeEvent(event);
+    updateGeometries();
     placeNowButton();
 }
 

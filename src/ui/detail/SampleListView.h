@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QListView>
+#include <QAbstractItemView>
 #include <QPropertyAnimation>
 #include <cstdint>
 #include <memory>
@@ -17,7 +17,12 @@ class SampleRowDelegate;
 // A monitor's samples, newest first, that stays at the newest sample while it follows the top
 // and otherwise keeps the rows the user is reading in place as samples come and go. While it does
 // not follow, a "Now" button floats over its bottom-trailing corner and scrolls back to the top.
-class SampleListView : public QListView {
+//
+// Every row has the same height, so a row's place is its number times that height: a sample
+// arriving costs the same with a day of rows as with a hundred, where a general list view lays
+// out all of them again. Takes keyboard focus: the arrow and page keys scroll, End returns to the
+// newest sample.
+class SampleListView : public QAbstractItemView {
     Q_OBJECT
 
 public:
@@ -35,13 +40,28 @@ public:
     // Scrolls at once so that the given sample is the top row.
     void scrollToSeq(std::int64_t sequence);
 
+    QRect visualRect(const QModelIndex& index) const override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    QModelIndex indexAt(const QPoint& point) const override;
+
 Q_SIGNALS:
     void followTopChanged(bool following);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
+    void updateGeometries() override;
+
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    int horizontalOffset() const override { return 0; }
+    int verticalOffset() const override;
+    bool isIndexHidden(const QModelIndex&) const override { return false; }
+    void setSelection(const QRect&, QItemSelectionModel::SelectionFlags) override {}
+    QRegion visualRegionForSelection(const QItemSelection&) const override { return {}; }
 
 private:
     int topRow() const;
@@ -58,6 +78,8 @@ private:
     bool followTop_ = true;
     // Set while the list moves itself, so that only the user's scrolling changes `followTop_`.
     bool adjusting_ = false;
+    // A focus ring shows when the keyboard brought the focus here, not a click.
+    bool keyboardFocus_ = false;
     std::optional<std::int64_t> topBeforeReset_;
 };
 

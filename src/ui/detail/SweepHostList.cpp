@@ -13,6 +13,7 @@ SweepHostList::SweepHostList(std::shared_ptr<Target> target, QWidget* parent)
     setObjectName(QStringLiteral("sweepHostList"));
     setAccessibleName(QStringLiteral("Hosts"));
     resultrows::styleList(*this);
+    setUniformItemSizes(true);
     delegate_ = new SweepHostDelegate(this);
     setItemDelegate(delegate_);
     model_ = new SweepHostModel(std::move(target), this);

@@ -9,6 +9,7 @@
 #include "ui/controls/Theme.h"
 #include "ui/overview/TileBodies.h"
 
+#include <QHashFunctions>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -59,13 +60,39 @@ TargetTile::TargetTile(std::shared_ptr<Target> target, int units, QWidget* paren
     setAccessibleName(target_->spec().displayName());
     setAccessibleDescription(label(target_->spec().kind));
     readThresholds();
-    connect(target_.get(), &Target::changed, this, qOverload<>(&QWidget::update));
+    shownFigures_ = figures();
+    connect(target_.get(), &Target::changed, this, &TargetTile::targetChanged);
     connect(&Preferences::instance(), &Preferences::changed, this, [this](const QString& key) {
-        if (key == keys::latencyGreen || key == keys::latencyYellow) {
+        if (key == keys::latencyGreen || key == keys::latencyYellow)
             readThresholds();
-            update();
-        }
+        // Any preference may change how text is set (appearance, sizes): lay it out again.
+        layout_.header = {};
+        update();
     });
+}
+
+void TargetTile::targetChanged() {
+    const std::size_t now = figures();
+    if (now == shownFigures_)
+        return;
+    shownFigures_ = now;
+    update();
+}
+
+std::size_t TargetTile::figures() const {
+    const Target& target = *target_;
+    std::size_t seed = qHashMulti(0, int(target.health()), target.currentLatency().value_or(-1),
+                                  target.isScanning());
+    for (const auto& monitor : target.monitors()) {
+        const auto& samples = monitor->samples();
+        seed = qHashMulti(seed, samples.size(), samples.empty() ? 0 : samples.back().id,
+                          monitor->httpStatus().value_or(0), monitor->alive().value_or(false),
+                          monitor->alive().has_value(), monitor->latency().value_or(-1));
+        for (const HopStat& hop : monitor->hopStats())
+            seed = qHashMulti(seed, hop.number, hop.host, hop.hostname.value_or(QString()),
+                              hop.last.value_or(-1));
+    }
+    return seed;
 }
 
 void TargetTile::setUnits(int units) {
@@ -99,46 +126,53 @@ void TargetTile::paintEvent(QPaintEvent*) {
                         std::max(0.0, content.bottom() - bodyTop)));
 }
 
-void TargetTile::paintHeader(QPainter& p, const QRectF& header) const {
+void TargetTile::layOutHeader(const QRectF& header, const QString& figure) {
+    HeaderLayout& l = layout_;
+    l.header = header;
+    l.figure = figure;
+    double room = header.width() - kDotColumn;
+    if (!figure.isEmpty()) {
+        l.figureFont = theme::monospacedDigits(theme::TextStyle::callout, true);
+        room -= QFontMetricsF(l.figureFont).horizontalAdvance(figure) + 2 * kSpacing;
+    }
+
+    // The name matters more than the kind: the badge gives way when both do not fit.
+    l.nameFont = theme::font(theme::TextStyle::headline);
+    const QFontMetricsF nameMetrics(l.nameFont);
+    const QString name = target_->spec().displayName();
+    const double fullName = nameMetrics.horizontalAdvance(name);
+    const QSizeF badgeSize = KindBadge::badgeSize(label(target_->spec().kind));
+    const double nameRoomWithBadge = room - kSpacing - badgeSize.width();
+    const bool badge = nameRoomWithBadge >= std::min(fullName, kMinNameWidth);
+    const double nameWidth = std::max(0.0, std::min(fullName, badge ? nameRoomWithBadge : room));
+
+    l.nameBox = QRectF(header.left() + kDotColumn, header.top(), nameWidth, header.height());
+    l.name = nameMetrics.elidedText(name, Qt::ElideRight, nameWidth + 0.5);
+    l.badgeBox = badge ? QRectF(l.nameBox.right() + kSpacing,
+                                header.center().y() - badgeSize.height() / 2, badgeSize.width(),
+                                badgeSize.height())
+                       : QRectF();
+}
+
+void TargetTile::paintHeader(QPainter& p, const QRectF& header) {
     const Target& target = *target_;
     const QPointF dotCentre(header.left() + kDotDiameter / 2 + 1, header.center().y());
     paintStatusDot(p, dotCentre, theme::healthColour(target.health()));
 
-    double room = header.width() - kDotColumn;
     const std::optional<double> latency = target.currentLatency();
-    if (latency) {
-        const QFont figureFont = theme::monospacedDigits(theme::TextStyle::callout, true);
-        const QString figure = formatMilliseconds(*latency, 0);
-        const double figureWidth = QFontMetricsF(figureFont).horizontalAdvance(figure);
-        p.setFont(figureFont);
+    const QString figure = latency ? formatMilliseconds(*latency, 0) : QString();
+    if (header != layout_.header || figure != layout_.figure)
+        layOutHeader(header, figure);
+    if (!figure.isEmpty()) {
+        p.setFont(layout_.figureFont);
         p.setPen(target.health() == TargetHealth::down ? theme::red() : theme::primaryText());
         p.drawText(header, Qt::AlignRight | Qt::AlignVCenter, figure);
-        room -= figureWidth + 2 * kSpacing;
     }
-
-    // The name matters more than the kind: the badge gives way when both do not fit.
-    const QFont nameFont = theme::font(theme::TextStyle::headline);
-    const QFontMetricsF nameMetrics(nameFont);
-    const QString name = target.spec().displayName();
-    const double fullName = nameMetrics.horizontalAdvance(name);
-    const QString kind = label(target.spec().kind);
-    const QSizeF badgeSize = KindBadge::badgeSize(kind);
-    const double badgeWidth = badgeSize.width();
-    const double nameRoomWithBadge = room - kSpacing - badgeWidth;
-    const bool badge = nameRoomWithBadge >= std::min(fullName, kMinNameWidth);
-    const double nameWidth = std::max(0.0, std::min(fullName, badge ? nameRoomWithBadge : room));
-
-    const QRectF nameBox(header.left() + kDotColumn, header.top(), nameWidth, header.height());
-    p.setFont(nameFont);
+    p.setFont(layout_.nameFont);
     p.setPen(theme::primaryText());
-    p.drawText(nameBox, Qt::AlignLeft | Qt::AlignVCenter,
-               nameMetrics.elidedText(name, Qt::ElideRight, nameWidth + 0.5));
-    if (badge) {
-        const QRectF badgeBox(nameBox.right() + kSpacing,
-                              header.center().y() - badgeSize.height() / 2, badgeWidth,
-                              badgeSize.height());
-        KindBadge::paint(p, badgeBox, kind);
-    }
+    p.drawText(layout_.nameBox, Qt::AlignLeft | Qt::AlignVCenter, layout_.name);
+    if (!layout_.badgeBox.isEmpty())
+        KindBadge::paint(p, layout_.badgeBox, label(target.spec().kind));
 }
 
 void TargetTile::paintBody(QPainter& p, const QRectF& body) const {
