@@ -4,6 +4,7 @@
 #include "ui/controls/Glass.h"
 #include "ui/controls/Icons.h"
 #include "ui/detail/ResultRowStyle.h"
+#include "ui/detail/SampleListAccessible.h"
 #include "ui/detail/SampleListModel.h"
 #include "ui/detail/SampleRowDelegate.h"
 
@@ -22,16 +23,17 @@ constexpr int kScrollDurationMs = 250;
 
 SampleListView::SampleListView(std::shared_ptr<PingMonitor> monitor, QWidget* parent)
     : QAbstractItemView(parent)
+    , model_(new SampleListModel(std::move(monitor), this))
+    , delegate_(new SampleRowDelegate(this))
     , scroll_(nullptr, "value") {
+    SampleListAccessible::install();
     setObjectName(QStringLiteral("sampleList"));
     setAccessibleName(QStringLiteral("Results"));
+    // The rows' geometry, asked for from here on, needs the model and the delegate.
+    setItemDelegate(delegate_);
+    setModel(model_);
     resultrows::styleList(*this);
     setFocusPolicy(Qt::StrongFocus);
-
-    delegate_ = new SampleRowDelegate(this);
-    setItemDelegate(delegate_);
-    model_ = new SampleListModel(std::move(monitor), this);
-    setModel(model_);
 
     connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, &SampleListView::rememberTop);
     connect(model_, &QAbstractItemModel::modelReset, this, &SampleListView::restoreTop);

@@ -71,8 +71,8 @@ private:
     void rememberTop();
     void restoreTop();
 
-    SampleListModel* model_ = nullptr;
-    SampleRowDelegate* delegate_ = nullptr;
+    SampleListModel* const model_;
+    SampleRowDelegate* const delegate_;
     QPushButton* now_ = nullptr;
     QPropertyAnimation scroll_;
     bool followTop_ = true;
