@@ -33,49 +33,49 @@ std::shared_ptr<SampleStore> SampleStore::create(const QString& databaseFile) {
 SampleStore::SampleStore(const QString& databaseFile)
     : database_(std::make_unique<HistoryDatabase>())
     , queue_(QStringLiteral(VANTOREL_APP_ID ".samplestore")) {
+    commitTimer_.setSingleShot(true);
+    commitTimer_.setInterval(kCommitDelay);
+    // A coarse timer may fire up to 5 % late, past the promised delay.
+    commitTimer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&commitTimer_, &QTimer::timeout, [this] { commitPending(); });
     queue_.async([database = database_.get(), databaseFile] { database->open(databaseFile); });
 }
 
 SampleStore::~SampleStore() {
-    // Queued before the queue's own end, which runs everything waiting but drops the timers.
+    // Queued before the queue's own end, which runs everything waiting.
     commitPending();
 }
 
-void SampleStore::enqueueWrite(std::function<void(WriteBatch&)> write) {
-    queue_.async([this, write = std::move(write)] {
-        write(batch_);
-        // A commit already scheduled is at most the delay away, and so within it for this write.
-        if (std::exchange(commitScheduled_, true))
-            return;
-        queue_.asyncAfter(kCommitDelay, [this] {
-            commitScheduled_ = false;
-            commitBatch();
-        });
-    });
-}
-
-void SampleStore::commitBatch() {
-    batch_.commitTo(*database_);
+WriteBatch& SampleStore::pendingWrites() {
+    // The oldest write of a batch starts its clock; later ones ride along.
+    if (!commitTimer_.isActive())
+        commitTimer_.start();
+    return pending_;
 }
 
 void SampleStore::commitPending() {
-    queue_.async([this] { commitBatch(); });
+    commitTimer_.stop();
+    if (pending_.empty())
+        return;
+    queue_.async([database = database_.get(), batch = std::move(pending_)]() mutable {
+        batch.commitTo(*database);
+    });
+    pending_ = WriteBatch();
 }
 
 void SampleStore::flush() {
-    queue_.sync([this] { commitBatch(); });
+    commitPending();
+    queue_.sync([] {});
 }
 
 void SampleStore::appendSample(const QString& key, const PingSample& sample) {
-    enqueueWrite([key = key.toUtf8(), sample](WriteBatch& batch) mutable {
-        batch.addSample(std::move(key), sample);
-    });
+    pendingWrites().addSample(key.toUtf8(), sample);
 }
 
 void SampleStore::loadSamples(const QString& key, Date since, SamplesCompletion completion) {
-    queue_.async([this, database = database_.get(), key = key.toUtf8(), since,
+    commitPending();
+    queue_.async([database = database_.get(), key = key.toUtf8(), since,
                   completion = std::move(completion)]() mutable {
-        commitBatch();
         auto samples = database->loadSamples(key, since);
         const std::int64_t highestSeq = database->highestSeq(key);
         postToMain([completion = std::move(completion), samples = std::move(samples),
@@ -84,17 +84,14 @@ void SampleStore::loadSamples(const QString& key, Date since, SamplesCompletion 
 }
 
 void SampleStore::saveTracePath(const QString& key, std::vector<HopStat> hops) {
-    const Date updated = dateNow();
-    enqueueWrite([key = key.toUtf8(), hops = std::move(hops), updated](WriteBatch& batch) mutable {
-        if (auto json = encodeHopStats(hops))
-            batch.setTracePath(std::move(key), std::move(*json), updated);
-    });
+    if (auto json = encodeHopStats(hops))
+        pendingWrites().setTracePath(key.toUtf8(), std::move(*json), dateNow());
 }
 
 void SampleStore::loadTracePath(const QString& key, TracePathCompletion completion) {
-    queue_.async([this, database = database_.get(), key = key.toUtf8(),
+    commitPending();
+    queue_.async([database = database_.get(), key = key.toUtf8(),
                   completion = std::move(completion)]() mutable {
-        commitBatch();
         std::vector<HopStat> hops;
         if (const auto json = database->loadTracePath(key))
             hops = decodeHopStats(*json).value_or(std::vector<HopStat>{});
@@ -108,16 +105,13 @@ void SampleStore::saveSweepState(const QString& key, std::span<const SweepHostSt
     auto json = encodeSweepHostStates(states);
     if (!json)
         return;
-    const Date updated = dateNow();
-    enqueueWrite([key = key.toUtf8(), json = std::move(*json), updated](WriteBatch& batch) mutable {
-        batch.setSweepState(std::move(key), std::move(json), updated);
-    });
+    pendingWrites().setSweepState(key.toUtf8(), std::move(*json), dateNow());
 }
 
 void SampleStore::loadSweepState(const QString& key, SweepStateCompletion completion) {
-    queue_.async([this, database = database_.get(), key = key.toUtf8(),
+    commitPending();
+    queue_.async([database = database_.get(), key = key.toUtf8(),
                   completion = std::move(completion)]() mutable {
-        commitBatch();
         std::vector<SweepHostState> states;
         if (const auto json = database->loadSweepState(key))
             states = decodeSweepHostStates(*json).value_or(std::vector<SweepHostState>{});
@@ -132,10 +126,8 @@ void SampleStore::prune(double retentionSeconds) {
 }
 
 void SampleStore::pruneBefore(Date cutoff) {
-    queue_.async([this, cutoff] {
-        commitBatch();
-        database_->pruneBefore(cutoff);
-    });
+    commitPending();
+    queue_.async([database = database_.get(), cutoff] { database->pruneBefore(cutoff); });
 }
 
 void SampleStore::schedulePruning(double retentionSeconds, double intervalSeconds) {
@@ -145,13 +137,12 @@ void SampleStore::schedulePruning(double retentionSeconds, double intervalSecond
     const auto interval = std::chrono::nanoseconds(std::int64_t(intervalSeconds * 1e9));
     pruneTimer_ =
         queue_.scheduleRepeating(interval, [weakStore = weak_from_this(), retentionSeconds] {
-            auto store = weakStore.lock();
-            if (!store)
-                return;
-            store->prune(retentionSeconds);
-            // Should this be the last reference, the store must not be destroyed here: its
-            // queue cannot wait for itself to finish. The main thread lets go of it instead.
-            postToMain([store = std::move(store)] {});
+            // On the main thread, where the writes still pending are, which go first; and where
+            // the store may be let go of, which its own queue could not wait for.
+            postToMain([weakStore, retentionSeconds] {
+                if (const auto store = weakStore.lock())
+                    store->prune(retentionSeconds);
+            });
         });
 }
 

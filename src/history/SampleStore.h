@@ -8,6 +8,7 @@
 #include "records/PingSample.h"
 
 #include <QString>
+#include <QTimer>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -26,8 +27,10 @@ class HistoryDatabase;
 // writes are dropped. Called from the main thread.
 //
 // Writes are gathered and committed together, at most `kCommitDelay` after the oldest of them, so
-// a kill loses at most that much. Everything else the queue does (loads, pruning) commits what is
-// pending first, so it sees every write submitted before it.
+// a kill loses at most that much. They gather here, on the main thread, and go to the queue as one
+// batch: handing each sample over on its own would wake the queue's thread for every probe, which
+// cost more than the probe. Everything else (loads, pruning) hands over what is pending first, so
+// it sees every write submitted before it.
 class SampleStore : public std::enable_shared_from_this<SampleStore> {
 public:
     using SamplesCompletion =
@@ -80,18 +83,16 @@ public:
 private:
     explicit SampleStore(const QString& databaseFile);
 
-    // Adds a write to the batch on the queue and sees that the batch is committed in time.
-    void enqueueWrite(std::function<void(WriteBatch&)> write);
-    // On the queue: the batch into the database.
-    void commitBatch();
+    // The batch to add a write to, whose commit is then on its way.
+    WriteBatch& pendingWrites();
 
     // Touched only on `queue_`. Declared before it so that the queue, which runs its waiting work
     // when destroyed, goes first.
     std::unique_ptr<HistoryDatabase> database_;
-    WriteBatch batch_;
-    bool commitScheduled_ = false;
     SerialQueue queue_;
     std::unique_ptr<RepeatingTimer> pruneTimer_;
+    WriteBatch pending_;
+    QTimer commitTimer_;
 };
 
 } // namespace vantorel

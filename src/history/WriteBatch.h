@@ -12,9 +12,9 @@ namespace vantorel {
 
 class HistoryDatabase;
 
-// The writes waiting on the store's queue for their transaction. A commit per sample cost more
-// than the probe that produced it; gathered for a moment, a whole batch costs one commit.
-// Used on the store's queue only.
+// Writes waiting for their transaction. A commit per sample cost more than the probe that
+// produced it; gathered for a moment, a whole batch costs one commit. Gathered on the main thread,
+// committed on the store's queue.
 class WriteBatch {
 public:
     bool empty() const { return samples_.empty() && tracePaths_.empty() && sweepStates_.empty(); }

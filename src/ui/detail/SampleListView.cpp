@@ -8,7 +8,7 @@
 #include "ui/detail/SampleListModel.h"
 #include "ui/detail/SampleRowDelegate.h"
 
-#include <QGraphicsDropShadowEffect>
+#include <QHashFunctions>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -55,12 +55,6 @@ SampleListView::SampleListView(std::shared_ptr<PingMonitor> monitor, QWidget* pa
     now_->setStyleSheet(now_->styleSheet() +
                         QStringLiteral("QPushButton { padding: 4px 10px; font-size: 11px; }"
                                        "QPushButton:focus { border: 2px solid palette(highlight); }"));
-    // Lifted off the rows it floats over.
-    auto* shadow = new QGraphicsDropShadowEffect(now_);
-    shadow->setBlurRadius(14);
-    shadow->setOffset(0, 2);
-    shadow->setColor(QColor(0, 0, 0, 90));
-    now_->setGraphicsEffect(shadow);
     now_->adjustSize();
     now_->hide();
     connect(now_, &QPushButton::clicked, this, &SampleListView::scrollToNewest);
@@ -222,21 +216,70 @@ void SampleListView::restoreTop() {
     trackTop();
 }
 
+const QPixmap& SampleListView::rowImage(int row, const QStyleOptionViewItem& option) {
+    static const QPixmap none;
+    const PingSample* sample = model_->sample(row);
+    if (!sample)
+        return none;
+    if (const QPixmap* cached = rowImages_.object(sample->id))
+        return *cached;
+    const double ratio = devicePixelRatioF();
+    auto* image = new QPixmap(option.rect.size() * ratio);
+    image->setDevicePixelRatio(ratio);
+    image->fill(Qt::transparent);
+    QPainter painter(image);
+    delegate_->paint(&painter, option, model_->index(row, 0));
+    painter.end();
+    rowImages_.insert(sample->id, image);
+    return *image;
+}
+
+void SampleListView::paintNowShadow(QPainter& painter) {
+    // Lifts the button off the rows it floats over. Drawn here, under it, rather than by a
+    // graphics effect, which would render the button again for every paint of the rows.
+    constexpr int kSpread = 7;
+    const QRect button = now_->geometry().translated(-viewport()->pos());
+    if (nowShadow_.size() != button.size() + QSize(2 * kSpread, 2 * kSpread)) {
+        nowShadow_ = QPixmap(button.size() + QSize(2 * kSpread, 2 * kSpread));
+        nowShadow_.fill(Qt::transparent);
+        QPainter shadow(&nowShadow_);
+        shadow.setRenderHint(QPainter::Antialiasing);
+        shadow.setPen(Qt::NoPen);
+        // Layers of faint rounded rectangles, each a little smaller: a soft edge without a blur.
+        for (int inset = 0; inset < kSpread; ++inset) {
+            shadow.setBrush(QColor(0, 0, 0, 90 / kSpread));
+            const QRectF layer = QRectF(nowShadow_.rect()).adjusted(inset, inset, -inset, -inset);
+            shadow.drawRoundedRect(layer, 10 + kSpread - inset, 10 + kSpread - inset);
+        }
+    }
+    painter.drawPixmap(button.topLeft() + QPoint(-kSpread, 2 - kSpread), nowShadow_);
+}
+
 void SampleListView::paintEvent(QPaintEvent* event) {
     const resultrows::Look look = resultrows::Look::current();
-    delegate_->setLook(look);
+    const int width = viewport()->width();
+    const std::size_t key = qHashMulti(
+        0, look.dark, look.thresholds.green, look.thresholds.yellow, look.green.rgba(),
+        look.yellow.rgba(), look.red.rgba(), look.primary.rgba(), look.secondary.rgba(),
+        look.divider.rgba(), width, devicePixelRatioF());
+    if (key != rowImagesKey_) {
+        rowImages_.clear();
+        rowImagesKey_ = key;
+        delegate_->setLook(look);
+    }
     QPainter painter(viewport());
     const int height = delegate_->rowHeight();
     const QRect area = event->rect();
     const int offset = verticalOffset();
     QStyleOptionViewItem option;
     initViewItemOption(&option);
+    option.rect = QRect(0, 0, width, height);
     // Only the rows the area shows: their numbers follow from the offset.
     const int last = std::min(model_->rowCount() - 1, (offset + area.bottom()) / height);
-    for (int row = std::max(0, (offset + area.top()) / height); row <= last; ++row) {
-        option.rect = QRect(0, row * height - offset, viewport()->width(), height);
-        delegate_->paint(&painter, option, model_->index(row, 0));
-    }
+    for (int row = std::max(0, (offset + area.top()) / height); row <= last; ++row)
+        painter.drawPixmap(0, row * height - offset, rowImage(row, option));
+    if (now_->isVisible())
+        paintNowShadow(painter);
     if (keyboardFocus_ && hasFocus()) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
@@ -247,6 +290,8 @@ void SampleListView::paintEvent(QPaintEvent* event) {
 
 void SampleListView::resizeEvent(QResizeEvent* event) {
     QAbstractItemView::resizeEvent(event);
+    // The rows in view and as many again: enough for scrolling back and forth a little.
+    rowImages_.setMaxCost(2 * (viewport()->height() / delegate_->rowHeight() + 2));
     updateGeometries();
     placeNowButton();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractItemView>
+#include <QCache>
+#include <QPixmap>
 #include <QPropertyAnimation>
 #include <cstdint>
 #include <memory>
@@ -20,7 +22,8 @@ class SampleRowDelegate;
 //
 // Every row has the same height, so a row's place is its number times that height: a sample
 // arriving costs the same with a day of rows as with a hundred, where a general list view lays
-// out all of them again. Takes keyboard focus: the arrow and page keys scroll, End returns to the
+// out all of them again. A sample never changes, so neither does its row: rows are drawn once
+// into images, and a paint after a new sample draws only the new row's text. Takes keyboard focus: the arrow and page keys scroll, End returns to the
 // newest sample.
 class SampleListView : public QAbstractItemView {
     Q_OBJECT
@@ -70,6 +73,9 @@ private:
     void placeNowButton();
     void rememberTop();
     void restoreTop();
+    void paintNowShadow(QPainter& painter);
+    // The picture of a row, from the cache or drawn now.
+    const QPixmap& rowImage(int row, const QStyleOptionViewItem& option);
 
     SampleListModel* const model_;
     SampleRowDelegate* const delegate_;
@@ -81,6 +87,10 @@ private:
     // A focus ring shows when the keyboard brought the focus here, not a click.
     bool keyboardFocus_ = false;
     std::optional<std::int64_t> topBeforeReset_;
+    // Row pictures by sample number, for the width, pixel ratio and colours of `rowImagesKey_`.
+    QCache<std::int64_t, QPixmap> rowImages_;
+    std::size_t rowImagesKey_ = 0;
+    QPixmap nowShadow_;
 };
 
 } // namespace vantorel

@@ -126,32 +126,50 @@ void TargetTile::paintEvent(QPaintEvent*) {
                         std::max(0.0, content.bottom() - bodyTop)));
 }
 
-void TargetTile::layOutHeader(const QRectF& header, const QString& figure) {
+void TargetTile::layOutHeader(const QRectF& header, const QString& figure, double pixelRatio) {
     HeaderLayout& l = layout_;
     l.header = header;
     l.figure = figure;
+    // Static text is drawn from its top; the rectangles it replaces centred each line on them.
+    const auto centred = [&header](const QFont& font) {
+        return header.top() + (header.height() - QFontMetricsF(font).height()) / 2;
+    };
     double room = header.width() - kDotColumn;
     if (!figure.isEmpty()) {
-        l.figureFont = theme::monospacedDigits(theme::TextStyle::callout, true);
-        room -= QFontMetricsF(l.figureFont).horizontalAdvance(figure) + 2 * kSpacing;
+        const QFont& figureFont = l.figureFont =
+            theme::monospacedDigits(theme::TextStyle::callout, true);
+        const double figureWidth = QFontMetricsF(figureFont).horizontalAdvance(figure);
+        l.figureText = QStaticText(figure);
+        l.figureText.prepare(QTransform(), figureFont);
+        l.figureAt = QPointF(header.right() - figureWidth, centred(figureFont));
+        room -= figureWidth + 2 * kSpacing;
     }
 
     // The name matters more than the kind: the badge gives way when both do not fit.
-    l.nameFont = theme::font(theme::TextStyle::headline);
-    const QFontMetricsF nameMetrics(l.nameFont);
+    const QFont& nameFont = l.nameFont = theme::font(theme::TextStyle::headline);
+    const QFontMetricsF nameMetrics(nameFont);
     const QString name = target_->spec().displayName();
     const double fullName = nameMetrics.horizontalAdvance(name);
-    const QSizeF badgeSize = KindBadge::badgeSize(label(target_->spec().kind));
+    const QString kind = label(target_->spec().kind);
+    const QSizeF badgeSize = KindBadge::badgeSize(kind);
     const double nameRoomWithBadge = room - kSpacing - badgeSize.width();
     const bool badge = nameRoomWithBadge >= std::min(fullName, kMinNameWidth);
     const double nameWidth = std::max(0.0, std::min(fullName, badge ? nameRoomWithBadge : room));
 
-    l.nameBox = QRectF(header.left() + kDotColumn, header.top(), nameWidth, header.height());
-    l.name = nameMetrics.elidedText(name, Qt::ElideRight, nameWidth + 0.5);
-    l.badgeBox = badge ? QRectF(l.nameBox.right() + kSpacing,
-                                header.center().y() - badgeSize.height() / 2, badgeSize.width(),
-                                badgeSize.height())
-                       : QRectF();
+    l.nameText = QStaticText(nameMetrics.elidedText(name, Qt::ElideRight, nameWidth + 0.5));
+    l.nameText.setTextFormat(Qt::PlainText);
+    l.nameText.prepare(QTransform(), nameFont);
+    l.nameAt = QPointF(header.left() + kDotColumn, centred(nameFont));
+    l.badge = QPixmap();
+    if (badge) {
+        l.badge = QPixmap((badgeSize * pixelRatio).toSize());
+        l.badge.setDevicePixelRatio(pixelRatio);
+        l.badge.fill(Qt::transparent);
+        QPainter painter(&l.badge);
+        KindBadge::paint(painter, QRectF(QPointF(0, 0), badgeSize), kind);
+        l.badgeAt = QPointF(l.nameAt.x() + nameWidth + kSpacing,
+                            std::round(header.center().y() - badgeSize.height() / 2));
+    }
 }
 
 void TargetTile::paintHeader(QPainter& p, const QRectF& header) {
@@ -162,17 +180,18 @@ void TargetTile::paintHeader(QPainter& p, const QRectF& header) {
     const std::optional<double> latency = target.currentLatency();
     const QString figure = latency ? formatMilliseconds(*latency, 0) : QString();
     if (header != layout_.header || figure != layout_.figure)
-        layOutHeader(header, figure);
+        layOutHeader(header, figure, p.device() ? p.device()->devicePixelRatioF() : 1.0);
+    const QColor primary = theme::primaryText();
     if (!figure.isEmpty()) {
         p.setFont(layout_.figureFont);
-        p.setPen(target.health() == TargetHealth::down ? theme::red() : theme::primaryText());
-        p.drawText(header, Qt::AlignRight | Qt::AlignVCenter, figure);
+        p.setPen(target.health() == TargetHealth::down ? theme::red() : primary);
+        p.drawStaticText(layout_.figureAt, layout_.figureText);
     }
     p.setFont(layout_.nameFont);
-    p.setPen(theme::primaryText());
-    p.drawText(layout_.nameBox, Qt::AlignLeft | Qt::AlignVCenter, layout_.name);
-    if (!layout_.badgeBox.isEmpty())
-        KindBadge::paint(p, layout_.badgeBox, label(target.spec().kind));
+    p.setPen(primary);
+    p.drawStaticText(layout_.nameAt, layout_.nameText);
+    if (!layout_.badge.isNull())
+        p.drawPixmap(layout_.badgeAt, layout_.badge);
 }
 
 void TargetTile::paintBody(QPainter& p, const QRectF& body) const {

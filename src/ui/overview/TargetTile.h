@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QFont>
+#include <QPixmap>
 #include <QRectF>
+#include <QStaticText>
 #include <QString>
 #include <QUuid>
 #include <QWidget>
@@ -46,21 +47,26 @@ protected:
 
 private:
     // The header's fonts, texts and places for one width and latency figure.
+    // The texts are set once as static text, which keeps its shaped glyphs: shaping the same
+    // words again on every paint of every tile was a good part of an overview's frame.
     struct HeaderLayout {
         QRectF header;
         QString figure; // empty without a latency
         QFont figureFont;
+        QStaticText figureText;
+        QPointF figureAt;
         QFont nameFont;
-        QString name; // elided to its room
-        QRectF nameBox;
-        QRectF badgeBox; // empty when the badge gives way
+        QStaticText nameText; // elided to its room
+        QPointF nameAt;
+        QPixmap badge; // null when the badge gives way
+        QPointF badgeAt;
     };
 
     void readThresholds();
     void targetChanged();
     // A digest of everything the tile draws from its target.
     std::size_t figures() const;
-    void layOutHeader(const QRectF& header, const QString& figure);
+    void layOutHeader(const QRectF& header, const QString& figure, double pixelRatio);
     void paintHeader(QPainter& painter, const QRectF& header);
     void paintBody(QPainter& painter, const QRectF& body) const;
 
