@@ -32,8 +32,8 @@ constexpr std::uint16_t kPort = 80;
 std::optional<double> checkRtt(const QString& destination) {
     std::promise<std::optional<double>> rtt;
     auto result = rtt.get_future();
-    startTask([&rtt, probe = ServiceProbe(ServiceProbe::Tcp{destination, kPort})](
-                  TaskHandle) -> QCoro::Task<> { rtt.set_value((co_await probe.measure()).rttMs); });
+    startTask([&rtt, probe = ServiceProbe(ServiceProbe::Tcp{destination, kPort})](TaskHandle)
+                  -> QCoro::Task<> { rtt.set_value((co_await probe.measure()).rttMs); });
     return result.get();
 }
 
@@ -45,7 +45,8 @@ std::optional<double> referenceRtt(const std::string& destination) {
     ::inet_pton(AF_INET, destination.c_str(), &address.sin_addr);
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const std::int64_t start = monotonicNanos();
-    const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    const bool connected =
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     const std::int64_t end = monotonicNanos();
     ::close(fd);
     return connected ? std::optional(double(end - start) / 1e6) : std::nullopt;

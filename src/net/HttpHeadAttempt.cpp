@@ -20,8 +20,8 @@ constexpr int kHighestSuccessStatus = 399;
 
 using RequestDone = std::function<void(ServiceResult)>;
 
-// The reply's signals arrive on the service network queue, where the attempt starts, so the flag that lets only the first of them
-// finish the attempt needs no lock.
+// The reply's signals arrive on the service network queue, where the attempt starts, so the flag
+// that lets only the first of them finish the attempt needs no lock.
 struct Attempt {
     QNetworkReply* reply = nullptr;
     // The receiver of our connections only: cutting all of the reply's connections would also

@@ -84,8 +84,8 @@ void TcpConnector::run() {
         }
         int timeoutMs = -1;
         if (earliest != INT64_MAX)
-            timeoutMs = int(std::max<std::int64_t>(0, (earliest - monotonicNanos() + 999'999) /
-                                                         1'000'000));
+            timeoutMs =
+                int(std::max<std::int64_t>(0, (earliest - monotonicNanos() + 999'999) / 1'000'000));
         if (::poll(watched.data(), watched.size(), timeoutMs) < 0 && errno != EINTR)
             qFatal("service-probe: poll failed: %s", strerror(errno));
         // The moment the connections below are known to be established.

@@ -58,9 +58,8 @@ private:
             return true;
         });
         if (!open_.empty()) {
-            const auto next = std::min_element(open_.begin(), open_.end(), [](auto& a, auto& b) {
-                return a.second < b.second;
-            });
+            const auto next = std::min_element(
+                open_.begin(), open_.end(), [](auto& a, auto& b) { return a.second < b.second; });
             schedule(next->second, now);
         }
         // A delivery may notify again, opening a new window, or destroy a coalescer still to

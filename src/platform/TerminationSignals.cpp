@@ -24,8 +24,8 @@ void onSignal(int) {
 void quitOnTerminationSignals() {
     if (wakeFds[0] >= 0 || ::pipe2(wakeFds, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    auto* notifier = new QSocketNotifier(wakeFds[0], QSocketNotifier::Read,
-                                         QCoreApplication::instance());
+    auto* notifier =
+        new QSocketNotifier(wakeFds[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
         char drained[16];
         while (::read(wakeFds[0], drained, sizeof drained) > 0) {

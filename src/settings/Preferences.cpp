@@ -39,6 +39,7 @@ void Preferences::registerDefaults(const QVariantMap& defaults) {
         if (registeredDefaults_.value(it.key()) == it.value())
             continue;
         registeredDefaults_.insert(it.key(), it.value());
+        readCache_.clear();
         if (!settings_.contains(it.key()))
             affected.append(it.key());
     }
@@ -55,9 +56,11 @@ bool Preferences::contains(const QString& key) const {
 }
 
 QVariant Preferences::value(const QString& key) const {
-    if (settings_.contains(key))
-        return settings_.value(key);
-    return registeredDefaults_.value(key);
+    if (const auto cached = readCache_.constFind(key); cached != readCache_.cend())
+        return *cached;
+    QVariant read = settings_.contains(key) ? settings_.value(key) : registeredDefaults_.value(key);
+    readCache_.insert(key, read);
+    return read;
 }
 
 bool Preferences::boolValue(const QString& key) const {
@@ -92,7 +95,9 @@ void Preferences::setValue(const QString& key, const QVariant& value) {
         return;
     }
     settings_.setValue(key, value);
+    // Syncing may also bring in what another process wrote meanwhile, under any key.
     settings_.sync();
+    readCache_.clear();
     Q_EMIT changed(key);
 }
 
@@ -102,6 +107,7 @@ void Preferences::remove(const QString& key) {
         return;
     settings_.remove(key);
     settings_.sync();
+    readCache_.clear();
     Q_EMIT changed(key);
 }
 

@@ -1,12 +1,11 @@
 #include "AppHarness.h"
+#include "history/Sqlite.h"
 #include "lab/TunPath.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
 #include "support/NotificationDaemon.h"
 #include "support/QtPrinters.h"
-
-#include "history/Sqlite.h"
 
 #include <QJsonDocument>
 #include <gtest/gtest.h>

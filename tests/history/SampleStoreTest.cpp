@@ -166,8 +166,8 @@ TEST_F(SampleStoreTest, ScheduledPruningRepeats) {
 
 TEST_F(SampleStoreTest, WritesCommitOnTheirOwnWithinTheDelayAndAtOnceOnAFlush) {
     store_->appendSample("k", {.id = 1, .time = 1});
-    EXPECT_TRUE(spinUntil([&] { return sqlText(file(), "SELECT count(*) FROM samples") == "1"; },
-                          2s))
+    EXPECT_TRUE(
+        spinUntil([&] { return sqlText(file(), "SELECT count(*) FROM samples") == "1"; }, 2s))
         << "a batch waits for no load to commit";
     for (int id = 2; id <= 100; ++id)
         store_->appendSample("k", {.id = id, .time = double(id)});

@@ -19,11 +19,11 @@ namespace vantorel::lab {
 //
 // The device has 198.19.S.1/24 in the test process's namespace (S differs per TunPath), so what
 // is sent to 198.19.S.2 … 198.19.S.254 goes to a thread that answers like a path would: a
-// destination's echo reply (and SYN-ACK to a TCP connect) after the delay; with TTL k ≤ the number of routers, time exceeded
-// from router k after that router's delay; loss drops requests first; other addresses never
-// answer. Replies are due at absolute CLOCK_MONOTONIC times and the thread's timer slack is
-// 1 ns, so the delay is accurate to a few microseconds. The setters are thread-safe and apply
-// to requests arriving afterwards.
+// destination's echo reply (and SYN-ACK to a TCP connect) after the delay; with TTL k ≤ the number
+// of routers, time exceeded from router k after that router's delay; loss drops requests first;
+// other addresses never answer. Replies are due at absolute CLOCK_MONOTONIC times and the thread's
+// timer slack is 1 ns, so the delay is accurate to a few microseconds. The setters are thread-safe
+// and apply to requests arriving afterwards.
 class TunPath {
 public:
     struct Router {

@@ -3,8 +3,8 @@
 #include "ui/controls/Icons.h"
 #include "ui/controls/Theme.h"
 
-#include <QHash>
 #include <QAbstractItemView>
+#include <QHash>
 #include <QPainter>
 #include <QScrollBar>
 

@@ -18,15 +18,11 @@ public:
         : list_(list)
         , sequence_(sequence) {}
 
-    int row() const {
-        return list_ ? list_->sampleModel()->rowOf(sequence_).value_or(-1) : -1;
-    }
+    int row() const { return list_ ? list_->sampleModel()->rowOf(sequence_).value_or(-1) : -1; }
 
     bool isValid() const override { return row() >= 0; }
     QObject* object() const override { return nullptr; }
-    QWindow* window() const override {
-        return list_ ? list_->window()->windowHandle() : nullptr;
-    }
+    QWindow* window() const override { return list_ ? list_->window()->windowHandle() : nullptr; }
     QAccessibleInterface* parent() const override {
         return list_ ? QAccessible::queryAccessibleInterface(list_.data()) : nullptr;
     }

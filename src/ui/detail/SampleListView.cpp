@@ -52,9 +52,10 @@ SampleListView::SampleListView(std::shared_ptr<PingMonitor> monitor, QWidget* pa
     now_->setIcon(icons::symbol(QStringLiteral("arrow.up.to.line"), QColor(11, 26, 42)));
     now_->setIconSize(QSize(12, 12));
     glass::styleButton(*now_, true);
-    now_->setStyleSheet(now_->styleSheet() +
-                        QStringLiteral("QPushButton { padding: 4px 10px; font-size: 11px; }"
-                                       "QPushButton:focus { border: 2px solid palette(highlight); }"));
+    now_->setStyleSheet(
+        now_->styleSheet() +
+        QStringLiteral("QPushButton { padding: 4px 10px; font-size: 11px; }"
+                       "QPushButton:focus { border: 2px solid palette(highlight); }"));
     now_->adjustSize();
     now_->hide();
     connect(now_, &QPushButton::clicked, this, &SampleListView::scrollToNewest);
@@ -258,10 +259,10 @@ void SampleListView::paintNowShadow(QPainter& painter) {
 void SampleListView::paintEvent(QPaintEvent* event) {
     const resultrows::Look look = resultrows::Look::current();
     const int width = viewport()->width();
-    const std::size_t key = qHashMulti(
-        0, look.dark, look.thresholds.green, look.thresholds.yellow, look.green.rgba(),
-        look.yellow.rgba(), look.red.rgba(), look.primary.rgba(), look.secondary.rgba(),
-        look.divider.rgba(), width, devicePixelRatioF());
+    const std::size_t key =
+        qHashMulti(0, look.dark, look.thresholds.green, look.thresholds.yellow, look.green.rgba(),
+                   look.yellow.rgba(), look.red.rgba(), look.primary.rgba(), look.secondary.rgba(),
+                   look.divider.rgba(), width, devicePixelRatioF());
     if (key != rowImagesKey_) {
         rowImages_.clear();
         rowImagesKey_ = key;

@@ -23,8 +23,8 @@ class SampleRowDelegate;
 // Every row has the same height, so a row's place is its number times that height: a sample
 // arriving costs the same with a day of rows as with a hundred, where a general list view lays
 // out all of them again. A sample never changes, so neither does its row: rows are drawn once
-// into images, and a paint after a new sample draws only the new row's text. Takes keyboard focus: the arrow and page keys scroll, End returns to the
-// newest sample.
+// into images, and a paint after a new sample draws only the new row's text. Takes keyboard focus:
+// the arrow and page keys scroll, End returns to the newest sample.
 class SampleListView : public QAbstractItemView {
     Q_OBJECT
 

@@ -8,9 +8,9 @@
 
 #include <QPainter>
 #include <QPixmap>
-#include <map>
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace vantorel::tile {
 
