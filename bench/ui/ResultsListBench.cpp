@@ -86,10 +86,13 @@ void scrollStepAndPaint(benchmark::State& state) {
     state.counters["top"] = double(list.topSeq().value_or(-1));
 }
 
-// A new sample arriving with the list at the top (it follows) or scrolled into the day (it keeps
-// its place): the list taking it in, and the paint that follows.
-void newSampleAndPaint(benchmark::State& state, bool following) {
-    const auto target = dayTarget();
+// A new sample arriving with the list at the top (it follows) or scrolled into the middle (it keeps
+// its place): the list taking it in, and the paint that follows; over a list of 100 rows, and over
+// the day's.
+void newSampleAndPaint(benchmark::State& state, bool following, int rows) {
+    const auto target = rows == kDaySamples ? dayTarget() : Target::create(TargetSpec{}, false);
+    for (int i = 0; i < rows && rows != kDaySamples; ++i)
+        target->monitors().front()->record(42.0, dateNow() - rows + i);
     PingMonitor& monitor = *target->monitors().front();
     ResultsPane pane(target);
     pane.resize(kPaneSize);
@@ -156,11 +159,17 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("ResultsPane/paintPane/86400", vantorel::paintPane)
         ->Unit(benchmark::kMillisecond);
     // These grow the series by one sample per iteration, so they run last.
-    benchmark::RegisterBenchmark("ResultsPane/newSampleAndPaint/following",
-                                 vantorel::newSampleAndPaint, true)
+    benchmark::RegisterBenchmark("ResultsPane/newSampleAndPaint/following/100",
+                                 vantorel::newSampleAndPaint, true, 100)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("ResultsPane/newSampleAndPaint/scrolledAway",
-                                 vantorel::newSampleAndPaint, false)
+    benchmark::RegisterBenchmark("ResultsPane/newSampleAndPaint/scrolledAway/100",
+                                 vantorel::newSampleAndPaint, false, 100)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("ResultsPane/newSampleAndPaint/following/86400",
+                                 vantorel::newSampleAndPaint, true, vantorel::kDaySamples)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("ResultsPane/newSampleAndPaint/scrolledAway/86400",
+                                 vantorel::newSampleAndPaint, false, vantorel::kDaySamples)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("ResultsPane/newSampleWithoutView", vantorel::recordOnly)
         ->Unit(benchmark::kMillisecond);
