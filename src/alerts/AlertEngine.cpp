@@ -83,7 +83,8 @@ void AlertEngine::evaluate() {
         unreachableDelaySeconds(preferences.integerValue(keys::alertUnreachableSecs));
     const double lossLimit = preferences.doubleValue(keys::alertLossPct);
     const double latencyLimit = preferences.doubleValue(keys::alertLatencyMs);
-    const Date now = dateNow();
+    // Outages are timed on the monotonic clock, so a wall-clock step neither fires nor delays one.
+    const double now = double(monotonicNanos()) / 1e9;
 
     QSet<QUuid> seen;
     for (const auto& target : store_->targets()) {

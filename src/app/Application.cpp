@@ -1,7 +1,10 @@
 #include "app/Application.h"
 
 #include "alerts/AlertEngine.h"
+#include "app/CommandLine.h"
+#include "app/SingleInstance.h"
 #include "history/SampleStore.h"
+#include "platform/TerminationSignals.h"
 #include "settings/Preferences.h"
 #include "targets/HostStore.h"
 #include "ui/controls/Icons.h"
@@ -11,6 +14,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QIcon>
+#include <QTimer>
 
 // Resources of a static library are registered only when asked for by name.
 static void registerIconResources() {
@@ -23,6 +27,8 @@ namespace {
 
 constexpr double kHistoryRetentionSeconds = 7 * 24 * 3600;
 constexpr double kPruneIntervalSeconds = 6 * 3600;
+constexpr int kTrayChecks = 20;
+constexpr std::chrono::milliseconds kTrayCheckInterval{250};
 
 // Window managers pick the size they need from the sizes an icon lists.
 QIcon applicationIcon() {
@@ -31,6 +37,12 @@ QIcon applicationIcon() {
     for (const int side : {16, 24, 32, 48, 64, 128, 256})
         icon.addPixmap(drawing.pixmap(QSize(side, side)));
     return icon;
+}
+
+void nameApplication() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Vantorel"));
+    QCoreApplication::setApplicationName(QStringLiteral("Vantorel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VANTOREL_VERSION));
 }
 
 } // namespace
@@ -50,10 +62,33 @@ void Application::quitEventLoop() {
     QApplication::quit();
 }
 
+int Application::run(int argc, char** argv) {
+    if (asksOnlyForText(argc, argv)) {
+        QCoreApplication textOnly(argc, argv);
+        nameApplication();
+        readCommandLine(textOnly); // prints and exits
+    }
+    QApplication qtApplication(argc, argv);
+    identify(qtApplication);
+    quitOnTerminationSignals();
+    const LaunchOptions options = readCommandLine(qtApplication);
+    // Before anything opens the history or reads the target list: a second process must not
+    // touch either.
+    SingleInstance instance;
+    if (!instance.claim())
+        return 0;
+    // A child of the QApplication, like every other process-wide object, so that it can be found
+    // from the application object.
+    Application application(&qtApplication);
+    connect(&instance, &SingleInstance::activationRequested, &application,
+            &Application::openMainWindow);
+    application.launch(options.hidden);
+    return qtApplication.exec();
+}
+
 void Application::identify(QApplication& application) {
     registerIconResources();
-    application.setOrganizationName(QStringLiteral("Vantorel"));
-    application.setApplicationName(QStringLiteral("Vantorel"));
+    nameApplication();
     application.setDesktopFileName(QStringLiteral(VANTOREL_APP_ID));
     application.setWindowIcon(applicationIcon());
     // The tray keeps the process alive; where there is none, closing the main window quits
@@ -61,7 +96,7 @@ void Application::identify(QApplication& application) {
     application.setQuitOnLastWindowClosed(false);
 }
 
-void Application::launch() {
+void Application::launch(bool hidden) {
     Preferences::instance().registerDefaults();
     const auto& history = SampleStore::shared();
     history->prune(kHistoryRetentionSeconds);
@@ -71,7 +106,27 @@ void Application::launch() {
     connect(qApp, &QCoreApplication::aboutToQuit, this, [] { SampleStore::shared()->flush(); });
     store_ = std::make_unique<HostStore>();
     tray_ = std::make_unique<TrayExtra>(*store_, [this] { openMainWindow(); });
-    openMainWindow();
+    if (hidden)
+        stayHiddenOnceTrayFound(kTrayChecks);
+    else
+        openMainWindow();
+}
+
+void Application::stayHiddenOnceTrayFound(int checksLeft) {
+    if (TrayExtra::available()) {
+        // No window will appear to start the alert engine.
+        alertsStarted_ = true;
+        AlertEngine::shared().start(*store_);
+        return;
+    }
+    // A panel started with the session may come up after the programs it starts, so the tray
+    // gets a few seconds; without one, nothing could bring a hidden window back.
+    if (checksLeft == 0) {
+        openMainWindow();
+        return;
+    }
+    QTimer::singleShot(kTrayCheckInterval, this,
+                       [this, checksLeft] { stayHiddenOnceTrayFound(checksLeft - 1); });
 }
 
 void Application::openMainWindow() {

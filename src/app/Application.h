@@ -24,13 +24,19 @@ public:
                          std::function<void()> quit = &Application::quitEventLoop);
     ~Application() override;
 
+    // The program: reads the command line, makes sure it is the session's only Vantorel (or
+    // hands over to the one running), launches and runs until it is quit. Returns the exit status.
+    static int run(int argc, char** argv);
+
     // Names the process (settings and data folders, desktop file) and gives it its icon. Call
     // right after the QApplication exists, before anything reads a setting or a path.
     static void identify(QApplication& application);
 
     // Start-up, in this order: the setting defaults, the history pruning, the store, the tray
     // and the main window, shown. The alert engine starts when the main window first appears.
-    void launch();
+    // `hidden` leaves the window closed where a tray (found within five seconds) can bring it
+    // back, and starts the alert engine then instead.
+    void launch(bool hidden = false);
 
     HostStore& store() { return *store_; }
     TrayExtra* tray() const { return tray_.get(); }
@@ -45,6 +51,7 @@ protected:
 
 private:
     static void quitEventLoop();
+    void stayHiddenOnceTrayFound(int checksLeft);
     void mainWindowDestroyed();
 
     std::function<void()> quit_;

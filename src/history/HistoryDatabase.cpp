@@ -2,7 +2,7 @@
 
 #include "history/DamagedFile.h"
 #include "history/HistorySql.h"
-#include "history/SystemLog.h"
+#include "platform/SystemLog.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -14,6 +14,11 @@
 namespace vantorel {
 
 namespace {
+
+// The one line that says history is not being kept, whatever the reason.
+void logHistoryUnavailable(const QString& reason) {
+    logToSystem(QStringLiteral("Vantorel: history database unavailable — %1").arg(reason));
+}
 
 // SQLite opens any file without looking inside it; the first read of the contents is where a
 // file that is not a database, or one whose structure is broken, shows itself.
@@ -87,10 +92,28 @@ void HistoryDatabase::configure() {
     db_.execute(history_sql::kIndex);
     db_.execute(history_sql::kSeqIndex);
     insertStmt_ = sqlite::Statement::prepare(db_, history_sql::kInsertSample);
+    checkWritable();
+}
+
+void HistoryDatabase::checkWritable() {
+    // A read-only file opens and reads like any other, and a WAL database whose folder refuses
+    // the -wal file fails only at its first statement: without a trial write, every sample would
+    // be dropped without a word. The row is rolled back at once.
+    const int rc = db_.execute(history_sql::kTrialWrite) & 0xff;
+    if (rc == SQLITE_OK)
+        return;
+    const QString reason = db_.errorMessage();
+    db_.execute(history_sql::kRollback);
+    // Someone else writing for longer than the busy timeout says nothing about our own rights.
+    if (rc == SQLITE_BUSY)
+        return;
+    savingError_ = QStringLiteral("cannot write to it: ") + reason;
+    logHistoryUnavailable(*savingError_);
 }
 
 void HistoryDatabase::fail(const QString& reason) {
     openError_ = reason;
+    savingError_ = reason;
     logHistoryUnavailable(reason);
     db_ = {};
 }

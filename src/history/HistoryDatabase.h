@@ -23,6 +23,8 @@ public:
 
     bool isOpen() const { return bool(db_); }
     const std::optional<QString>& openError() const { return openError_; }
+    // Why samples are not being kept (the file did not open, or cannot be written), or none.
+    const std::optional<QString>& savingError() const { return savingError_; }
 
     // The writes between the two land together or not at all.
     void beginTransaction();
@@ -44,6 +46,7 @@ public:
 
 private:
     void configure();
+    void checkWritable();
     void fail(const QString& reason);
     void saveText(const char* sql, const QByteArray& key, const QByteArray& text, Date updated);
     std::optional<QByteArray> loadText(const char* sql, const QByteArray& key) const;
@@ -52,6 +55,7 @@ private:
     // Declared after the connection so that it is finalized before the connection closes.
     sqlite::Statement insertStmt_;
     std::optional<QString> openError_;
+    std::optional<QString> savingError_;
 };
 
 } // namespace vantorel

@@ -47,6 +47,14 @@ inline constexpr char kSelectSweepState[] = "SELECT state FROM sweep_states WHER
 inline constexpr char kPruneSamplesBefore[] = "DELETE FROM samples WHERE t < ";
 inline constexpr char kIncrementalVacuum[] = "PRAGMA incremental_vacuum;";
 
+// A write that leaves nothing behind, to learn at open whether the file can be written at all.
+inline constexpr char kTrialWrite[] =
+    "SAVEPOINT trial;\n"
+    "INSERT INTO samples (key, seq, rtt, t) VALUES ('', 0, NULL, 0);\n"
+    "ROLLBACK TO trial;\n"
+    "RELEASE trial;";
+inline constexpr char kRollback[] = "ROLLBACK;";
+
 // Reads the schema, the first thing that touches the file's contents: it tells a file that is
 // not a database, or whose header is damaged, from one that merely has no tables yet.
 inline constexpr char kReadSchema[] = "SELECT count(*) FROM sqlite_master;";

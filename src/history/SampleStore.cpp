@@ -121,6 +121,14 @@ void SampleStore::loadSweepState(const QString& key, SweepStateCompletion comple
     });
 }
 
+void SampleStore::checkSaving(SavingCompletion completion) {
+    queue_.async([database = database_.get(), completion = std::move(completion)]() mutable {
+        postToMain([completion = std::move(completion), reason = database->savingError()] {
+            completion(reason);
+        });
+    });
+}
+
 void SampleStore::prune(double retentionSeconds) {
     pruneBefore(dateNow() - retentionSeconds);
 }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -37,6 +38,7 @@ public:
         std::function<void(std::vector<PingSample> samples, std::int64_t highestSeq)>;
     using TracePathCompletion = std::function<void(std::vector<HopStat> hops)>;
     using SweepStateCompletion = std::function<void(std::vector<SweepHostState> states)>;
+    using SavingCompletion = std::function<void(std::optional<QString> reason)>;
 
     // The process's store on the user's history file, opened on first use and never destroyed.
     static const std::shared_ptr<SampleStore>& shared();
@@ -70,6 +72,9 @@ public:
     // The same, and returns once it is on disk: for the end of the process, where nothing
     // queued would run any more.
     void flush();
+    // Once the database has been opened: why samples are not being saved (it did not open, or
+    // cannot be written), or none while they are.
+    void checkSaving(SavingCompletion completion);
 
     // Deletes the samples older than now minus `retentionSeconds`; trace paths and sweep results
     // are kept however old they are.

@@ -18,7 +18,11 @@ Connection Connection::open(const QString& file, QString& error) {
     if (rc != SQLITE_OK) {
         error = raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QStringLiteral("unknown error");
         connection.handle_.reset();
+        return connection;
     }
+    // Someone reading or backing up the file (a sqlite3 shell, a backup tool) holds its lock for
+    // a moment; without a wait, every write in that moment would fail at once and be lost.
+    sqlite3_busy_timeout(raw, kBusyTimeoutMs);
     return connection;
 }
 

@@ -15,10 +15,14 @@ namespace vantorel::sqlite {
 
 class Connection {
 public:
+    // How long a statement waits for another connection's lock before it fails.
+    static constexpr int kBusyTimeoutMs = 5000;
+
     Connection() = default;
 
-    // Opens `file` for reading and writing, creating it when absent. On failure the result is
-    // empty and `error` holds SQLite's message ("unknown error" when it produced no handle).
+    // Opens `file` for reading and writing, creating it when absent, with the busy timeout set.
+    // On failure the result is empty and `error` holds SQLite's message ("unknown error" when it
+    // produced no handle).
     static Connection open(const QString& file, QString& error);
 
     explicit operator bool() const { return handle_ != nullptr; }

@@ -23,7 +23,13 @@ PingMonitor::PingMonitor(const QString& host, Mode mode, std::optional<QString> 
     , host_(host)
     , mode_(mode)
     , persistKey_(std::move(persistKey))
-    , timing_(timing) {}
+    , timing_(timing) {
+    if (persistKey_)
+        connect(&Preferences::instance(), &Preferences::changed, this, [this](const QString& key) {
+            if (key == keys::scrollbackEnabled || key == keys::scrollbackMinutes)
+                reloadHistoryWindow();
+        });
+}
 
 PingMonitor::~PingMonitor() {
     // Waiting tasks hold the monitor weakly and end by themselves; cancelling only saves them
@@ -114,6 +120,33 @@ void PingMonitor::handOffHistory(std::function<void(PingMonitor&)> startLoop) {
                             }
                             self->counter_ = std::max(self->counter_, highestSeq);
                             startLoop(*self);
+                        });
+}
+
+void PingMonitor::reloadHistoryWindow() {
+    // A shorter window trims the series at the next sample; a longer one brings back from the
+    // store what it holds of the stretch before the series, which a shorter window had trimmed.
+    const Date since = dateNow() - historyWindowSeconds(Preferences::instance());
+    if (!isRunning_ || series_.empty() || series_.samples().front().time <= since)
+        return;
+    store().loadSamples(*persistKey_, since,
+                        [weak = weak_from_this()](std::vector<PingSample> stored, std::int64_t) {
+                            const auto self = weak.lock();
+                            if (!self || self->series_.empty())
+                                return;
+                            // Only what is older than the series: the rest is in memory already,
+                            // and the newest samples may not be stored yet.
+                            const Date oldest = self->series_.samples().front().time;
+                            std::erase_if(stored, [oldest](const PingSample& sample) {
+                                return sample.time >= oldest;
+                            });
+                            if (stored.empty())
+                                return;
+                            const auto& kept = self->series_.samples();
+                            stored.insert(stored.end(), kept.begin(), kept.end());
+                            self->series_.assign(stored);
+                            self->recomputeStats();
+                            Q_EMIT self->changed();
                         });
 }
 

@@ -59,6 +59,9 @@ public:
     const std::optional<double>& latency() const { return latency_; }
     const std::optional<QString>& hostname() const { return hostname_; }
     const std::vector<HopStat>& hopStats() const { return hopStats_; }
+    // The TTLs the current traceroute walk has probed; when the sample ending a walk is
+    // announced, exactly the hops that walk probed.
+    const std::set<int>& walkHops() const { return traceRunSeen_; }
 
     // Plain, current whenever `changed` is announced.
     const MonitorStats& stats() const { return stats_; }
@@ -89,6 +92,7 @@ private:
     void setStatusMessage(std::optional<QString> message);
     void startContinuous();
     void handOffHistory(std::function<void(PingMonitor&)> startLoop);
+    void reloadHistoryWindow();
     void scheduleRestart(double seconds);
     void startPingLoop();
     QCoro::Task<void> continuousLoop(TaskHandle task);
@@ -147,6 +151,8 @@ private:
     bool hostnameLookupInFlight_ = false;
 
     std::optional<Date> traceStart_;
+    // When the current walk began on the monotonic clock, which alone times the next one.
+    std::int64_t traceStartMono_ = 0;
     std::shared_ptr<ICMPEngine> traceEngine_;
     std::set<int> traceRunSeen_;
     std::map<QString, QString> hopHostnames_;

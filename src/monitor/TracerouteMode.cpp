@@ -60,6 +60,7 @@ void PingMonitor::startTraceRun() {
     if (!isRunning_ || probeTask_)
         return;
     traceStart_ = dateNow();
+    traceStartMono_ = monotonicNanos();
     traceRunSeen_.clear();
     probeTask_ = startTask([weak = weak_from_this()](TaskHandle task) -> QCoro::Task<> {
         const auto self = weak.lock();
@@ -168,9 +169,10 @@ void PingMonitor::finishTraceRun(bool completed) {
 }
 
 void PingMonitor::scheduleNextTraceRun() {
-    const double delay = traceStart_
-                             ? std::max(0.0, timing_.traceRunPeriod - (dateNow() - *traceStart_))
-                             : timing_.traceRunPeriod;
+    // On the monotonic clock: a wall-clock step must neither stall the walks nor rush them.
+    const double elapsed = double(monotonicNanos() - traceStartMono_) / 1e9;
+    const double delay =
+        traceStart_ ? std::max(0.0, timing_.traceRunPeriod - elapsed) : timing_.traceRunPeriod;
     retryTask_ = startTask([weak = weak_from_this(), delay](TaskHandle task) -> QCoro::Task<> {
         co_await sleepForSeconds(task, delay);
         const auto self = weak.lock();

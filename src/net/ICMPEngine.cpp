@@ -1,29 +1,16 @@
 #include "net/ICMPEngine.h"
 
-#include "net/ReceiveTime.h"
+#include "net/IcmpSocket.h"
 #include "platform/Clock.h"
 #include "platform/SerialQueue.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
-#include <arpa/inet.h>
 #include <cerrno>
-#include <fcntl.h>
-#include <linux/errqueue.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace vantorel {
 
 namespace {
-
-constexpr char kPayload[] = "Vantorel";
-constexpr std::size_t kReceiveBufferSize = 1500;
-// A drain stops after this many messages so that a flood cannot hold the queue forever; the
-// notifier fires again at once for whatever is left.
-constexpr int kMaxMessagesPerDrain = 4096;
-constexpr int kMaxDrainRounds = 64;
 
 SerialQueue& icmpQueue() {
     // Every engine shares this queue: each engine's state is still touched by one thread only,
@@ -31,17 +18,6 @@ SerialQueue& icmpQueue() {
     // the thread it runs on. Never destroyed, like the shared engine.
     static auto* queue = new SerialQueue(QStringLiteral(VANTOREL_APP_ID ".icmp"));
     return *queue;
-}
-
-std::span<const std::uint8_t> payloadBytes() {
-    return {reinterpret_cast<const std::uint8_t*>(kPayload), sizeof(kPayload) - 1};
-}
-
-QString formatAddress(const in_addr& address) {
-    char text[INET_ADDRSTRLEN] = {};
-    if (!inet_ntop(AF_INET, &address, text, sizeof(text)))
-        return {};
-    return QString::fromLatin1(text);
 }
 
 } // namespace
@@ -56,22 +32,23 @@ const std::shared_ptr<ICMPEngine>& ICMPEngine::shared() {
 }
 
 ICMPEngine::ICMPEngine()
-    : queue_(icmpQueue()) {}
+    : queue_(icmpQueue())
+    , sockets_{std::make_shared<IcmpSocket>(AF_INET), std::make_shared<IcmpSocket>(AF_INET6)} {}
 
 ICMPEngine::~ICMPEngine() {
     // No probe can be pending here: each one holds the engine until its outcome is delivered.
-    auto closeSocket = [source = source_, fd = fd_, expiry = expiry_] {
-        delete source;
+    auto closeSockets = [sources = sources_, sockets = sockets_, expiry = expiry_]() mutable {
+        for (auto* source : sources)
+            delete source; // before its descriptor closes
+        sockets = {};
         // Later: the engine may be going away inside the timer's own signal.
         if (expiry)
             expiry->deleteLater();
-        if (fd >= 0)
-            ::close(fd);
     };
     if (queue_.isCurrent())
-        closeSocket();
+        closeSockets();
     else
-        queue_.async(closeSocket);
+        queue_.async(closeSockets);
 }
 
 void ICMPEngine::probe(const QString& ip, int ttl, double timeoutSeconds, Done done) {
@@ -87,60 +64,43 @@ Continuation<ICMPOutcome> ICMPEngine::probe(const QString& ip, int ttl, double t
         });
 }
 
-int ICMPEngine::openSocket() {
-    if (fd_ >= 0)
+int ICMPEngine::open(std::size_t family) {
+    if (sources_[family])
         return 0;
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
-    if (fd < 0)
-        return errno;
-    const int flags = ::fcntl(fd, F_GETFL);
-    ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-    const int on = 1;
-    // Time-exceeded and unreachable messages reach a ping socket only through its error queue.
-    ::setsockopt(fd, IPPROTO_IP, IP_RECVERR, &on, sizeof(on));
-    // Kernel receive stamps keep RTTs exact however late this thread gets to the datagram.
-    ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof(on));
-
-    source_ = new QSocketNotifier(fd, QSocketNotifier::Read, queue_.context());
-    QObject::connect(source_, &QSocketNotifier::activated, [weak = weak_from_this()] {
-        if (auto self = weak.lock())
-            self->drain();
-    });
-    fd_ = fd;
+    IcmpSocket& socket = *sockets_[family];
+    if (const int error = socket.open(); error != 0)
+        return error;
+    sources_[family] =
+        new QSocketNotifier(socket.descriptor(), QSocketNotifier::Read, queue_.context());
+    QObject::connect(sources_[family], &QSocketNotifier::activated,
+                     [weak = weak_from_this(), family] {
+                         if (auto self = weak.lock())
+                             self->sockets_[family]->drain(
+                                 [&](const IcmpAnswer& answer) { self->complete(answer); });
+                     });
     return 0;
 }
 
 void ICMPEngine::send(const QString& ip, int ttl, double timeoutSeconds, Done done) {
-    if (const int error = openSocket(); error != 0) {
-        done(ICMPFailed{error});
-        return;
-    }
-    ::setsockopt(fd_, IPPROTO_IP, IP_TTL, &ttl, sizeof(ttl));
-
-    sockaddr_in destination{};
-    destination.sin_family = AF_INET;
-    const QByteArray ipText = ip.toLatin1();
-    if (ip.size() != ipText.size() ||
-        inet_pton(AF_INET, ipText.constData(), &destination.sin_addr) != 1) {
+    const auto destination = SocketAddress::fromText(ip);
+    if (!destination) {
         done(ICMPFailed{EINVAL});
         return;
     }
-
+    const std::size_t family = destination->family() == AF_INET6 ? 1 : 0;
+    if (const int error = open(family); error != 0) {
+        done(ICMPFailed{error});
+        return;
+    }
     const std::uint16_t sequence = sequence_.advance();
-    const auto request = icmp::buildEchoRequest(sequence, payloadBytes());
-    // Stamped just before the send, as iputils ping does: on loopback and fast links the answer is
-    // received (and kernel-stamped) before sendto even returns, so a stamp taken after it would
-    // make short round trips come out as zero.
-    const std::int64_t sendTime = monotonicNanos();
-    const ssize_t sent =
-        ::sendto(fd_, request.data(), request.size(), 0,
-                 reinterpret_cast<const sockaddr*>(&destination), sizeof(destination));
-    if (sent < 1) {
-        done(ICMPFailed{errno});
+    const auto sent = sockets_[family]->send(
+        *destination, ttl, sequence, [this](const IcmpAnswer& answer) { complete(answer); });
+    if (sent.error != 0) {
+        done(ICMPFailed{sent.error});
         return;
     }
     const auto timeout = std::int64_t(std::max(timeoutSeconds, 0.0) * 1e9);
-    track(sequence, Pending{sendTime, sendTime + timeout, std::move(done)});
+    track(sequence, Pending{sent.at, sent.at + timeout, std::move(done)});
 }
 
 void ICMPEngine::track(std::uint16_t sequence, Pending pending) {
@@ -199,89 +159,12 @@ void ICMPEngine::expireDue() {
         keepAlive_.reset();
 }
 
-void ICMPEngine::drain() {
-    // A queued ICMP error makes the next plain receive fail, so both queues are read until a full
-    // round finds nothing: an error must not hide the replies waiting behind it, and an unread
-    // error would wake the notifier again at once.
-    for (int round = 0; round < kMaxDrainRounds; ++round) {
-        if (drainErrorQueue() + drainDatagrams() == 0)
-            return;
-    }
-}
-
-int ICMPEngine::drainErrorQueue() {
-    int handled = 0;
-    for (; handled < kMaxMessagesPerDrain; ++handled) {
-        std::uint8_t buffer[kReceiveBufferSize] = {};
-        alignas(cmsghdr) char control[512];
-        iovec vector{buffer, sizeof(buffer)};
-        msghdr message{};
-        message.msg_iov = &vector;
-        message.msg_iovlen = 1;
-        message.msg_control = control;
-        message.msg_controllen = sizeof(control);
-        const ssize_t length = ::recvmsg(fd_, &message, MSG_ERRQUEUE | MSG_DONTWAIT);
-        if (length < 0)
-            break;
-        const auto received = receiveTimeMonotonic(message);
-        const sock_extended_err* error = nullptr;
-        for (auto* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
-            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_RECVERR)
-                error = reinterpret_cast<const sock_extended_err*>(CMSG_DATA(c));
-        }
-        // Only time-exceeded answers a probe; unreachable and local errors leave it to time out.
-        if (!error || error->ee_origin != SO_EE_ORIGIN_ICMP ||
-            error->ee_type != icmp::kTypeTimeExceeded)
-            continue;
-        const auto sequence = icmp::sequenceOfReturnedRequest({buffer, std::size_t(length)});
-        if (!sequence)
-            continue;
-        const auto* offender = reinterpret_cast<const sockaddr_in*>(SO_EE_OFFENDER(error));
-        if (offender->sin_family != AF_INET)
-            continue;
-        complete(*sequence, formatAddress(offender->sin_addr), true, received);
-    }
-    return handled;
-}
-
-int ICMPEngine::drainDatagrams() {
-    int handled = 0;
-    for (; handled < kMaxMessagesPerDrain; ++handled) {
-        std::uint8_t buffer[kReceiveBufferSize] = {};
-        alignas(cmsghdr) char control[128];
-        sockaddr_in source{};
-        iovec vector{buffer, sizeof(buffer)};
-        msghdr message{};
-        message.msg_name = &source;
-        message.msg_namelen = sizeof(source);
-        message.msg_iov = &vector;
-        message.msg_iovlen = 1;
-        message.msg_control = control;
-        message.msg_controllen = sizeof(control);
-        const ssize_t length = ::recvmsg(fd_, &message, MSG_DONTWAIT);
-        if (length < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK)
-                break;
-            // A pending socket error was reported instead of a datagram. Reading it cleared it;
-            // the next round reads the error queue and then the datagrams waiting behind it.
-            return handled + 1;
-        }
-        const auto received = receiveTimeMonotonic(message);
-        const auto parsed = icmp::parseDatagram({buffer, std::size_t(length)});
-        if (!parsed)
-            continue;
-        complete(parsed->sequence, formatAddress(source.sin_addr), parsed->timeExceeded, received);
-    }
-    return handled;
-}
-
-void ICMPEngine::complete(std::uint16_t sequence, const QString& from, bool timeExceeded,
-                          std::int64_t receivedMono) {
-    auto pending = untrack(sequence);
+void ICMPEngine::complete(const IcmpAnswer& answer) {
+    auto pending = untrack(answer.sequence);
     if (!pending)
         return; // already timed out, or someone else's answer
-    const double ms = double(std::max<std::int64_t>(0, receivedMono - pending->sent)) / 1e6;
-    pending->done(ICMPReply{ms, from, timeExceeded});
+    const double ms = double(std::max<std::int64_t>(0, answer.receivedMono - pending->sent)) / 1e6;
+    pending->done(ICMPReply{ms, answer.from, answer.timeExceeded});
     // The timer stays set for a deadline that may no longer exist; it then finds nothing due and
     // sets itself for the next one. Cheaper than re-arming on every answer.
     if (pending_.empty())

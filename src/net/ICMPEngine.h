@@ -4,6 +4,7 @@
 #include "platform/Continuation.h"
 
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -17,27 +18,36 @@ class QTimer;
 
 namespace vantorel {
 
+class IcmpSocket;
+struct IcmpAnswer;
 class SerialQueue;
 
 struct ICMPReply {
     double ms = 0;
-    QString from;
+    QString from; // canonical text of the answering address, of the probe's family
     bool timeExceeded = false;
 };
 
 struct ICMPFailed {
-    int error = 0; // errno
+    int error = 0; // errno; EINVAL when the address is no literal
 };
 
 struct ICMPTimeout {};
 
 using ICMPOutcome = std::variant<ICMPReply, ICMPFailed, ICMPTimeout>;
 
-// Sends ICMP echo requests over one unprivileged ICMP datagram socket and matches what comes back
-// to the waiting probe by sequence number. Every probe ends in exactly one outcome.
+// Sends ICMP echo requests over unprivileged ICMP datagram sockets, one per address family, each
+// opened by the first probe of its family, and matches what comes back to the waiting probe by
+// sequence number. Every probe ends in exactly one outcome:
+//   - ICMPReply: the echo reply, or time exceeded (IPv4 type 11, ICMPv6 type 3) from the router
+//     where the TTL / hop limit ran out, with `from` that router;
+//   - ICMPTimeout: nothing matched in time; a destination-unreachable answer also ends here;
+//   - ICMPFailed: nothing was sent (no socket, no literal, or the send failed on its own).
+// Sequence numbers, the pending probes and the expiry timer are the engine's, shared by both
+// families: a probe is told apart by its number alone.
 //
 // All socket state lives on the ICMP queue. A probe in flight keeps its engine alive until its
-// outcome is delivered, so dropping the last reference never loses an outcome; the socket closes
+// outcome is delivered, so dropping the last reference never loses an outcome; the sockets close
 // when the engine goes away.
 class ICMPEngine : public std::enable_shared_from_this<ICMPEngine> {
 public:
@@ -49,7 +59,10 @@ public:
 
     ~ICMPEngine();
 
-    // Returns at once; `done` is later called exactly once, on the ICMP queue.
+    // Returns at once; `done` is later called exactly once, on the ICMP queue. `ip` is a literal of
+    // either family: a dotted-quad IPv4 address ("198.18.0.1") or an IPv6 address with an optional
+    // zone ("2001:db8::1", "fe80::1%eth0"); names are never resolved here. `ttl` is the IPv4 TTL
+    // or the IPv6 hop limit.
     void probe(const QString& ip, int ttl, double timeoutSeconds, Done done);
 
     // Suspends the calling main-thread task until the probe's outcome arrives.
@@ -65,22 +78,20 @@ private:
 
     ICMPEngine();
 
-    int openSocket();
+    // The socket of a family (0: IPv4, 1: IPv6), opened with its notifier; 0 or an errno.
+    int open(std::size_t family);
     void send(const QString& ip, int ttl, double timeoutSeconds, Done done);
     void track(std::uint16_t sequence, Pending pending);
     // Takes a probe out of the pending ones, or none when it has already ended.
     std::optional<Pending> untrack(std::uint16_t sequence);
     void armExpiry();
     void expireDue();
-    void drain();
-    int drainErrorQueue();
-    int drainDatagrams();
-    void complete(std::uint16_t sequence, const QString& from, bool timeExceeded,
-                  std::int64_t receivedMono);
+    void complete(const IcmpAnswer& answer);
 
     SerialQueue& queue_;
-    int fd_ = -1;
-    QSocketNotifier* source_ = nullptr;
+    // Shared, so that the sockets can close on the queue after the engine has gone.
+    std::array<std::shared_ptr<IcmpSocket>, 2> sockets_;
+    std::array<QSocketNotifier*, 2> sources_{};
     icmp::SequenceCounter sequence_;
     std::unordered_map<std::uint16_t, Pending> pending_;
     // The pending probes by deadline. One timer per engine, set for the earliest of them, rather

@@ -28,10 +28,10 @@ std::uint16_t internetChecksum(std::span<const std::uint8_t> bytes) {
     return std::uint16_t(~sum);
 }
 
-std::vector<std::uint8_t> buildEchoRequest(std::uint16_t sequence,
-                                           std::span<const std::uint8_t> payload) {
+std::vector<std::uint8_t>
+buildEchoRequest(std::uint16_t sequence, std::span<const std::uint8_t> payload, std::uint8_t type) {
     std::vector<std::uint8_t> message(kIcmpHeaderLength + payload.size(), 0);
-    message[0] = kTypeEchoRequest;
+    message[0] = type;
     message[6] = std::uint8_t(sequence >> 8);
     message[7] = std::uint8_t(sequence & 0xff);
     std::copy(payload.begin(), payload.end(), message.begin() + kIcmpHeaderLength);
@@ -64,8 +64,15 @@ std::optional<ParsedDatagram> parseDatagram(std::span<const std::uint8_t> bytes)
     }
 }
 
-std::optional<std::uint16_t> sequenceOfReturnedRequest(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < kIcmpHeaderLength || bytes[0] != kTypeEchoRequest)
+std::optional<ParsedDatagram> parseDatagramV6(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < kIcmpHeaderLength || bytes[0] != kTypeV6EchoReply)
+        return std::nullopt;
+    return ParsedDatagram{readBigEndian16(bytes, 6), false};
+}
+
+std::optional<std::uint16_t> sequenceOfReturnedRequest(std::span<const std::uint8_t> bytes,
+                                                       std::uint8_t requestType) {
+    if (bytes.size() < kIcmpHeaderLength || bytes[0] != requestType)
         return std::nullopt;
     return readBigEndian16(bytes, 6);
 }

@@ -76,4 +76,9 @@ QString formatIPv4Qt(std::uint32_t address) {
     return QString::fromStdString(formatIPv4(address));
 }
 
+QString canonicalIPv4(const QString& text) {
+    const auto address = parseIPv4(QStringView(text));
+    return address ? formatIPv4Qt(*address) : text;
+}
+
 } // namespace vantorel

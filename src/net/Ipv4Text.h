@@ -22,4 +22,9 @@ std::optional<std::uint32_t> parseIPv4(QStringView text);
 std::string formatIPv4(std::uint32_t address);
 QString formatIPv4Qt(std::uint32_t address);
 
+// `text` in canonical form when it is an IPv4 literal ("010.1.0.7" gives "10.1.0.7"), else as it
+// is. Sockets and resolvers read leading zeros as octal or refuse them, so an address typed with
+// them is only ever handed on in this form.
+QString canonicalIPv4(const QString& text);
+
 } // namespace vantorel

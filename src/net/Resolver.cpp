@@ -1,44 +1,64 @@
 #include "net/Resolver.h"
 
-#include <arpa/inet.h>
+#include "net/Ipv4Text.h"
+#include "net/Ipv6Text.h"
+#include "net/SocketAddress.h"
+
 #include <netdb.h>
-#include <sys/socket.h>
 
 namespace vantorel {
 
-std::optional<QString> resolveIPv4(const QString& host) {
+namespace {
+
+struct FirstAddresses {
+    std::optional<QString> ipv4;
+    std::optional<QString> ipv6;
+};
+
+// The first address of each family among those the system resolver gives for `host`: the
+// resolver's own order decides, and we do not rotate.
+FirstAddresses lookUp(const QString& host, int family) {
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = family;
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* results = nullptr;
     const QByteArray name = host.toUtf8();
-    if (getaddrinfo(name.constData(), nullptr, &hints, &results) != 0 || !results)
-        return std::nullopt;
-    std::optional<QString> address;
-    // Only the first entry: the resolver's own order decides, and we do not rotate.
-    if (const auto* first = results; first->ai_addr && first->ai_family == AF_INET) {
-        char text[INET_ADDRSTRLEN] = {};
-        const auto* ipv4 = reinterpret_cast<const sockaddr_in*>(first->ai_addr);
-        if (inet_ntop(AF_INET, &ipv4->sin_addr, text, sizeof(text)))
-            address = QString::fromLatin1(text);
+    FirstAddresses first;
+    if (getaddrinfo(name.constData(), nullptr, &hints, &results) != 0)
+        return first;
+    for (const addrinfo* entry = results; entry; entry = entry->ai_next) {
+        auto& slot = entry->ai_family == AF_INET6 ? first.ipv6 : first.ipv4;
+        if (entry->ai_addr && !slot)
+            slot = addressText(entry->ai_addr);
     }
     freeaddrinfo(results);
-    return address;
+    return first;
+}
+
+} // namespace
+
+std::optional<QString> resolve(const QString& host, bool preferIpv6) {
+    if (const auto ipv4 = parseIPv4(QStringView(host)))
+        return formatIPv4Qt(*ipv4);
+    if (const auto ipv6 = parseIPv6(QStringView(host)))
+        return formatIPv6Qt(*ipv6);
+    const auto found = lookUp(host, AF_UNSPEC);
+    return (preferIpv6 && found.ipv6) || !found.ipv4 ? found.ipv6 : found.ipv4;
+}
+
+std::optional<QString> resolveIPv4(const QString& host) {
+    return lookUp(host, AF_INET).ipv4;
 }
 
 std::optional<QString> reverseLookup(const QString& address) {
-    sockaddr_in socketAddress{};
-    socketAddress.sin_family = AF_INET;
-    const QByteArray text = address.toLatin1();
-    if (address.size() != text.size() ||
-        inet_pton(AF_INET, text.constData(), &socketAddress.sin_addr) != 1)
+    const auto socketAddress = SocketAddress::fromText(address);
+    if (!socketAddress)
         return std::nullopt;
     char name[NI_MAXHOST] = {};
     // NI_NAMEREQD: an address without a reverse entry fails instead of coming back as digits.
-    if (getnameinfo(reinterpret_cast<const sockaddr*>(&socketAddress), sizeof(socketAddress), name,
-                    sizeof(name), nullptr, 0, NI_NAMEREQD) != 0)
-        return std::nullopt;
-    if (name[0] == '\0')
+    if (getnameinfo(socketAddress->get(), socketAddress->length, name, sizeof(name), nullptr, 0,
+                    NI_NAMEREQD) != 0 ||
+        name[0] == '\0')
         return std::nullopt;
     return QString::fromUtf8(name);
 }

@@ -1,6 +1,8 @@
 #include "net/ServiceProbe.h"
 
 #include "net/HttpHeadAttempt.h"
+#include "net/Ipv4Text.h"
+#include "net/Ipv6Text.h"
 #include "net/TcpConnectAttempt.h"
 
 namespace vantorel {
@@ -55,9 +57,16 @@ std::optional<ServiceProbe> parseHostAndPort(QStringView text) {
     const std::optional<std::uint16_t> port = parsePort(text.mid(colon + 1));
     if (!port || *port == 0)
         return std::nullopt;
-    // A host with a colon of its own ("[::1]:22", "a:b:22") is rejected: the last colon alone
-    // cannot tell an IPv6 address from a typing mistake.
+    // An IPv6 address goes in brackets, as in a URL, and is kept in its canonical form.
     const QStringView host = text.first(colon);
+    if (host.startsWith(u'[') && host.endsWith(u']')) {
+        const auto address = parseIPv6(host.sliced(1, host.size() - 2));
+        if (!address)
+            return std::nullopt;
+        return ServiceProbe(ServiceProbe::Tcp{formatIPv6Qt(*address), *port});
+    }
+    // Any other host with a colon of its own ("::1:22", "a:b:22") is rejected: the last colon
+    // alone cannot tell an IPv6 address from a typing mistake.
     if (host.isEmpty() || host.contains(u':'))
         return std::nullopt;
     return ServiceProbe(ServiceProbe::Tcp{host.toString(), *port});
@@ -81,7 +90,7 @@ QCoro::Task<ServiceResult> ServiceProbe::measure() const {
     if (const Http* target = http())
         return requestUntilHead(target->url);
     const Tcp& target = *tcp();
-    return timeTcpConnect(target.host, target.port);
+    return timeTcpConnect(canonicalIPv4(target.host), target.port);
 }
 
 } // namespace vantorel

@@ -16,7 +16,8 @@ namespace vantorel {
 class ServiceProbe {
 public:
     struct Tcp {
-        QString host; // a name or an address; not validated beyond what parse() checks
+        // A name or an address (IPv6 without brackets); not validated beyond what parse() checks.
+        QString host;
         std::uint16_t port = 0;
 
         friend bool operator==(const Tcp&, const Tcp&) = default;
@@ -33,7 +34,8 @@ public:
     ServiceProbe(Http http)
         : target_(std::move(http)) {}
 
-    // "host:port" (port 1–65535) or a URL starting with "http://" or "https://" (any case).
+    // "host:port" or "[IPv6 address]:port" (port 1–65535), or a URL starting with "http://" or
+    // "https://" (any case; an IPv6 host in brackets, "https://[2001:db8::1]/").
     // Spaces and tabs around the text are ignored; anything else yields nothing.
     static std::optional<ServiceProbe> parse(QStringView text);
 

@@ -1,5 +1,6 @@
 #include "settings/Preferences.h"
 
+#include "platform/SystemLog.h"
 #include "settings/SettingsTable.h"
 #include "settings/ValueConversion.h"
 
@@ -95,9 +96,7 @@ void Preferences::setValue(const QString& key, const QVariant& value) {
         return;
     }
     settings_.setValue(key, value);
-    // Syncing may also bring in what another process wrote meanwhile, under any key.
-    settings_.sync();
-    readCache_.clear();
+    writeFile();
     Q_EMIT changed(key);
 }
 
@@ -106,9 +105,22 @@ void Preferences::remove(const QString& key) {
     if (key.isEmpty())
         return;
     settings_.remove(key);
-    settings_.sync();
-    readCache_.clear();
+    writeFile();
     Q_EMIT changed(key);
+}
+
+void Preferences::writeFile() {
+    settings_.sync();
+    // Syncing may also bring in what another process wrote meanwhile, under any key.
+    readCache_.clear();
+    // QSettings keeps the first error it met, so a folder that stays unwritable logs one line
+    // rather than one per change.
+    const bool failed = settings_.status() != QSettings::NoError;
+    if (failed && !failingToWrite_)
+        logToSystem(QStringLiteral("Vantorel: settings could not be saved to %1").arg(filePath()));
+    failingToWrite_ = failed;
+    if (failed)
+        Q_EMIT writeFailed();
 }
 
 } // namespace vantorel

@@ -40,6 +40,8 @@ public:
     // Registers the defaults of the settings table in one call.
     void registerDefaults();
 
+    // Every key with a stored value.
+    QStringList storedKeys() const { return settings_.allKeys(); }
     // Whether the key has a stored value or a registered default.
     bool contains(const QString& key) const;
     // The stored value, else the registered default, else an invalid variant.
@@ -56,17 +58,26 @@ public:
     void setValue(const QString& key, const QVariant& value);
     void remove(const QString& key);
 
+    // Whether a write to the file has failed: what was stored since lives only in memory and is
+    // gone at the next launch.
+    bool isFailingToWrite() const { return failingToWrite_; }
+
 Q_SIGNALS:
     // Emitted after every write or removal of the key, and when a newly registered default
     // changes what an unstored key reads.
     void changed(const QString& key);
+    // Emitted after every write that did not reach the file.
+    void writeFailed();
 
 private:
+    void writeFile();
+
     QSettings settings_;
     QVariantMap registeredDefaults_;
     // What each key read as since the last write. Monitors read a few keys for every sample, and
     // QSettings answers each read with a lock and a normalised copy of the key.
     mutable QHash<QString, QVariant> readCache_;
+    bool failingToWrite_ = false;
 };
 
 } // namespace vantorel

@@ -5,6 +5,9 @@
 #include "settings/SettingKeys.h"
 #include "targets/HostOrCidr.h"
 #include "targets/TargetSpecJson.h"
+#include "targets/UnreadableList.h"
+
+#include <algorithm>
 
 namespace vantorel {
 
@@ -28,19 +31,23 @@ const QStringList& HostStore::defaultEntries() {
 
 HostStore::HostStore(MonitorTiming timing)
     : timing_(timing) {
-    // Nothing runs at launch until the user switches a target on.
+    // Nothing runs at launch but what the user asked to start with the application.
     for (const auto& spec : loadSpecs())
-        targets_.push_back(Target::create(spec, false, timing_));
+        targets_.push_back(Target::create(spec, spec.startWithVantorel, timing_));
     for (const auto& target : targets_)
         subscribe(*target);
 }
 
 std::vector<TargetSpec> HostStore::loadSpecs() {
     auto& preferences = Preferences::instance();
-    // An undecodable list is passed over but left in place until the next save replaces it.
+    // An undecodable list is passed over, and kept under a key of its own before the next save
+    // replaces it.
     if (preferences.contains(kKey)) {
-        if (auto specs = decodeTargetSpecs(preferences.dataValue(kKey)))
+        const QByteArray stored = preferences.dataValue(kKey);
+        if (auto specs = decodeTargetSpecs(stored))
             return std::move(*specs);
+        unreadableListCopy_ =
+            keepUnreadableList(preferences, stored, QDateTime::currentDateTimeUtc());
     }
     QStringList entries = preferences.stringListValue(keys::targets);
     if (!preferences.contains(keys::targets))
@@ -60,13 +67,18 @@ std::shared_ptr<Target> HostStore::target(const QUuid& id) const {
     return found == targets_.end() ? nullptr : *found;
 }
 
-QUuid HostStore::add(const TargetSpec& spec) {
+std::shared_ptr<Target> HostStore::equalTarget(const TargetSpec& spec) const {
     // Display names, not whole specs: two sweeps of one network are the same target even when
     // their ranges end differently.
-    const QString name = spec.displayName();
     for (const auto& target : targets_)
-        if (target->spec().kind == spec.kind && target->spec().displayName() == name)
-            return target->id();
+        if (target->spec().isSameTarget(spec))
+            return target;
+    return nullptr;
+}
+
+QUuid HostStore::add(const TargetSpec& spec) {
+    if (const auto existing = equalTarget(spec))
+        return existing->id();
     auto target = Target::create(spec, true, timing_);
     subscribe(*target);
     targets_.push_back(target);
@@ -88,6 +100,18 @@ void HostStore::remove(const QUuid& id) {
     Q_EMIT changed();
 }
 
+QUuid HostStore::restore(std::shared_ptr<Target> target, std::size_t index, bool enabled) {
+    if (const auto existing = equalTarget(target->spec()))
+        return existing->id();
+    subscribe(*target);
+    targets_.insert(targets_.begin() + std::ptrdiff_t(std::min(index, targets_.size())), target);
+    if (enabled)
+        target->setEnabled(true);
+    save();
+    Q_EMIT changed();
+    return target->id();
+}
+
 void HostStore::save() const {
     std::vector<TargetSpec> specs;
     specs.reserve(targets_.size());
@@ -95,6 +119,13 @@ void HostStore::save() const {
         specs.push_back(target->spec());
     if (const auto encoded = encodeTargetSpecs(specs))
         Preferences::instance().setValue(kKey, *encoded);
+}
+
+void HostStore::setStartWithVantorel(const QUuid& id, bool on) {
+    if (const auto found = target(id); found && found->spec().startWithVantorel != on) {
+        found->setStartWithVantorel(on);
+        save();
+    }
 }
 
 void HostStore::subscribe(const Target& target) {

@@ -6,13 +6,16 @@
 #include <QObject>
 #include <QUuid>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace vantorel {
 
 // The user's ordered list of targets: the application's root model. Reads the stored
-// target specs at construction (every target starts disabled), writes them back after every
-// addition and removal, and announces `changed` for any change of the list or of any target.
+// target specs at construction (every target starts disabled unless marked to start with the
+// application), writes them back after every change of the list, and announces `changed` for any
+// change of the list or of any target.
 class HostStore : public QObject {
     Q_OBJECT
 
@@ -30,10 +33,20 @@ public:
     QUuid add(const TargetSpec& spec);
     // Stops the target and drops it from the list, then saves.
     void remove(const QUuid& id);
+    // Puts back a target that `remove` took out, as it was: at `index` (or at the end when the
+    // list has grown shorter), with its id, spec and what its monitors hold, switched on again
+    // when `enabled`; then saves. When an equal target was added meanwhile, that one stands for
+    // it and the list is left alone. Returns the id of the target that now stands for it.
+    QUuid restore(std::shared_ptr<Target> target, std::size_t index, bool enabled);
     void save() const;
+    // Marks the target to be switched on at launch, or not, and saves.
+    void setStartWithVantorel(const QUuid& id, bool on);
 
-    // The stored list: the current form, else the older one migrated, else the built-in list.
-    static std::vector<TargetSpec> loadSpecs();
+    // The preferences key under which a stored list that could not be read was kept at this
+    // launch, the first time it is asked for, so that the user is told once; none otherwise.
+    std::optional<QString> takeUnreadableListCopy() {
+        return std::exchange(unreadableListCopy_, {});
+    }
     // Two well-known public resolvers, as entries of the older form. Never switched on by
     // anything but the user.
     static const QStringList& defaultEntries();
@@ -42,10 +55,15 @@ Q_SIGNALS:
     void changed();
 
 private:
+    // The stored list: the current form, else the older one migrated, else the built-in list.
+    std::vector<TargetSpec> loadSpecs();
     void subscribe(const Target& target);
+    // The target of the same kind and display name as `spec`, if any.
+    std::shared_ptr<Target> equalTarget(const TargetSpec& spec) const;
 
     const MonitorTiming timing_;
     std::vector<std::shared_ptr<Target>> targets_;
+    std::optional<QString> unreadableListCopy_;
 };
 
 } // namespace vantorel

@@ -86,6 +86,13 @@ void Target::setEnabled(bool enabled) {
     Q_EMIT changed();
 }
 
+void Target::setStartWithVantorel(bool on) {
+    if (spec_.startWithVantorel == on)
+        return;
+    spec_.startWithVantorel = on;
+    Q_EMIT changed();
+}
+
 void Target::start() {
     for (const auto& monitor : monitors_)
         monitor->start();

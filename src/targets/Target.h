@@ -42,6 +42,8 @@ public:
 
     // The user's switch: on starts everything, off stops it.
     void setEnabled(bool enabled);
+    // The one part of the spec the user changes after adding the target.
+    void setStartWithVantorel(bool on);
     // Starts every monitor (and a sweep's rescans); `enabled` is the caller's to set first.
     void start();
     // Disables the target and stops everything; what the monitors hold is kept.
@@ -70,7 +72,7 @@ private:
     const PingMonitor* firstMonitor() const;
 
     const QUuid id_;
-    const TargetSpec spec_;
+    TargetSpec spec_;
     const MonitorTiming timing_;
     std::vector<std::shared_ptr<PingMonitor>> monitors_;
     bool enabled_;

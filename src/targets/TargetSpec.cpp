@@ -20,7 +20,9 @@ QStringList TargetSpec::hosts() const {
             return addresses;
         }
     }
-    return {host};
+    if (kind == TargetKind::serviceCheck)
+        return {host};
+    return {canonicalIPv4(host)};
 }
 
 QString TargetSpec::displayName() const {
@@ -31,6 +33,10 @@ QString TargetSpec::displayName() const {
         return host;
     const std::uint32_t mask = ~std::uint32_t(0) << (32 - maskPrefix);
     return formatIPv4Qt(*address & mask) + u'/' + QString::number(maskPrefix);
+}
+
+bool TargetSpec::isSameTarget(const TargetSpec& other) const {
+    return kind == other.kind && canonicalIPv4(displayName()) == canonicalIPv4(other.displayName());
 }
 
 } // namespace vantorel

@@ -12,7 +12,7 @@
 
 namespace vantorel::test {
 
-XSession::XSession()
+XSession::XSession(Desktop desktop)
     : folder_(QDir::tempPath() + "/vantorel-x-XXXXXX") {
     // -displayfd lets Xvfb pick a free display and say which once it accepts clients.
     server_ = std::make_unique<TestDaemonProcess>(
@@ -21,7 +21,12 @@ XSession::XSession()
     display_ = ":" + server_->readLine(std::chrono::seconds(10));
     auto environment = QProcessEnvironment::systemEnvironment();
     environment.insert("DISPLAY", display_);
-    trayHost_ = std::make_unique<TestDaemonProcess>(
+    if (desktop == Desktop::windowManager) {
+        desktop_ = std::make_unique<TestDaemonProcess>("openbox", QStringList{"--sm-disable"},
+                                                       environment, folder_.filePath("wm.log"));
+        return;
+    }
+    desktop_ = std::make_unique<TestDaemonProcess>(
         "trayer",
         QStringList{"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "28",
                     "--transparent", "false", "--tint", "0x1c1f26", "--SetDockType", "true",
@@ -30,23 +35,40 @@ XSession::XSession()
 }
 
 void XSession::click(const QPoint& point) const {
+    xdotool({"mousemove", QString::number(point.x()), QString::number(point.y()), "click", "1"});
+}
+
+void XSession::keys(const QString& names) const {
+    xdotool(QStringList{"key", "--delay", "60"} + names.split(' '));
+}
+
+void XSession::type(const QString& text) const {
+    xdotool({"type", "--delay", "30", text});
+}
+
+void XSession::xdotool(const QStringList& arguments) const {
     QProcess xdotool;
     auto environment = QProcessEnvironment::systemEnvironment();
     environment.insert("DISPLAY", display_);
     xdotool.setProcessEnvironment(environment);
     xdotool.setProcessChannelMode(QProcess::MergedChannels);
-    xdotool.start("xdotool", {"mousemove", QString::number(point.x()), QString::number(point.y()),
-                              "click", "1"});
+    xdotool.start("xdotool", arguments);
     if (!xdotool.waitForFinished(20000) || xdotool.exitStatus() != QProcess::NormalExit ||
         xdotool.exitCode() != 0)
         throw std::runtime_error(("xdotool failed: " + xdotool.readAll()).toStdString());
 }
 
 QProcessEnvironment userEnvironment(const QString& home, const XSession& x, const SessionBus& bus) {
-    auto environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("WAYLAND_DISPLAY");
+    auto environment = userEnvironment(home, bus);
     environment.insert("QT_QPA_PLATFORM", "xcb");
     environment.insert("DISPLAY", x.display());
+    return environment;
+}
+
+QProcessEnvironment userEnvironment(const QString& home, const SessionBus& bus) {
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("WAYLAND_DISPLAY");
+    environment.remove("DISPLAY");
     environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
     environment.insert("HOME", home);
     for (const auto& [variable, folder] : {std::pair{"XDG_CONFIG_HOME", "/.config"},
@@ -71,9 +93,9 @@ void writeTargetList(const QString& home, const std::vector<TargetSpec>& targets
 }
 
 RunningApp::RunningApp(const QString& program, QProcessEnvironment environment,
-                       const QString& folder) {
+                       const QString& folder, const QStringList& arguments) {
     environment.insert("VANTOREL_TEST_CONTROL", folder + "/control");
-    process_ = std::make_unique<TestDaemonProcess>(program, QStringList{}, environment,
+    process_ = std::make_unique<TestDaemonProcess>(program, arguments, environment,
                                                    folder + "/vantorel.log");
     for (int attempt = 0; attempt < 100 && process_->isRunning(); ++attempt) {
         control_.connectToServer(folder + "/control");

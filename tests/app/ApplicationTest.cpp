@@ -13,6 +13,8 @@
 #include <QPointer>
 #include <gtest/gtest.h>
 
+using namespace std::chrono_literals;
+
 namespace vantorel {
 namespace {
 
@@ -72,6 +74,15 @@ TEST(Application, LaunchPrunesTheHistoryThenShowsOneMainWindowOverTheStoredTarge
         EXPECT_EQ(mainWindows, 1);
     }
     EXPECT_EQ(quitRequests, 1);
+}
+
+// Started hidden where no tray could bring the window back, it shows the window after all.
+TEST(Application, AHiddenStartWithoutATrayShowsTheWindowAnyway) {
+    ASSERT_FALSE(TrayExtra::available());
+    Application application(nullptr, [] {});
+    application.launch(true);
+    EXPECT_FALSE(application.mainWindow());
+    EXPECT_TRUE(test::spinUntil([&] { return application.mainWindow(); }, 10s));
 }
 
 } // namespace

@@ -1,14 +1,21 @@
 #include "AppHarness.h"
+#include "history/SampleStore.h"
 #include "history/Sqlite.h"
+#include "lab/Kernel.h"
 #include "lab/TunPath.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
 #include "support/NotificationDaemon.h"
 #include "support/QtPrinters.h"
+#include "targets/TargetSpecJson.h"
 
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QJsonDocument>
+#include <QProcess>
 #include <gtest/gtest.h>
+#include <set>
 #include <signal.h>
 
 using namespace std::chrono_literals;
@@ -89,6 +96,92 @@ TEST(EndToEnd, TrayStartsMonitoringWhichOutlivesTheWindowUntilQuit) {
     ASSERT_TRUE(popoverShown("yes"));
     x.click(app.rectangle("geometry quitButton").center());
     EXPECT_TRUE(spinUntil([&] { return !app.isRunning(); }, 10s));
+}
+
+// The program run to its end (within 2 s) in `environment`, calling `watch` while it runs: its
+// exit code and all it printed.
+std::pair<int, QString> runToEnd(
+    const QStringList& arguments, QProcessEnvironment environment,
+    const std::function<void()>& watch = [] {}) {
+    environment.remove("VANTOREL_TEST_CONTROL");
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(VANTOREL_UNDER_TEST, arguments);
+    for (QDeadlineTimer deadline(2000); !program.waitForFinished(10) && !deadline.hasExpired();)
+        watch();
+    const bool ended = program.state() == QProcess::NotRunning;
+    return {ended ? program.exitCode() : -1, QString::fromLocal8Bit(program.readAll())};
+}
+
+// The processes that have `file` open.
+std::set<quint32> holdersOf(const QString& file) {
+    std::set<quint32> pids;
+    for (const QString& pid : QDir("/proc").entryList({"[0-9]*"}, QDir::Dirs))
+        for (const auto& fd :
+             QDir("/proc/" + pid + "/fd").entryInfoList(QDir::Files | QDir::System))
+            if (fd.symLinkTarget() == file)
+                pids.insert(pid.toUInt());
+    return pids;
+}
+
+// One Vantorel per session, started hidden in the tray, that says what it cannot keep: a target
+// list it cannot read (kept aside through an add, logged, and noticed in the window) and a history
+// file it cannot write (logged, and said in the preferences). A second launch, with or without
+// the session bus, only brings the first one's window up.
+TEST(EndToEnd, OneInstanceStartsHiddenAndSaysWhatItCannotKeep) {
+    lab::TunPath path;
+    path.setDestinations({path.address(2)});
+    SessionBus bus(SessionBus::Role::standalone);
+    XSession x;
+    QTemporaryDir home;
+    const auto environment = userEnvironment(home.path(), x, bus);
+    auto terminal = QProcessEnvironment::systemEnvironment();
+    terminal.remove("DISPLAY");
+    terminal.remove("QT_QPA_PLATFORM");
+    const auto [helpStatus, help] = runToEnd({"--help"}, terminal);
+    EXPECT_TRUE(helpStatus == 0 && help.startsWith("Usage: ") && help.contains("--hidden"));
+    const auto [versionStatus, version] = runToEnd({"--version"}, terminal);
+    EXPECT_TRUE(versionStatus == 0 && version.startsWith("Vantorel 0.")) << version.toStdString();
+
+    const QByteArray unreadable = R"([{"kind":"hostPing","host":"198.18.0.1"}])";
+    Preferences(settingsPath(home.path())).setValue(keys::targetsV2, unreadable);
+    const QString data = home.path() + "/.local/share/Vantorel", history = data + "/history.sqlite";
+    SampleStore::create(history)->appendSample("hostPing:198.18.0.1", {1, 1.0, dateNow()});
+    const lab::ReadOnlyFolder readOnly(data.toStdString());
+
+    RunningApp app(VANTOREL_UNDER_TEST, environment, home.path(), {"--hidden"});
+    ASSERT_TRUE(spinUntil([&] { return !app.rectangle("geometry tray").isEmpty(); }, 15s))
+        << app.failure("no tray icon").toStdString();
+    EXPECT_EQ(app.ask("window"), "closed");
+    std::set<quint32> holders; // of the history file, while the second launch runs
+    const QString historyFile = QFileInfo(history).canonicalFilePath();
+    EXPECT_EQ(runToEnd({}, environment, [&] { holders.merge(holdersOf(historyFile)); }).first, 0);
+    EXPECT_TRUE(spinUntil([&] { return app.ask("window") == "open"; }, 5s));
+    auto busless = environment;
+    busless.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.filePath("no-bus"));
+    const auto [buslessStatus, said] = runToEnd({}, busless);
+    EXPECT_TRUE(buslessStatus == 0 && said.contains("Vantorel is already running."))
+        << said.toStdString();
+    EXPECT_EQ(holders, std::set{app.pid()});
+
+    const QString log = app.failure("");
+    EXPECT_TRUE(log.contains("Vantorel: history database unavailable — cannot write to it: "))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains("Vantorel: the target list could not be read; it is kept as "
+                             "targetsV2.unreadable-"));
+    EXPECT_EQ(app.ask("visible unreadableListNotice"), "yes");
+    app.ask("preferences");
+    EXPECT_EQ(app.ask("visible historyNotSaved"), "yes");
+    app.ask("add " + QString::fromStdString(path.address(2)));
+    EXPECT_TRUE(spinUntil([&] { return path.counters().requests > 0; }));
+
+    Preferences settings(settingsPath(home.path()));
+    const QStringList kept = settings.storedKeys().filter("targetsV2.unreadable-");
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(settings.dataValue(kept[0]), unreadable);
+    EXPECT_EQ(decodeTargetSpecs(settings.dataValue(keys::targetsV2))->size(), 3u)
+        << "the built-in two and the added one";
 }
 
 // SIGTERM, as the end of a session sends it, ends the program as its Quit does: every sample taken

@@ -5,22 +5,30 @@
 //   geometry tray | geometry <objectName> [index]   "x y w h" on screen (of the index-th visible)
 //   visible <objectName>, warning                   "yes" or "no" (the tray's warning sign)
 //   window                                          "open" or "closed"
-//   targets                                         a JSON array of {name, enabled, health,
-//                                                   counter: the number of the newest sample}
+//   targets       a JSON array of {name, kind, enabled, health, selected, id, samples,
+//                 counter: the number of the newest sample}
+//   focus, note            the focus widget's accessible name; the window's removal note
+//   tray-menu                                       the tray menu's entries, "|" between them
 //   enable-all, select <index>, close-window        as the user's switches, card and close button
+//   activate-tray, hide-window          a click on the tray icon; the window hidden, not closed
+//   add <host>, preferences                         a host ping added as the sheet does; Ctrl+,
 //   grab <objectName> <file.png>                    a picture of that widget's window
 #include "app/Application.h"
 #include "monitor/PingMonitor.h"
 #include "targets/HostStore.h"
+#include "ui/preferences/PreferencesWindow.h"
 #include "ui/tray/TrayExtra.h"
+#include "ui/tray/TrayMenu.h"
 #include "ui/window/MainWindow.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 namespace vantorel {
@@ -70,11 +78,38 @@ QString answer(Application& application, const QString& request) {
         QJsonArray states;
         const char* const health[] = {"off", "ok", "warn", "down"};
         for (const auto& target : targets)
-            states.append(QJsonObject{{"name", target->spec().displayName()},
-                                      {"enabled", target->enabled()},
-                                      {"health", health[int(target->health())]},
-                                      {"counter", qint64(target->monitors().front()->counter())}});
+            states.append(
+                QJsonObject{{"name", target->spec().displayName()},
+                            {"kind", label(target->spec().kind)},
+                            {"enabled", target->enabled()},
+                            {"health", health[int(target->health())]},
+                            {"selected", window && window->selection() == target->id()},
+                            {"id", target->id().toString()},
+                            {"samples", qint64(target->monitors().front()->samples().size())},
+                            {"counter", qint64(target->monitors().front()->counter())}});
         return "ok " + QString::fromUtf8(QJsonDocument(states).toJson(QJsonDocument::Compact));
+    }
+    if (command == "focus") {
+        QWidget* focused = QApplication::focusWidget();
+        return "ok " +
+               (focused ? QAccessible::queryAccessibleInterface(focused)->text(QAccessible::Name)
+                        : QString());
+    }
+    if (command == "note" && window)
+        return "ok " + window->removalNote();
+    if (command == "tray-menu")
+        return "ok " +
+               (application.tray()->menu()
+                    ? static_cast<TrayMenu*>(application.tray()->menu())->entries().join('|')
+                    : QString());
+    if (command == "activate-tray") {
+        Q_EMIT application.tray()->findChild<QSystemTrayIcon*>()->activated(
+            QSystemTrayIcon::Trigger);
+        return "ok";
+    }
+    if (command == "hide-window" && window) {
+        window->hide();
+        return "ok";
     }
     if (command == "enable-all") {
         for (const auto& target : targets)
@@ -82,7 +117,11 @@ QString answer(Application& application, const QString& request) {
         return "ok";
     }
     const auto index = std::size_t(words.value(1).toUInt());
-    if (command == "select" && window && index < targets.size())
+    if (command == "add" && window)
+        window->addTarget({TargetKind::hostPing, words.value(1), "", 24});
+    else if (command == "preferences")
+        PreferencesWindow::showWindow();
+    else if (command == "select" && window && index < targets.size())
         window->select(targets[index]->id());
     else if (command == "close-window" && window)
         window->close();

@@ -198,6 +198,20 @@ TEST(SampleStoreKill, EveryKillLeavesASoundFileWithAnUnbrokenRunOfCommittedSampl
     }
 }
 
+// Another program holding the write lock for a second (a backup, a sqlite3 shell) only delays
+// the samples written meanwhile.
+TEST_F(SampleStoreTest, SamplesWaitForAnotherWriterInsteadOfBeingLost) {
+    ASSERT_EQ(idsOf(*store_, "k"), std::vector<std::int64_t>{}) << "the file is open";
+    QString error;
+    const auto other = sqlite::Connection::open(file(), error);
+    ASSERT_EQ(other.execute("BEGIN IMMEDIATE;"), 0);
+    for (int id = 1; id <= 3; ++id)
+        store_->appendSample("k", {.id = id, .time = double(id)});
+    test::spinFor(1s);
+    other.execute("COMMIT;");
+    EXPECT_EQ(idsOf(*store_, "k"), (std::vector<std::int64_t>{1, 2, 3}));
+}
+
 TEST(SampleStoreFailure, AnUnusableFolderIsLoggedOnceAndEveryLoadStillCompletesEmpty) {
     QTemporaryFile blocker; // a folder under a regular file cannot be made
     ASSERT_TRUE(blocker.open());

@@ -3,6 +3,7 @@
 #include "lab/Command.h"
 
 #include <arpa/inet.h>
+#include <cstring>
 #include <mutex>
 
 namespace vantorel::lab {
@@ -33,6 +34,14 @@ std::uint32_t ipv4Value(const std::string& text) {
     if (::inet_pton(AF_INET, text.c_str(), &parsed) != 1)
         throw LabError("not an IPv4 address: \"" + text + "\"");
     return ntohl(parsed.s_addr);
+}
+
+std::string ipv6Twin(const std::string& ipv4) {
+    in6_addr twin = {{{0x20, 0x01, 0x0d, 0xb8}}};
+    const std::uint32_t value = htonl(ipv4Value(ipv4));
+    std::memcpy(&twin.s6_addr[12], &value, sizeof value);
+    char text[INET6_ADDRSTRLEN] = {};
+    return ::inet_ntop(AF_INET6, &twin, text, sizeof text);
 }
 
 Slot::Slot(std::bitset<256>& taken, int count)

@@ -27,7 +27,9 @@ struct Command {
 // command and what it said on stderr, unless it exits with 0. The command dies with the test.
 std::string run(const Command& command);
 
-// `ip -batch` of the given lines (one process, not dozens), in the named namespace or ours.
+// `ip -batch` of the given lines (one process, not dozens), in the named namespace or ours. Each
+// `address` and `route add` line that names IPv4 addresses is followed by its IPv6 twin: the same
+// line with the twins of those addresses (Addresses.h).
 Command ip(const std::string& batch, const std::string& inNamespace = {});
 
 } // namespace vantorel::lab

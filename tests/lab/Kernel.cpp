@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace vantorel::lab {
 
@@ -32,6 +33,19 @@ void waitUntilLinksRunning(const std::vector<std::string>& interfaces,
                 throw LabError("interface " + interface + " not up after 5 s");
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
+    }
+}
+
+ReadOnlyFolder::ReadOnlyFolder(std::string folder)
+    : folder_(std::move(folder)) {
+    run({{"mount", "--bind", "-o", "ro", folder_, folder_}, ""});
+}
+
+ReadOnlyFolder::~ReadOnlyFolder() {
+    try {
+        run({{"umount", folder_}, ""});
+    } catch (const LabError& error) {
+        reportCleanupFailure(error.what());
     }
 }
 

@@ -21,4 +21,15 @@ void writeSysctls(const std::vector<Sysctl>& settings, const std::string& inName
 void waitUntilLinksRunning(const std::vector<std::string>& interfaces,
                            const std::string& inNamespace = {});
 
+// Makes a folder read-only while it lives, with a read-only bind mount over itself in the test's
+// own mount namespace: root writes through any file permission, so those prove nothing.
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(std::string folder);
+    ~ReadOnlyFolder();
+
+private:
+    std::string folder_;
+};
+
 } // namespace vantorel::lab

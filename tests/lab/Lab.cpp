@@ -19,13 +19,17 @@ std::string nextName(const char* prefix) {
 
 // Forwarding off: a host drops silently what it does not own.
 std::vector<Sysctl> hostSettings(bool answering) {
-    return {{"net.ipv4.icmp_echo_ignore_all", answering ? "0" : "1"}, {"net.ipv4.ip_forward", "0"}};
+    return {{"net.ipv4.icmp_echo_ignore_all", answering ? "0" : "1"},
+            {"net.ipv6.icmp.echo_ignore_all", answering ? "0" : "1"},
+            {"net.ipv4.ip_forward", "0"}};
 }
 
 // Set before the interfaces arrive, so the `default` values reach them too: routers forward, answer
 // probes faster than once a second from the address facing the prober, and never redirect it.
 const std::vector<Sysctl> routerSettings = {{"net.ipv4.ip_forward", "1"},
+                                            {"net.ipv6.conf.all.forwarding", "1"},
                                             {"net.ipv4.icmp_ratelimit", "0"},
+                                            {"net.ipv6.icmp.ratelimit", "0"},
                                             {"net.ipv4.icmp_msgs_per_sec", "100000"},
                                             {"net.ipv4.icmp_msgs_burst", "100000"},
                                             {"net.ipv4.icmp_errors_use_inbound_ifaddr", "1"},
@@ -41,6 +45,14 @@ template <typename... Words> std::string line(const Words&... words) {
     text.back() = '\n';
     return text;
 }
+
+// Unlike ARP, IPv6 neighbour discovery answers only for the addresses of the interface asked, so
+// the twin of a namespace's address goes on each of its interfaces that neighbours route to.
+std::string neighbourAddress(const std::string& address, const std::string& interface) {
+    return line("address add", ipv6Twin(address) + "/128", "dev", interface);
+}
+
+constexpr const char* linkLocal = "fe80::2"; // of every subnet's answering hosts
 
 std::string host(const std::string& address) {
     return address + "/32";
@@ -71,10 +83,17 @@ Lab::~Lab() {
     try {
         run(ip(line("route flush root", ipv4Text(base_) + "/20") +
                line("address delete", host(prober_), "dev lo")));
+        run({{"ip", "-6", "route", "flush", "root", ipv6Twin(ipv4Text(base_)) + "/116"}, ""});
         run({{"ip", "-force", "-batch", "-"}, spaces});
     } catch (const std::exception& error) {
         reportCleanupFailure(error.what());
     }
+}
+
+std::string Lab::linkLocalHost() {
+    if (hostSubnet_ == 0)
+        openHostSubnet();
+    return linkLocal + ('%' + hostVeths_[1]);
 }
 
 std::string Lab::startSubnet() {
@@ -115,12 +134,14 @@ void Lab::openHostSubnet() {
     for (std::size_t i = 0; i < 2; ++i)
         batch +=
             line("link add name", hostVeths_[i], "type veth peer name eth0 netns", hostSpaces_[i]) +
-            line("link set", hostVeths_[i], "up");
+            line("link set", hostVeths_[i], "up") + neighbourAddress(prober_, hostVeths_[i]);
     run(ip(batch + line("route add", host(sink), "dev", hostVeths_[0], "src", prober_) +
            line("route add", subnet, "via", sink, "dev", hostVeths_[0], "src", prober_)));
     run(ip(leafConfiguration(prober_) + line("address add", host(sink), "dev eth0"),
            hostSpaces_[0]));
-    run(ip(leafConfiguration(prober_), hostSpaces_[1]));
+    run(ip(leafConfiguration(prober_) +
+               line("address add", linkLocal + std::string("/64 dev eth0")),
+           hostSpaces_[1]));
     // The test side came up first; its far end, brought up second, sends at once.
     waitUntilLinksRunning(hostVeths_);
 }
@@ -158,7 +179,7 @@ std::vector<std::string> Lab::buildRouters(const std::vector<std::string>& route
     // of either end. All but the first router is reached through the first.
     const std::string veth = nextName("vtl");
     std::string batch = line("link add name", veth, "type veth peer name vin netns", spaces[0]) +
-                        line("link set", veth, "up");
+                        line("link set", veth, "up") + neighbourAddress(prober_, veth);
     std::vector<std::string> path = routers;
     path.push_back(destination);
     for (const std::string& address : path)
@@ -179,8 +200,8 @@ std::vector<std::string> Lab::buildRouters(const std::vector<std::string>& route
         if (k + 1 == spaces.size())
             configuration += line("route add unreachable", host(destination));
         else
-            configuration +=
-                line("link set vout up") + line("route add", host(path[k + 1]), "dev vout");
+            configuration += line("link set vout up") + neighbourAddress(routers[k], "vout") +
+                             line("route add", host(path[k + 1]), "dev vout");
         for (std::size_t beyond = k + 2; beyond < path.size(); ++beyond)
             configuration += line("route add", host(path[beyond]), "via", path[k + 1], "dev vout");
         run(ip(configuration, spaces[k]));
@@ -205,8 +226,14 @@ std::vector<std::string> Lab::createNamespaces(const std::vector<std::vector<Sys
         batch += line("netns add", names.back());
     }
     run(ip(batch));
-    for (std::size_t i = 0; i < names.size(); ++i)
-        writeSysctls(settings[i], names[i]);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        // Before the interfaces arrive: IPv6 addresses usable at once, without duplicate address
+        // detection.
+        std::vector<Sysctl> all = {{"net.ipv6.conf.all.accept_dad", "0"},
+                                   {"net.ipv6.conf.default.accept_dad", "0"}};
+        all.insert(all.end(), settings[i].begin(), settings[i].end());
+        writeSysctls(all, names[i]);
+    }
     return names;
 }
 

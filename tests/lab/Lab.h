@@ -16,13 +16,13 @@ struct UnreachableBehindRouter {
     std::string target;
 };
 
-// Builds small networks around the test process, out of namespaces joined to its own (private)
-// namespace by veth pairs; removes them when destroyed. A Lab has a /20 of 198.18.0.0/16 of its
-// own: the first /24 for the test process's source address (.1), routers, route destinations
-// and unreachable targets, the fifteen after it for hosts. A host /24 has one namespace for the
-// addresses of its answering hosts and one for its silent hosts, into which the whole /24 is
-// routed and which forwards nothing, so that probes to empty addresses time out, as on a LAN
-// whose machines are off.
+// Builds small dual-stack networks around the test process (see Addresses.h for IPv6), out of
+// namespaces joined to its own (private) namespace by veth pairs; removes them when destroyed. A
+// Lab has a /20 of 198.18.0.0/16 of its own: the first /24 for the test process's source address
+// (.1), routers, route destinations and unreachable targets, the fifteen after it for hosts. A host
+// /24 has one namespace for the addresses of its answering hosts and one for its silent hosts, into
+// which the whole /24 is routed and which forwards nothing, so that probes to empty addresses time
+// out, as on a LAN whose machines are off.
 class Lab {
 public:
     Lab();
@@ -37,6 +37,10 @@ public:
     // Hosts that exist (routed, resolving at the link layer) but never answer echo requests.
     std::string addSilentHost() { return addSilentHosts(1).front(); }
     std::vector<std::string> addSilentHosts(int count) { return addHostsAnswering(count, false); }
+
+    // An answering host's link-local address, with the zone of its link to the test process, e.g.
+    // "fe80::2%vtl7".
+    std::string linkLocalHost();
 
     // Moves host addresses on to a fresh /24 and returns it, e.g. "198.18.33.0/24", for sweeps.
     std::string startSubnet();

@@ -27,27 +27,34 @@ std::string ping(const std::string& address, int ttl = 64, const QString& count 
                    QString::fromStdString(address)});
 }
 
-TEST(LabSmoke, HostsRoutersAndTheResolverWorkTogether) {
-    EXPECT_EQ(output({"ip", "-4", "route", "show", "default"}), "") << "no way off the machine";
+TEST(LabSmoke, HostsRoutersAndTheResolverWorkTogetherOverBothFamilies) {
+    EXPECT_EQ(output({"ip", "route", "show", "default"}) +
+                  output({"ip", "-6", "route", "show", "default"}),
+              "")
+        << "no way off the machine";
     const std::string machineResolvConf = output({"cat", "/etc/resolv.conf"});
     {
         Lab lab;
-        const std::string host = lab.addHost();
-        EXPECT_THAT(ping(host), HasSubstr("1 received"));
-        EXPECT_THAT(ping(lab.addSilentHost()), HasSubstr("0 received"));
-
+        const std::string host = lab.addHost(), silent = lab.addSilentHost();
         RouterChain& chain = lab.addRouteThroughRouters(2);
-        for (std::size_t hop = 1; hop <= 2; ++hop)
-            EXPECT_THAT(ping(chain.destination(), int(hop)),
-                        HasSubstr("From " + chain.routers()[hop - 1] + " icmp_seq=1 Time to live"));
-        EXPECT_THAT(ping(chain.destination(), 3), HasSubstr("1 received"));
+        const UnreachableBehindRouter unreachable = lab.addUnreachableBehindRouter();
+        EXPECT_THAT(ping(lab.linkLocalHost()), HasSubstr("1 received"));
+        for (const bool ipv6 : {false, true}) {
+            const auto in = [&](const std::string& address) { return inFamily(ipv6, address); };
+            EXPECT_THAT(ping(in(host)), HasSubstr("1 received"));
+            EXPECT_THAT(ping(in(silent)), HasSubstr("0 received"));
+            for (std::size_t hop = 1; hop <= 2; ++hop)
+                EXPECT_THAT(ping(in(chain.destination()), int(hop)),
+                            HasSubstr("From " + in(chain.routers()[hop - 1]) + " icmp_seq=1 Time"));
+            EXPECT_THAT(ping(in(chain.destination()), 3), HasSubstr("1 received"));
+            EXPECT_THAT(ping(in(unreachable.target)),
+                        HasSubstr("From " + in(unreachable.router) + " icmp_seq=1 Destination"));
+        }
         chain.setLength(1);
         EXPECT_THAT(ping(chain.destination(), 2), HasSubstr("1 received"));
+        EXPECT_THAT(ping(ipv6Twin(chain.destination()), 2), HasSubstr("1 received"));
         chain.setRouterSilent(1, true);
         EXPECT_THAT(ping(chain.destination(), 1), testing::Not(HasSubstr("From")));
-        const UnreachableBehindRouter unreachable = lab.addUnreachableBehindRouter();
-        EXPECT_THAT(ping(unreachable.target),
-                    HasSubstr("From " + unreachable.router + " icmp_seq=1 Destination Host"));
 
         TestResolver resolver;
         resolver.addHost("host.lab.test", host).addPointer(chain.destination(), "far.lab.test");

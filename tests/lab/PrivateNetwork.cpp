@@ -46,6 +46,10 @@ void enterPrivateNetwork() {
             // The engine probes with unprivileged ping sockets; the setting is per namespace.
             {"net.ipv4.ping_group_range", "0 2147483647"},
             {"net.ipv4.icmp_ratelimit", "0"},
+            {"net.ipv6.icmp.ratelimit", "0"},
+            // The lab's IPv6 addresses are usable at once, without duplicate address detection.
+            {"net.ipv6.conf.all.accept_dad", "0"},
+            {"net.ipv6.conf.default.accept_dad", "0"},
             // Answers from TUN-emulated routers come from addresses the path does not route.
             {"net.ipv4.conf.all.rp_filter", "0"},
             {"net.ipv4.conf.default.rp_filter", "0"},

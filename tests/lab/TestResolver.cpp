@@ -39,27 +39,33 @@ TestResolver::~TestResolver() {
     }
 }
 
-TestResolver& TestResolver::addHost(const std::string& name, const std::string& ipv4) {
-    records_ << QString::fromStdString("--host-record=" + name + "," + ipv4);
+TestResolver& TestResolver::addHost(const std::string& name, const std::string& address) {
+    records_ << QString::fromStdString("--host-record=" + name + "," + address);
     return *this;
 }
 
 TestResolver& TestResolver::addAddresses(const std::string& name,
-                                         const std::vector<std::string>& ipv4s) {
-    for (const std::string& ipv4 : ipv4s)
-        addHost(name, ipv4);
+                                         const std::vector<std::string>& addresses) {
+    for (const std::string& address : addresses)
+        addHost(name, address);
     return *this;
 }
 
-TestResolver& TestResolver::addIpv6Only(const std::string& name, const std::string& ipv6) {
-    return addHost(name, ipv6);
-}
-
-TestResolver& TestResolver::addPointer(const std::string& ipv4, const std::string& name) {
+TestResolver& TestResolver::addPointer(const std::string& address, const std::string& name) {
+    // The address's bytes last first: decimal for IPv4, hex nibbles for IPv6.
     std::string reverse;
-    for (std::uint32_t value = ipv4Value(ipv4), i = 0; i < 4; ++i, value >>= 8)
-        reverse += std::to_string(value & 0xff) + ".";
-    records_ << QString::fromStdString("--ptr-record=" + reverse + "in-addr.arpa," + name);
+    unsigned char bytes[16] = {};
+    if (::inet_pton(AF_INET6, address.c_str(), bytes) == 1) {
+        for (int i = 15; i >= 0; --i)
+            for (const int nibble : {bytes[i] & 0xf, bytes[i] >> 4})
+                reverse += "0123456789abcdef"[nibble] + std::string(".");
+        reverse += "ip6.arpa";
+    } else {
+        for (std::uint32_t value = ipv4Value(address), i = 0; i < 4; ++i, value >>= 8)
+            reverse += std::to_string(value & 0xff) + ".";
+        reverse += "in-addr.arpa";
+    }
+    records_ << QString::fromStdString("--ptr-record=" + reverse + "," + name);
     return *this;
 }
 

@@ -14,9 +14,9 @@ namespace vantorel::lab {
 // other name: NXDOMAIN; nothing is forwarded), with /etc/resolv.conf (timeout 1 s, one attempt),
 // /etc/hosts (localhost only) and /etc/nsswitch.conf ("hosts: files dns") bind-mounted in the
 // private mount namespace, so lookups of this process and its children ask only this server.
-// It also puts 198.19.255.254/32 on `lo`: getaddrinfo with AI_ADDRCONFIG returns IPv4 results
-// only while some non-loopback IPv4 address exists, as on any connected desktop (and, there
-// being no such IPv6 address, nothing for an IPv6-only name). One at a time per test process.
+// It also puts 198.19.255.254/32 and its IPv6 twin on `lo`: getaddrinfo with AI_ADDRCONFIG
+// returns results of a family only while some non-loopback address of it exists, as on any
+// connected desktop. One at a time per test process.
 class TestResolver {
 public:
     TestResolver() = default;
@@ -24,14 +24,12 @@ public:
     TestResolver(const TestResolver&) = delete;
     TestResolver& operator=(const TestResolver&) = delete;
 
-    // An A record and the matching PTR record.
-    TestResolver& addHost(const std::string& name, const std::string& ipv4);
-    // Several A records for one name (and a PTR record for each address).
-    TestResolver& addAddresses(const std::string& name, const std::vector<std::string>& ipv4s);
-    // An AAAA record only: the name has no IPv4 address.
-    TestResolver& addIpv6Only(const std::string& name, const std::string& ipv6);
-    // A PTR record only: the address has a name that does not resolve forward.
-    TestResolver& addPointer(const std::string& ipv4, const std::string& name);
+    // An A or AAAA record, by the address's family, and the matching PTR record.
+    TestResolver& addHost(const std::string& name, const std::string& address);
+    // Several such records for one name (and a PTR record for each address), in this order.
+    TestResolver& addAddresses(const std::string& name, const std::vector<std::string>& addresses);
+    // A PTR record only (IPv4 or IPv6): the address has a name that does not resolve forward.
+    TestResolver& addPointer(const std::string& address, const std::string& name);
 
     // Serves the records added so far once it returns; again, with those added since.
     void start();

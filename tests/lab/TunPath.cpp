@@ -62,12 +62,26 @@ std::string TunPath::address(int lastByte) const {
     return ipv4Text(network_ + static_cast<std::uint32_t>(lastByte));
 }
 
-void TunPath::setDestinations(const std::vector<std::string>& addresses) {
+namespace {
+std::set<std::uint32_t> values(const std::vector<std::string>& addresses) {
     std::set<std::uint32_t> parsed;
     for (const std::string& address : addresses)
         parsed.insert(ipv4Value(address));
+    return parsed;
+}
+} // namespace
+
+void TunPath::setDestinations(const std::vector<std::string>& addresses) {
+    auto parsed = values(addresses);
     std::lock_guard lock(mutex_);
     destinations_ = std::move(parsed);
+}
+
+void TunPath::setUnreachable(const std::vector<std::string>& addresses, const std::string& from) {
+    auto parsed = values(addresses);
+    std::lock_guard lock(mutex_);
+    unreachable_ = std::move(parsed);
+    unreachableFrom_ = ipv4Value(from);
 }
 
 void TunPath::setDelay(std::chrono::nanoseconds delay) {
@@ -137,16 +151,24 @@ void TunPath::answer(std::span<const std::uint8_t> packet, std::chrono::nanoseco
             pending_.emplace(arrival + delay_, std::move(*synAck));
         return;
     }
-    if (!destinations_.contains(request->destination))
+    if (!(destinations_.contains(request->destination) ||
+          unreachable_.contains(request->destination)))
         return;
     ++counters_.requests;
-    requests_.push_back({arrival, ipv4Text(request->destination), request->ttl});
+    const std::string destination = ipv4Text(request->destination);
+    requests_.push_back(
+        {arrival, request->ipv6 ? ipv6Twin(destination) : destination, request->ttl});
     if (loss_.dropEvery > 0 && ++lossCount_ % static_cast<std::uint64_t>(loss_.dropEvery) == 0) {
         ++counters_.dropped;
     } else if (request->ttl <= routers_.size()) {
         const auto& [router, delay] = routers_[request->ttl - 1u];
         ++counters_.timeExceeded;
-        pending_.emplace(arrival + delay, icmp::timeExceeded(*request, router));
+        pending_.emplace(arrival + delay,
+                         icmp::errorReply(*request, router, icmp::Error::timeExceeded));
+    } else if (unreachable_.contains(request->destination)) {
+        ++counters_.unreachable;
+        pending_.emplace(arrival + delay_, icmp::errorReply(*request, unreachableFrom_,
+                                                            icmp::Error::hostUnreachable));
     } else {
         ++counters_.echoReplies;
         pending_.emplace(arrival + delay_, icmp::echoReply(*request));

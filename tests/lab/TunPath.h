@@ -17,13 +17,16 @@ namespace vantorel::lab {
 // A network path emulated by a TUN device, for what veths cannot do without `netem`: a precise
 // added delay, deterministic loss, and ICMP answers from routers that do not exist.
 //
-// The device has 198.19.S.1/24 in the test process's namespace (S differs per TunPath), so what
-// is sent to 198.19.S.2 … 198.19.S.254 goes to a thread that answers like a path would: a
-// destination's echo reply (and SYN-ACK to a TCP connect) after the delay; with TTL k ≤ the number
-// of routers, time exceeded from router k after that router's delay; loss drops requests first;
-// other addresses never answer. Replies are due at absolute CLOCK_MONOTONIC times and the thread's
-// timer slack is 1 ns, so the delay is accurate to a few microseconds. The setters are thread-safe
-// and apply to requests arriving afterwards.
+// The device has 198.19.S.1/24 and its IPv6 twin (Addresses.h) in the test process's namespace
+// (S differs per TunPath), so what is sent to 198.19.S.2 … 198.19.S.254 or their twins goes to a
+// thread that answers like a path would, over ICMP or ICMPv6 as asked: a destination's echo reply
+// (and, over IPv4, a SYN-ACK to a TCP connect) after the delay; with TTL (hop limit) k ≤ the
+// number of routers, time exceeded from router k (or its twin) after that router's delay; an
+// unreachable address gets host unreachable after the delay; loss drops requests first; other
+// addresses never answer. The setters take IPv4 addresses, which stand for their twins too.
+// Replies are due at absolute CLOCK_MONOTONIC times and the thread's timer slack is 1 ns, so the
+// delay is accurate to a few microseconds. The setters are thread-safe and apply to requests
+// arriving afterwards.
 class TunPath {
 public:
     struct Router {
@@ -44,12 +47,13 @@ public:
         std::uint64_t dropped = 0;  // by loss
         std::uint64_t echoReplies = 0;
         std::uint64_t timeExceeded = 0;
+        std::uint64_t unreachable = 0;
     };
 
-    // One echo request to a destination, for tests of when probes leave.
+    // One echo request to a destination or an unreachable address, for tests of when probes leave.
     struct Request {
         std::chrono::nanoseconds arrival; // CLOCK_MONOTONIC
-        std::string destination;
+        std::string destination;          // an IPv4 address or a twin, as requested
         int ttl = 0;
     };
 
@@ -65,6 +69,9 @@ public:
     void setDelay(std::chrono::nanoseconds delay);
     void setLoss(Loss loss); // also restarts the count
     void setRouters(const std::vector<Router>& routers);
+    // Requests to `addresses` get ICMP host unreachable from `from`, as a LAN's router answers for
+    // a machine that is off.
+    void setUnreachable(const std::vector<std::string>& addresses, const std::string& from);
 
     Counters counters() const;
     std::vector<Request> requests() const; // in arrival order
@@ -80,6 +87,8 @@ private:
 
     mutable std::mutex mutex_; // guards the configuration and records below
     std::set<std::uint32_t> destinations_;
+    std::set<std::uint32_t> unreachable_;
+    std::uint32_t unreachableFrom_ = 0;
     std::vector<std::pair<std::uint32_t, std::chrono::nanoseconds>> routers_;
     std::chrono::nanoseconds delay_{0};
     Loss loss_;

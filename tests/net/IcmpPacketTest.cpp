@@ -23,8 +23,8 @@ Bytes operator+(Bytes head, const Bytes& tail) {
     return head;
 }
 
-Bytes echoReply(std::uint16_t sequence) {
-    return {kTypeEchoReply, 0, 0, 0, 0, 0, std::uint8_t(sequence >> 8), std::uint8_t(sequence)};
+Bytes echoReply(std::uint16_t sequence, std::uint8_t type = kTypeEchoReply) {
+    return {type, 0, 0, 0, 0, 0, std::uint8_t(sequence >> 8), std::uint8_t(sequence)};
 }
 
 Bytes timeExceededQuoting(std::uint16_t sequence) {
@@ -55,6 +55,7 @@ TEST(IcmpPacket, EchoRequestsAreBuiltAndRepliesAndQuotedRequestsRead) {
         const char* what;
         Bytes datagram;
         std::optional<ParsedDatagram> expected;
+        bool icmpV6 = false;
     } cases[] = {
         {"bare echo reply", echoReply(258) + ascii("Vantorel"), ParsedDatagram{258, false}},
         {"echo reply behind a header", ipv4Header() + echoReply(513), ParsedDatagram{513, false}},
@@ -64,11 +65,18 @@ TEST(IcmpPacket, EchoRequestsAreBuiltAndRepliesAndQuotedRequestsRead) {
         {"quoted header is not IPv4", quotedNotIpv4, std::nullopt},
         {"unreachable", Bytes{kTypeDestinationUnreachable, 0, 0, 0, 0, 0, 0, 1}, std::nullopt},
         {"echo request", buildEchoRequest(1, {}), std::nullopt},
-        {"header longer than the datagram", headerLongerThanDatagram, std::nullopt}};
+        {"header longer than the datagram", headerLongerThanDatagram, std::nullopt},
+        // ICMPv6 datagrams come without their header, and only echo replies come.
+        {"v6 echo reply", echoReply(258, kTypeV6EchoReply), ParsedDatagram{258, false}, true},
+        {"v6 cut short", Bytes{kTypeV6EchoReply, 0, 0, 0, 0, 0, 1}, std::nullopt, true},
+        {"v6 echo request", buildEchoRequest(1, {}, kTypeV6EchoRequest), std::nullopt, true},
+        {"v4 echo reply as v6", echoReply(1), std::nullopt, true}};
     for (const auto& c : cases)
-        EXPECT_EQ(parseDatagram(c.datagram), c.expected) << c.what;
+        EXPECT_EQ((c.icmpV6 ? parseDatagramV6 : parseDatagram)(c.datagram), c.expected) << c.what;
     for (std::size_t cut = 0; cut < quoted.size(); ++cut)
         EXPECT_FALSE(parseDatagram(Bytes(quoted.begin(), quoted.begin() + cut))) << "cut " << cut;
+    EXPECT_EQ(sequenceOfReturnedRequest(buildEchoRequest(9, {}, 128), kTypeV6EchoRequest), 9);
+    EXPECT_FALSE(sequenceOfReturnedRequest(buildEchoRequest(9, {}, 128)));
 }
 
 } // namespace

@@ -16,25 +16,35 @@ using namespace std::chrono_literals;
 namespace vantorel {
 namespace {
 
-TEST(NameResolution, NamesGiveTheirFirstIpv4AddressAddressesTheirNameAndServiceChecksUseThem) {
+TEST(NameResolution,
+     NamesGiveAnAddressOfTheFamilyAskedForAddressesTheirNameAndServiceChecksUseThem) {
     lab::TestResolver resolver;
     resolver.addHost("alpha.lab", "198.18.200.10")
         .addHost("service.lab", "127.0.0.1")
-        .addIpv6Only("six.lab", "2001:db8::6")
+        .addHost("six.lab", "2001:db8::6")
+        .addAddresses("dual.lab", {"2001:db8::20", "198.18.200.20"})
         .addPointer("198.18.200.30", "named-only-backwards.lab")
+        .addPointer("2001:db8::30", "named-only-backwards6.lab")
         .start();
-    const std::pair<const char*, std::optional<QString>> forward[] = {
+    const std::pair<const char*, std::optional<QString>> firstIpv4[] = {
         {"alpha.lab", "198.18.200.10"},
         {"198.18.200.99", "198.18.200.99"}, // an address resolves to itself
         {"six.lab", std::nullopt},          // only an IPv6 address
         {"nowhere.lab", std::nullopt}};
-    for (const auto& [name, address] : forward)
+    for (const auto& [name, address] : firstIpv4)
         EXPECT_EQ(resolveIPv4(name), address) << name;
+    const std::tuple<const char*, bool, std::optional<QString>> either[] = {
+        {"alpha.lab", true, "198.18.200.10"},    {"six.lab", false, "2001:db8::6"},
+        {"dual.lab", false, "198.18.200.20"},    {"dual.lab", true, "2001:db8::20"},
+        {"010.1.0.7", true, "10.1.0.7"}, // literals in their canonical form, not looked up
+        {"2001:DB8:0::6", false, "2001:db8::6"}, {"nowhere.lab", true, std::nullopt}};
+    for (const auto& [name, preferIpv6, address] : either)
+        EXPECT_EQ(resolve(name, preferIpv6), address) << name << (preferIpv6 ? " for IPv6" : "");
     const std::pair<const char*, std::optional<QString>> backward[] = {
-        {"198.18.200.10", "alpha.lab"},
-        {"198.18.200.30", "named-only-backwards.lab"},
+        {"198.18.200.10", "alpha.lab"},  {"198.18.200.30", "named-only-backwards.lab"},
+        {"2001:db8::6", "six.lab"},      {"2001:db8:0:0::30", "named-only-backwards6.lab"},
         {"198.18.200.77", std::nullopt}, // no reverse entry: never the address itself
-        {"alpha.lab", std::nullopt}};
+        {"2001:db8::77", std::nullopt},  {"alpha.lab", std::nullopt}};
     for (const auto& [address, name] : backward)
         EXPECT_EQ(reverseLookup(address), name) << address;
 

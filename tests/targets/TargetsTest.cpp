@@ -9,6 +9,7 @@
 #include "targets/TargetForm.h"
 #include "targets/TargetSpecJson.h"
 
+#include <QTcpServer>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -116,6 +117,43 @@ TEST(HostStore, AddAndRemoveAreSavedAndReadBackSwitchedOff) {
     EXPECT_FALSE(restarted.targets()[0]->enabled() || restarted.targets()[1]->enabled());
 }
 
+// Addresses typed with leading zeros or a "+" are probed, keyed and told apart as the addresses
+// they name, a TCP check's host too. A target marked to start with Vantorel probes again after a
+// restart, while the others stay off.
+TEST(HostStore, CanonicalAddressesAndTargetsThatStartWithVantorel) {
+    lab::TunPath path;
+    path.setDestinations({path.address(2), path.address(3)});
+    const QString second = QString::fromStdString(path.address(2));
+    QStringList padded = second.split('.');
+    for (QString& component : padded)
+        component.prepend('0');
+    const TargetSpec zeros{ping, padded.join('.'), "", 24};
+    QTcpServer listening;
+    ASSERT_TRUE(listening.listen(QHostAddress::LocalHost));
+    Preferences::instance().setValue(HostStore::kKey, QByteArray("[]"));
+    const MonitorTiming fast{.probeInterval = 0.2, .probeTimeout = 0.5};
+    {
+        HostStore store(fast);
+        const QUuid id = store.add(zeros);
+        store.add({ping, "+" + QString::fromStdString(path.address(3)), "", 24});
+        store.add({service, "0127.0.0.1:" + QString::number(listening.serverPort()), "", 24});
+        EXPECT_EQ(store.add({ping, second, "", 24}), id);
+        ASSERT_EQ(store.targets().size(), 3u);
+        EXPECT_EQ(store.targets()[0]->monitors()[0]->persistKey(), "hostPing:" + second);
+        EXPECT_TRUE(spinUntil([&] {
+            return std::all_of(store.targets().begin(), store.targets().end(),
+                               [](auto& target) { return target->health() == TargetHealth::ok; });
+        })) << store.targets()[0]->statusMessage().value_or("").toStdString();
+        store.setStartWithVantorel(id, true);
+    }
+    HostStore restarted(fast);
+    const auto& targets = restarted.targets();
+    ASSERT_EQ(targets.size(), 3u);
+    EXPECT_EQ(targets[0]->spec(), (TargetSpec{ping, zeros.host, "", 24, true})) << "as typed";
+    EXPECT_TRUE(spinUntil([&] { return targets[0]->health() == TargetHealth::ok; }));
+    EXPECT_FALSE(targets[1]->enabled() || targets[2]->enabled());
+}
+
 std::shared_ptr<Target> held(const TargetSpec& spec, const std::vector<test::Outcomes>& outcomes,
                              const std::vector<std::optional<bool>>& alive = {}) {
     auto target = Target::create(spec, true);
@@ -205,6 +243,7 @@ TEST(TargetSpec, HostsExpandOnlyAReadableAscendingSweepOfAtMost254Addresses) {
     EXPECT_EQ((TargetSpec{sweep, "198.18.0.254", "198.18.1.001", 24}.hosts()),
               (QStringList{"198.18.0.254", "198.18.0.255", "198.18.1.0", "198.18.1.1"}));
     EXPECT_EQ((TargetSpec{sweep, "010.0.0.7", "10.0.0.7", 24}.hosts()), QStringList{"10.0.0.7"});
+    EXPECT_EQ((TargetSpec{trace, "+010.0.0.7", "", 24}.hosts()), QStringList{"10.0.0.7"});
     for (const TargetSpec& single :
          {TargetSpec{sweep, "10.0.0.9", "10.0.0.8", 24},
           TargetSpec{sweep, "router", "10.0.0.8", 24}, TargetSpec{sweep, "10.0.0.9", "", 24},
@@ -236,7 +275,10 @@ TEST(TargetSpecJson, WritesTheFourMembersAndReadsBackAnyValidEncoding) {
               QByteArray(R"([{"kind":"hostPing","host":"198.18.0.1","endHost":"","maskPrefix":24},)"
                          R"({"kind":"pingSweep","host":"198.18.0.1","endHost":"198.18.0.20",)"
                          R"("maskPrefix":27}])"));
-    std::vector<TargetSpec> specs{{sweep, "a", "b", std::numeric_limits<std::int64_t>::min()}};
+    std::vector<TargetSpec> specs{{sweep, "a", "b", std::numeric_limits<std::int64_t>::min()},
+                                  {ping, "a", "", 24, true}};
+    EXPECT_TRUE(
+        encodeTargetSpec(specs[1])->endsWith(R"("maskPrefix":24,"startWithVantorel":true})"));
     for (const TargetKind kind : allTargetKinds)
         specs.push_back({kind, QString::fromUtf8("hôte \"x\"\\\n\t/"), "/", 24});
     EXPECT_EQ(decodeTargetSpecs(*encodeTargetSpecs(specs)), specs);

@@ -1,6 +1,7 @@
 // Not a test: renders the windows, dark and light, into PNGs for a person to look at: the main
 // window over targets of every kind, the overview, the add-target sheet and the preferences.
 // Runs in a private network (as root); under xvfb-run with QT_QPA_PLATFORM=xcb, on a real X server.
+//   ui_screenshots [folder] [points]   points: the application font's size (default 10)
 #include "lab/PrivateNetwork.h"
 #include "lab/TunPath.h"
 #include "settings/Preferences.h"
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <cstdio>
+#include <cstdlib>
 
 using namespace vantorel;
 using namespace std::chrono_literals;
@@ -28,6 +30,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(icons);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : "/tmp/vantorel-shots";
+    QFont font = QApplication::font();
+    font.setPointSizeF(argc > 2 ? std::atof(argv[2]) : 10);
+    QApplication::setFont(font);
     QDir().mkpath(folder);
     // Four hosts answer after 40 ms, every sixth echo lost, behind three routers.
     lab::TunPath path;

@@ -1,6 +1,7 @@
 #include "ui/controls/DialGauge.h"
 
 #include "settings/SettingRules.h"
+#include "ui/controls/AccessibleFigure.h"
 #include "ui/controls/Theme.h"
 
 #include <QPainter>
@@ -47,7 +48,9 @@ DialGauge::DialGauge(QWidget* parent)
     : QWidget(parent) {
     setObjectName(QStringLiteral("dialGauge"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    setAccessibleName(QStringLiteral("Latency gauge"));
+    markAsAccessibleFigure(*this);
+    setAccessibleDescription(QStringLiteral("Latency gauge"));
+    setAccessibleName(QStringLiteral("—"));
     needleFrom_ = needleTo_ = gauge::angleForFraction(0);
     needle_.setDuration(kNeedleMilliseconds);
     needle_.setUpdateInterval(kNeedleFrameMilliseconds);
@@ -69,8 +72,9 @@ void DialGauge::setReading(const gauge::Reading& reading) {
         if (eased)
             needle_.start();
     }
-    setAccessibleDescription(gauge::centreLabel(reading_) + QLatin1Char(' ') +
-                             gauge::unitLabel(reading_).trimmed());
+    // The figure at the centre, as read: "12 ms", "DOWN", "—".
+    setAccessibleName(
+        (gauge::centreLabel(reading_) + QLatin1Char(' ') + gauge::unitLabel(reading_)).trimmed());
     update();
 }
 

@@ -1,6 +1,7 @@
 #include "ui/controls/FormNumberField.h"
 
 #include "settings/Preferences.h"
+#include "ui/controls/Theme.h"
 
 #include <QLocale>
 #include <algorithm>
@@ -13,12 +14,10 @@ FormNumberField::FormNumberField(const QString& key, Format format, QWidget* par
     , key_(key)
     , format_(format) {
     setObjectName(key);
-    setFixedWidth(60);
+    setFixedWidth(theme::scaled(60));
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     showStoredValue();
-    connect(this, &QLineEdit::textEdited, this, &FormNumberField::storeEdit);
-    // Whatever was typed, the field ends up showing the value in force, in the locale's form.
-    connect(this, &QLineEdit::editingFinished, this, &FormNumberField::showStoredValue);
+    connect(this, &QLineEdit::editingFinished, this, &FormNumberField::commit);
     connect(&Preferences::instance(), &Preferences::changed, this,
             &FormNumberField::preferenceChanged);
 }
@@ -55,37 +54,34 @@ QVariant FormNumberField::storedValue() const {
     return preferences.doubleValue(key_);
 }
 
-void FormNumberField::storeEdit(const QString& text) {
+void FormNumberField::commit() {
+    store(text());
+    // Whatever was typed, the field ends up showing the value in force, in the locale's form.
+    showStoredValue();
+}
+
+void FormNumberField::store(const QString& text) {
     std::optional<QVariant> value = parse(text);
     if (!value)
         return;
-    if (storedRange_) {
-        const auto [minimum, maximum] = *storedRange_;
-        const qint64 typed = value->toLongLong();
-        const qint64 limited = std::clamp(typed, minimum, maximum);
-        Preferences::instance().setValue(key_, limited);
-        if (limited != typed)
-            setText(format(limited));
-        return;
-    }
-    Preferences::instance().setValue(key_, *value);
+    if (storedRange_)
+        value = std::clamp(value->toLongLong(), storedRange_->first, storedRange_->second);
+    // Re-storing the value in force would announce a change that is none.
+    if (*value != storedValue())
+        Preferences::instance().setValue(key_, *value);
 }
 
 void FormNumberField::preferenceChanged(const QString& key) {
-    if (key != key_)
-        return;
-    // Our own edits come back here too: leave the text alone while it already says the stored
-    // value, so that "12," on the way to "12,5" is not rewritten under the user's cursor.
-    const std::optional<QVariant> shown = parse(text());
-    if (shown && *shown == storedValue())
-        return;
-    showStoredValue();
+    // A change made elsewhere replaces the text, unless the user is typing over it.
+    if (key == key_ && !isModified())
+        showStoredValue();
 }
 
 void FormNumberField::showStoredValue() {
     const QString text = format(storedValue());
     if (text != this->text())
         setText(text);
+    setModified(false);
 }
 
 } // namespace vantorel

@@ -9,9 +9,10 @@
 namespace vantorel {
 
 // A number field bound to one preference. It shows the stored value in the user's locale,
-// stores every edit that the locale's number format reads (anything else is left unstored
-// while typing and replaced by the stored value when editing ends), and follows changes made
-// elsewhere.
+// stores what was typed when the edit is finished (Return, focus leaving the field, or commit())
+// if the locale's number format reads it, shows the value in force after that, and follows
+// changes made elsewhere. Nothing is stored while typing: on the way from "30" to "300" the
+// history window must not pass through 3 minutes.
 class FormNumberField : public FormTextField {
     Q_OBJECT
 
@@ -23,11 +24,15 @@ public:
     // Edits are stored limited to minimum…maximum, and the field then shows what was stored.
     void setStoredRange(qint64 minimum, qint64 maximum);
 
+    // Finishes the edit: stores what was typed when it reads as a number, then shows the value
+    // in force.
+    void commit();
+
 private:
     std::optional<QVariant> parse(const QString& text) const;
     QString format(const QVariant& value) const;
     QVariant storedValue() const;
-    void storeEdit(const QString& text);
+    void store(const QString& text);
     void preferenceChanged(const QString& key);
     void showStoredValue();
 

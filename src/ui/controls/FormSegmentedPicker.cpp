@@ -1,19 +1,25 @@
 #include "ui/controls/FormSegmentedPicker.h"
 
+#include "ui/controls/FocusRing.h"
 #include "ui/controls/FormStyle.h"
 #include "ui/controls/Theme.h"
 
 #include <QAbstractButton>
 #include <QFocusEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace vantorel {
 
 namespace {
 
-constexpr int trackHeight = 26;
 constexpr int inset = 2;
+
+// The track's height: 26 at the default font, more for a larger one.
+int trackHeightFor(const QFontMetrics& metrics) {
+    return std::max(26, metrics.height() + 10);
+}
 
 bool isDarkPalette(const QWidget& widget) {
     return widget.palette().color(QPalette::Window).lightness() < 128;
@@ -26,13 +32,15 @@ public:
         : QAbstractButton(parent) {
         setText(text);
         setCheckable(true);
-        setFocusPolicy(Qt::StrongFocus);
+        // Reads as one of a set of radio buttons; the picker's group keeps them exclusive.
+        setAutoExclusive(true);
         setAttribute(Qt::WA_Hover);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     }
 
     QSize sizeHint() const override {
-        return {fontMetrics().horizontalAdvance(text()) + 24, trackHeight - 2 * inset};
+        return {fontMetrics().horizontalAdvance(text()) + 24,
+                trackHeightFor(fontMetrics()) - 2 * inset};
     }
 
 protected:
@@ -94,11 +102,14 @@ FormSegmentedPicker::FormSegmentedPicker(const QStringList& labels, QWidget* par
         layout->addWidget(segment);
         group_.addButton(segment, int(segments_.size()));
         segments_.append(segment);
+        segment->installEventFilter(this);
     }
+    updateTabStop();
     connect(&group_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (!checked || id == current_)
             return;
         current_ = id;
+        updateTabStop();
         update();
         Q_EMIT currentIndexChanged(id);
     });
@@ -122,6 +133,7 @@ void FormSegmentedPicker::setCurrentIndex(int index) {
         segment->setChecked(false);
     group_.setExclusive(true);
     current_ = -1;
+    updateTabStop();
     update();
     Q_EMIT currentIndexChanged(-1);
 }
@@ -130,7 +142,44 @@ QSize FormSegmentedPicker::sizeHint() const {
     int widest = 0;
     for (const QAbstractButton* segment : segments_)
         widest = std::max(widest, segment->sizeHint().width());
-    return {widest * int(segments_.size()) + 2 * inset, trackHeight};
+    return {widest * int(segments_.size()) + 2 * inset, trackHeightFor(fontMetrics())};
+}
+
+void FormSegmentedPicker::updateTabStop() {
+    // One tab stop for the whole picker, as for a group of radio buttons: the chosen segment, or
+    // the first while none is chosen. The arrow keys reach the others.
+    const int stop = std::max(current_, 0);
+    for (int i = 0; i < count(); ++i)
+        segments_[i]->setFocusPolicy(i == stop ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+bool FormSegmentedPicker::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const int from = int(segments_.indexOf(static_cast<QAbstractButton*>(watched)));
+    int to = -1;
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        to = (from + count() - 1) % count();
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        to = (from + 1) % count();
+        break;
+    case Qt::Key_Home:
+        to = 0;
+        break;
+    case Qt::Key_End:
+        to = count() - 1;
+        break;
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+    // Moving is choosing, as in a radio group.
+    segments_[to]->click();
+    focus_ring::moveTo(*segments_[to]);
+    return true;
 }
 
 QSize FormSegmentedPicker::minimumSizeHint() const {

@@ -10,7 +10,8 @@ class QAbstractButton;
 namespace vantorel {
 
 // A row of mutually exclusive segments on a rounded track, one of which is chosen (or none,
-// when the bound value matches no segment). Arrow keys move between the segments.
+// when the bound value matches no segment). Like a radio group it is one tab stop, whose arrow
+// keys (and Home, End) move the choice.
 class FormSegmentedPicker : public QWidget {
     Q_OBJECT
 
@@ -36,8 +37,11 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void updateTabStop();
+
     QButtonGroup group_;
     QList<QAbstractButton*> segments_;
     int current_ = -1;

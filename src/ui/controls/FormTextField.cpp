@@ -3,6 +3,7 @@
 #include "ui/controls/Theme.h"
 
 #include <QPainter>
+#include <algorithm>
 
 namespace vantorel {
 
@@ -23,7 +24,8 @@ FormTextField::FormTextField(QWidget* parent)
 }
 
 QSize FormTextField::sizeHint() const {
-    return {QLineEdit::sizeHint().width(), fieldHeight};
+    // 28 at the default font; a larger font gets the same room around its text.
+    return {QLineEdit::sizeHint().width(), std::max(fieldHeight, fontMetrics().height() + 12)};
 }
 
 void FormTextField::paintEvent(QPaintEvent* event) {

@@ -116,6 +116,13 @@ void paintCard(QPainter& painter, const QRectF& rect, double radius, bool select
         [radius, selected](QPainter& p, const QRectF& r) { drawCard(p, r, radius, selected); });
 }
 
+QString focusRingColour(bool onAccent) {
+    // On an accent-filled button the accent itself would vanish: a deep ink takes its place.
+    if (onAccent)
+        return theme::isDark() ? QStringLiteral("#ffffff") : QStringLiteral("#0b1a2a");
+    return theme::accent().name();
+}
+
 void styleButton(QPushButton& button, bool prominent) {
     const bool dark = theme::isDark();
     const QString text = prominent ? QStringLiteral("#0b1a2a")
@@ -126,15 +133,20 @@ void styleButton(QPushButton& button, bool prominent) {
     const QString hover = prominent ? theme::accent().lighter(112).name()
                                     : (dark ? QStringLiteral("rgba(255,255,255,48)")
                                             : QStringLiteral("rgba(255,255,255,200)"));
+    // A click leaves a button unfocused, as on the desktop, so the ring of :focus marks only
+    // where the keyboard is.
+    button.setFocusPolicy(Qt::TabFocus);
     button.setStyleSheet(
         QStringLiteral("QPushButton { color: %1; background: %2; border: 1px solid "
                        "rgba(255,255,255,%5); border-radius: 10px; padding: 6px "
                        "14px; font-weight: %4; }"
                        "QPushButton:hover { background: %3; }"
+                       "QPushButton:focus { border: 2px solid %6; padding: 5px 13px; }"
                        "QPushButton:disabled { color: rgba(128,128,128,160); "
                        "background: rgba(128,128,128,40); }")
             .arg(text, fill, hover, prominent ? QStringLiteral("600") : QStringLiteral("400"))
-            .arg(enabled() ? 90 : 30));
+            .arg(enabled() ? 90 : 30)
+            .arg(focusRingColour(prominent)));
 }
 
 } // namespace vantorel::glass

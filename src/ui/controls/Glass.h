@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QRectF>
+#include <QString>
 
 class QPainter;
 class QPushButton;
@@ -23,7 +24,11 @@ void paintPanel(QPainter& painter, const QRectF& rect, double radius);
 // the accent outline when selected.
 void paintCard(QPainter& painter, const QRectF& rect, double radius, bool selected);
 
+// The colour of a style sheet's focus ring, on the accent fill or on glass.
+QString focusRingColour(bool onAccent);
+
 // Styles a push button as a glass button; `prominent` buttons are filled with the accent colour.
+// The button takes focus from Tab only, and shows a ring while it has it.
 void styleButton(QPushButton& button, bool prominent);
 
 } // namespace vantorel::glass

@@ -6,6 +6,8 @@ PaneScrollArea::PaneScrollArea(QWidget* parent)
     : QScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
+    // What it holds is read by pointer and by screen readers; it is no stop for Tab.
+    setFocusPolicy(Qt::NoFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     viewport()->setAutoFillBackground(false);
     setStyleSheet(QStringLiteral(

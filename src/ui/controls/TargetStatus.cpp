@@ -3,6 +3,7 @@
 #include "targets/Target.h"
 #include "ui/controls/Theme.h"
 
+#include <QStringList>
 #include <algorithm>
 
 namespace vantorel {
@@ -68,6 +69,18 @@ std::optional<QString> latencyFigure(const Target& target) {
     if (!latency)
         return std::nullopt;
     return formatMilliseconds(*latency, 0);
+}
+
+QString accessibleSummary(const Target& target) {
+    QStringList parts{label(target.spec().kind)};
+    if (target.enabled()) {
+        const char* const health[] = {"off", "ok", "warning", "down"};
+        parts.append(QString::fromLatin1(health[int(target.health())]));
+    }
+    parts.append(statusLine(target));
+    if (const std::optional<QString> figure = latencyFigure(target))
+        parts.append(*figure);
+    return parts.join(QStringLiteral(", "));
 }
 
 QString formatMilliseconds(double ms, int decimals) {

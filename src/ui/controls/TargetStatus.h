@@ -30,6 +30,10 @@ std::optional<double> sweptLatency(const Target& target);
 // "12 ms": the current latency of a switched-on target, for every kind but sweeps.
 std::optional<QString> latencyFigure(const Target& target);
 
+// What a screen reader hears of a target after its name: kind, health, status line and figure
+// ("Host Ping, ok, 0% packet loss, 12 ms"; "Ping Sweep, monitoring off").
+QString accessibleSummary(const Target& target);
+
 // Round-trip times as the views print them.
 QString formatMilliseconds(double ms, int decimals);
 

@@ -8,6 +8,8 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPalette>
+#include <algorithm>
+#include <cmath>
 
 namespace vantorel::theme {
 
@@ -93,9 +95,29 @@ QColor healthColour(TargetHealth health) {
     return red();
 }
 
-QFont font(TextStyle style, bool bold) {
+double textScale() {
+    constexpr double defaultPoints = 10;
+    const QFont application = QApplication::font();
+    if (application.pointSizeF() > 0)
+        return application.pointSizeF() / defaultPoints;
+    // A font given in pixels: the default is 10 pt at 96 dots per inch.
+    return application.pixelSize() / (defaultPoints * 96.0 / 72.0);
+}
+
+int scaled(int pixels) {
+    return int(std::lround(pixels * std::max(1.0, textScale())));
+}
+
+QFont fontOfSize(double points, bool bold) {
     QFont f = QApplication::font();
-    int points = 13;
+    // The sizes are logical pixels at 96 dots per inch, three quarters of a typographic point.
+    f.setPointSizeF(points * 0.75 * textScale());
+    f.setWeight(bold ? QFont::Bold : QFont::Normal);
+    return f;
+}
+
+QFont font(TextStyle style, bool bold) {
+    double points = 13;
     QFont::Weight weight = QFont::Normal;
     switch (style) {
     case TextStyle::largeTitle:
@@ -124,7 +146,7 @@ QFont font(TextStyle style, bool bold) {
         points = 9;
         break;
     }
-    f.setPixelSize(points);
+    QFont f = fontOfSize(points);
     f.setWeight(bold ? QFont::Bold : weight);
     return f;
 }
@@ -134,7 +156,7 @@ QFont monospacedDigits(TextStyle style, bool bold) {
     // proportional font's tabular figures).
     QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     const QFont base = font(style, bold);
-    f.setPixelSize(base.pixelSize());
+    f.setPointSizeF(base.pointSizeF());
     f.setWeight(base.weight());
     return f;
 }

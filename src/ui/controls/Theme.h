@@ -43,9 +43,18 @@ QColor orange();
 QColor green();
 QColor red();
 
-// Text styles mapped onto the application font (points = logical pixels).
+// Text styles mapped onto the application font. Their sizes are given in points as logical pixels
+// at the desktop's default 10 pt font (body text 13); a larger desktop font makes them all larger
+// in proportion, and the display's dots per inch apply as to any text.
 enum class TextStyle { largeTitle, title2, title3, headline, body, callout, caption, caption2 };
 QFont font(TextStyle style, bool bold = false);
+// A size of its own, in the same measure as the styles.
+QFont fontOfSize(double points, bool bold = false);
+// The application font's size against the default 10 pt.
+double textScale();
+// A length in logical pixels that holds text, grown with a desktop font larger than the default
+// (never shrunk below the length given).
+int scaled(int pixels);
 // Digits of equal width, for figures that change in place.
 QFont monospacedDigits(TextStyle style, bool bold = false);
 

@@ -1,5 +1,6 @@
 #include "ui/controls/ToggleSwitch.h"
 
+#include "ui/controls/FocusRing.h"
 #include "ui/controls/Theme.h"
 
 #include <QPainter>
@@ -71,7 +72,7 @@ void ToggleSwitch::paintEvent(QPaintEvent*) {
     QPainterPath trackPath;
     trackPath.addRoundedRect(trackRect, radius, radius);
     p.fillPath(trackPath, fill);
-    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+    if (focus_ring::shown(*this)) {
         QColor ring = theme::accent();
         ring.setAlphaF(0.6f);
         p.setPen(QPen(ring, 1.5));

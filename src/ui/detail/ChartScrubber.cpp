@@ -1,10 +1,13 @@
 #include "ui/detail/ChartScrubber.h"
 
+#include "ui/controls/FocusRing.h"
 #include "ui/controls/Theme.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 
 namespace vantorel {
 
@@ -12,7 +15,9 @@ ChartScrubber::ChartScrubber(QWidget* parent)
     : QWidget(parent) {
     setObjectName(QStringLiteral("chartScrubber"));
     setAccessibleName(QStringLiteral("History position"));
-    setToolTip(QStringLiteral("Drag to move through the history"));
+    setToolTip(QStringLiteral("Drag, or use Left, Right, Home and End, to move through the "
+                              "history"));
+    setFocusPolicy(Qt::StrongFocus);
     setFixedHeight(kStripHeight + 2 * kPadding);
     setCursor(Qt::PointingHandCursor);
 }
@@ -51,6 +56,30 @@ void ChartScrubber::paintEvent(QPaintEvent*) {
         fill = fill.darker(135);
     fill.setAlphaF(0.8f);
     p.fillPath(thumbShape, fill);
+    if (focus_ring::shown(*this))
+        focus_ring::paint(p, rect(), height() / 2.0);
+}
+
+void ChartScrubber::keyPressEvent(QKeyEvent* event) {
+    // The thumb moves by a tenth of its own width a press, as far as the strip allows.
+    const QRectF thumb = thumbRect();
+    const double step = std::max(thumb.width() / 10, 1.0);
+    switch (event->key()) {
+    case Qt::Key_Left:
+        scrubTo(thumb.center().x() - step);
+        break;
+    case Qt::Key_Right:
+        scrubTo(thumb.center().x() + step);
+        break;
+    case Qt::Key_Home:
+        scrubTo(0);
+        break;
+    case Qt::Key_End:
+        Q_EMIT nowRequested();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void ChartScrubber::mousePressEvent(QMouseEvent* event) {

@@ -7,7 +7,8 @@
 namespace vantorel {
 
 // The strip under the history chart: a thumb showing where the visible window lies in the whole
-// history. Pressing or dragging anywhere on it asks for the window under the pointer.
+// history. Pressing or dragging anywhere on it asks for the window under the pointer; with focus,
+// Left and Right move the thumb, Home goes to the oldest and End back to the newest.
 class ChartScrubber : public QWidget {
     Q_OBJECT
 
@@ -23,11 +24,13 @@ public:
 
 Q_SIGNALS:
     void scrubbed(Date start);
+    void nowRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QRectF strip() const;

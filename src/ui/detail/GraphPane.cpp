@@ -65,7 +65,8 @@ GraphPane::GraphPane(std::shared_ptr<Target> target, QWidget* parent)
     : QWidget(parent)
     , target_(std::move(target)) {
     setObjectName(QStringLiteral("graphPane"));
-    setAccessibleName(target_->spec().displayName());
+    const QString name = target_->spec().displayName();
+    setAccessibleName(name);
     const TargetKind kind = target_->spec().kind;
 
     auto* column = new QVBoxLayout(this);
@@ -79,6 +80,10 @@ GraphPane::GraphPane(std::shared_ptr<Target> target, QWidget* parent)
     auto* left = new QVBoxLayout;
     left->setSpacing(10);
     headline_ = new HeadlineFigure(this);
+    headline_->setAccessibleDescription((kind == TargetKind::pingSweep
+                                             ? QStringLiteral("Hosts up in %1")
+                                             : QStringLiteral("Current latency of %1"))
+                                            .arg(name));
     left->addWidget(headline_);
     if (kind == TargetKind::serviceCheck) {
         stats_ = new ServiceStats(this);
@@ -89,7 +94,7 @@ GraphPane::GraphPane(std::shared_ptr<Target> target, QWidget* parent)
     if (hasChart(kind)) {
         gauge_ = new DialGauge(this);
         gauge_->setObjectName(QStringLiteral("latencyGauge"));
-        gauge_->setAccessibleName(QStringLiteral("Latency gauge"));
+        gauge_->setAccessibleDescription(QStringLiteral("Latency gauge of %1").arg(name));
         gauge_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         gauge_->setFixedSize(kMinGaugeWidth, kMinGaugeWidth);
         main->addWidget(gauge_, 0, Qt::AlignVCenter);
@@ -136,7 +141,7 @@ QWidget* GraphPane::buildHeader() {
     if (target_->spec().kind == TargetKind::pingSweep) {
         rescan_ = new QPushButton(QStringLiteral("Rescan"), header);
         rescan_->setObjectName(QStringLiteral("rescanButton"));
-        rescan_->setAccessibleName(QStringLiteral("Rescan"));
+        rescan_->setAccessibleName(QStringLiteral("Rescan %1").arg(target_->spec().displayName()));
         rescan_->setToolTip(QStringLiteral("Scan every host of the range again"));
         rescan_->setCursor(Qt::PointingHandCursor);
         rescan_->setFont(theme::font(theme::TextStyle::caption));
@@ -156,6 +161,7 @@ QWidget* GraphPane::buildBody() {
     case TargetKind::hostPing:
     case TargetKind::serviceCheck:
         chart_ = new LatencyHistoryChart(target_->monitors().front(), content_);
+        chart_->setTargetName(target_->spec().displayName());
         column->addWidget(chart_, 1);
         break;
     case TargetKind::traceroute:
@@ -261,6 +267,15 @@ void GraphPane::refreshBody() {
         return;
     }
     const PingMonitor& first = *target.monitors().front();
+    const bool nothingToShow = hasChart(kind)
+                                   ? first.samples().empty()
+                                   : kind == TargetKind::traceroute && first.hopStats().empty();
+    // A paused, blocked or unresolvable target is not waiting for anything: say why, as its card
+    // does.
+    if (nothingToShow && target.statusMessage()) {
+        showEmptyState(QStringLiteral("exclamationmark.triangle"), statusLine(target));
+        return;
+    }
     if (hasChart(kind) && first.samples().empty()) {
         showEmptyState(QString(), QStringLiteral("Waiting for replies…"));
         return;

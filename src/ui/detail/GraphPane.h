@@ -39,7 +39,7 @@ public:
 
     QString subtitle() const;
     // The body's placeholder text while it shows one ("Monitoring is off", "Waiting for
-    // replies…"), else empty.
+    // replies…", or the target's status message while there is nothing else to show), else empty.
     QString emptyStateText() const;
     // Parts that exist only for some kinds; null otherwise.
     LatencyHistoryChart* chart() const { return chart_; }

@@ -1,5 +1,6 @@
 #include "ui/detail/HeadlineFigure.h"
 
+#include "ui/controls/AccessibleFigure.h"
 #include "ui/controls/Theme.h"
 
 #include <QFontMetricsF>
@@ -11,13 +12,12 @@ namespace vantorel {
 HeadlineFigure::HeadlineFigure(QWidget* parent)
     : QWidget(parent) {
     setObjectName(QStringLiteral("headlineFigure"));
+    markAsAccessibleFigure(*this);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
 QFont HeadlineFigure::figureFont() const {
-    QFont f = theme::font(theme::TextStyle::largeTitle, true);
-    f.setPixelSize(kFigurePixels);
-    return f;
+    return theme::fontOfSize(kFigureSize, true);
 }
 
 QFont HeadlineFigure::tailFont() const {

@@ -11,7 +11,7 @@ class HeadlineFigure : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kFigurePixels = 34;
+    static constexpr int kFigureSize = 34;
 
     explicit HeadlineFigure(QWidget* parent = nullptr);
 

@@ -90,9 +90,11 @@ void HopRow::setHop(const HopStat& hop, double maxLatency, const Thresholds& thr
     maxLatency_ = scale;
     thresholds_ = thresholds;
     setAccessibleName(QStringLiteral("Hop %1").arg(hop_.number));
-    setAccessibleDescription(
-        hop_.last ? QStringLiteral("%1, %2 ms").arg(hop_.host).arg(*hop_.last, 0, 'f', 0)
-                  : QStringLiteral("%1, no answer").arg(hop_.host));
+    const QString node =
+        hop_.hostname ? QStringLiteral("%1 (%2)").arg(hop_.host, *hop_.hostname) : hop_.host;
+    setAccessibleDescription(hop_.last
+                                 ? QStringLiteral("%1, %2 ms").arg(node).arg(*hop_.last, 0, 'f', 0)
+                                 : QStringLiteral("%1, no answer").arg(node));
     update();
 }
 
@@ -106,19 +108,20 @@ void HopRow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF area = QRectF(rect()).adjusted(0, kVerticalPadding, 0, -kVerticalPadding);
-    const double flexible =
-        std::max(0.0, area.width() - kNumberWidth - kFigureWidth - 3 * kSpacing);
+    const int numberWidth = theme::scaled(kNumberWidth);
+    const int figureWidth = theme::scaled(kFigureWidth);
+    const double flexible = std::max(0.0, area.width() - numberWidth - figureWidth - 3 * kSpacing);
     const double addressWidth = std::floor(flexible * kAddressShare);
     const double barWidth = flexible - addressWidth;
 
     double x = area.left();
-    const QRectF numberBox(x, area.top(), kNumberWidth, area.height());
-    x += kNumberWidth + kSpacing;
+    const QRectF numberBox(x, area.top(), numberWidth, area.height());
+    x += numberWidth + kSpacing;
     const QRectF addressBox(x, area.top(), addressWidth, area.height());
     x += addressWidth + kSpacing;
     const QRectF barBox(x, area.center().y() - kBarHeight / 2, barWidth, kBarHeight);
     x += barWidth + kSpacing;
-    const QRectF figureBox(x, area.top(), kFigureWidth, area.height());
+    const QRectF figureBox(x, area.top(), figureWidth, area.height());
 
     p.setFont(numberFont());
     p.setPen(theme::secondaryText());

@@ -3,11 +3,14 @@
 #include "monitor/PingMonitor.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
+#include "ui/controls/FocusRing.h"
 #include "ui/controls/Glass.h"
 #include "ui/controls/Icons.h"
 #include "ui/controls/Theme.h"
 #include "ui/detail/ChartScrubber.h"
+#include "ui/rules/TimeLabel.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -32,17 +35,21 @@ LatencyHistoryChart::LatencyHistoryChart(std::shared_ptr<PingMonitor> monitor, Q
     , scrollX_(dateNow()) {
     setObjectName(QStringLiteral("historyChart"));
     setAccessibleName(QStringLiteral("Latency history"));
+    setToolTip(QStringLiteral("Drag, scroll or use Left and Right to move through the history; "
+                              "End returns to now"));
+    setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setCursor(Qt::OpenHandCursor);
 
     scrubber_ = new ChartScrubber(this);
     scrubber_->hide();
     connect(scrubber_, &ChartScrubber::scrubbed, this, &LatencyHistoryChart::scrub);
+    connect(scrubber_, &ChartScrubber::nowRequested, this, &LatencyHistoryChart::showNow);
 
     now_ = new QPushButton(QStringLiteral("Now"), this);
     now_->setObjectName(QStringLiteral("chartNowButton"));
     now_->setAccessibleName(QStringLiteral("Show the newest samples"));
-    now_->setToolTip(QStringLiteral("Back to the newest samples"));
+    now_->setToolTip(QStringLiteral("Back to the newest samples (End)"));
     now_->setCursor(Qt::PointingHandCursor);
     now_->setFont(theme::font(theme::TextStyle::caption, true));
     now_->setIconSize(QSize(12, 12));
@@ -114,6 +121,7 @@ void LatencyHistoryChart::moveTo(Date start, const history_chart::Bounds& bounds
     scrollX_ = start;
     setFollowing(history_chart::isFollowing(scrollX_, bounds));
     scrubber_->setPosition(bounds, scrollX_);
+    describePosition();
     const bool shown = history_chart::scrubberShown(bounds, plotArea().width());
     if (shown != scrubberShown_) {
         scrubberShown_ = shown;
@@ -152,6 +160,51 @@ void LatencyHistoryChart::showNow() {
     moveTo(now.highestStart(), now);
 }
 
+void LatencyHistoryChart::setTargetName(const QString& name) {
+    setAccessibleName(QStringLiteral("Latency history of %1").arg(name));
+    scrubber_->setAccessibleName(QStringLiteral("History position of %1").arg(name));
+    now_->setAccessibleName(QStringLiteral("Show the newest samples of %1").arg(name));
+}
+
+void LatencyHistoryChart::describePosition() {
+    const QString where =
+        following_ ? QStringLiteral("following the newest samples")
+                   : QStringLiteral("%1 to %2")
+                         .arg(timeLabel(scrollX_, true), timeLabel(scrollX_ + span_, true));
+    if (where != accessibleDescription()) {
+        setAccessibleDescription(where);
+        scrubber_->setAccessibleDescription(where);
+    }
+}
+
+void LatencyHistoryChart::keyPressEvent(QKeyEvent* event) {
+    // A tenth of the window a press, or all of it a page.
+    const double step = plotArea().width() / 10;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        panBy(step);
+        break;
+    case Qt::Key_Right:
+        panBy(-step);
+        break;
+    case Qt::Key_PageUp:
+        panBy(10 * step);
+        break;
+    case Qt::Key_PageDown:
+        panBy(-10 * step);
+        break;
+    case Qt::Key_Home:
+        if (const history_chart::Bounds now = bounds(); now.canPan())
+            scrub(now.lowestStart());
+        break;
+    case Qt::Key_End:
+        showNow();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
 void LatencyHistoryChart::placeChildren() {
     const QRectF plot = plotArea();
     if (scrubberShown_)
@@ -170,6 +223,8 @@ void LatencyHistoryChart::paintEvent(QPaintEvent*) {
     const HistoryChartPainter::Window window{
         .start = scrollX_, .span = span_, .thresholds = thresholds_, .top = topValue()};
     painter_.paint(p, chartArea(), window, monitor_->samples());
+    if (focus_ring::shown(*this))
+        focus_ring::paint(p, plotArea().adjusted(-3, -3, 3, 3), 6);
 }
 
 void LatencyHistoryChart::wheelEvent(QWheelEvent* event) {

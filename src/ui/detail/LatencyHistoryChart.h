@@ -18,7 +18,7 @@ class PingMonitor;
 
 // A window of at most ten minutes over a monitor's sample series, drawn as one bar per sample.
 // It follows the newest sample until the user pans back in time (wheel, trackpad, dragging the
-// chart or the scrubber under it); "Now" brings it back.
+// chart or the scrubber under it, or Left and Right); "Now" or End brings it back.
 class LatencyHistoryChart : public QWidget {
     Q_OBJECT
 
@@ -40,6 +40,8 @@ public:
     void panBy(double dx);
     // Back to following the newest sample.
     void showNow();
+    // Names the chart and its controls after the target, for screen readers.
+    void setTargetName(const QString& name);
 
     QSize sizeHint() const override { return {480, 220}; }
     QSize minimumSizeHint() const override { return {160, 90}; }
@@ -54,6 +56,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void readPreferences();
@@ -67,6 +70,8 @@ private:
     QRectF chartArea() const;
     double topValue() const;
     void placeChildren();
+    // Tells screen readers which stretch of time is shown.
+    void describePosition();
     void applyTheme();
 
     std::shared_ptr<PingMonitor> monitor_;

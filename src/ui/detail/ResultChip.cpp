@@ -1,8 +1,10 @@
 #include "ui/detail/ResultChip.h"
 
+#include "ui/controls/FocusRing.h"
 #include "ui/controls/Glass.h"
 #include "ui/controls/Theme.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -33,6 +35,7 @@ ResultChip::ResultChip(const QString& label, QWidget* parent)
     setText(label);
     setAccessibleName(label);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // The results pane makes one chip of its row the tab stop; the arrows reach the others.
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFont(labelFont());
@@ -57,6 +60,9 @@ void ResultChip::setFilter(Filter filter) {
     const bool pressable = filter != Filter::none;
     setAttribute(Qt::WA_TransparentForMouseEvents, !pressable);
     setCursor(pressable ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    // A filter chip reads as a check box that is on while its hosts are listed.
+    setCheckable(pressable);
+    setChecked(filter == Filter::on);
     update();
 }
 
@@ -102,6 +108,19 @@ void ResultChip::paintEvent(QPaintEvent*) {
     p.drawText(
         QRect(content.left(), content.top() + labels.height(), content.width(), values.height()),
         Qt::AlignHCenter | Qt::AlignVCenter, value_);
+    if (focus_ring::shown(*this)) {
+        p.setOpacity(1);
+        focus_ring::paint(p, rect(), radius);
+    }
+}
+
+void ResultChip::keyPressEvent(QKeyEvent* event) {
+    // Return presses a filter chip as Space does.
+    if (filter_ != Filter::none &&
+        (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter))
+        click();
+    else
+        QAbstractButton::keyPressEvent(event);
 }
 
 } // namespace vantorel

@@ -6,8 +6,8 @@
 namespace vantorel {
 
 // A small capsule with a label over a figure, as in the results pane's header. A chip that
-// switches a filter is pressable and shows whether its filter is on: outlined in its colour when
-// on, faded when off.
+// switches a filter is pressable (by click, Space or Return) and shows whether its filter is on:
+// outlined in its colour when on, faded when off.
 class ResultChip : public QAbstractButton {
     Q_OBJECT
 
@@ -30,6 +30,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QString value_;

@@ -3,6 +3,7 @@
 #include "settings/Preferences.h"
 #include "targets/Target.h"
 #include "ui/controls/DesktopColourScheme.h"
+#include "ui/controls/FocusRing.h"
 #include "ui/controls/Glass.h"
 #include "ui/controls/TargetStatus.h"
 #include "ui/controls/Theme.h"
@@ -12,9 +13,11 @@
 #include "ui/rules/ChipText.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace vantorel {
 
@@ -41,7 +44,8 @@ ResultsPane::ResultsPane(std::shared_ptr<Target> target, QWidget* parent)
     , target_(std::move(target)) {
     setObjectName(QStringLiteral("resultsPane"));
     const bool sweep = target_->spec().kind == TargetKind::pingSweep;
-    setAccessibleName(sweep ? QStringLiteral("Hosts") : QStringLiteral("Results"));
+    setAccessibleName((sweep ? QStringLiteral("Hosts of %1") : QStringLiteral("Results of %1"))
+                          .arg(target_->spec().displayName()));
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
@@ -53,6 +57,11 @@ ResultsPane::ResultsPane(std::shared_ptr<Target> target, QWidget* parent)
     title_->setFont(theme::font(theme::TextStyle::headline));
     header_->addWidget(title_, 0, Qt::AlignVCenter);
     header_->addSpacing(10 - kChipSpacing);
+    chipRow_ = new QWidget(this);
+    chipLayout_ = new QHBoxLayout(chipRow_);
+    chipLayout_->setContentsMargins(0, 0, 0, 0);
+    chipLayout_->setSpacing(kChipSpacing);
+    header_->addWidget(chipRow_, 0, Qt::AlignVCenter);
     column->addLayout(header_);
 
     if (sweep)
@@ -78,9 +87,39 @@ ResultsPane::ResultsPane(std::shared_ptr<Target> target, QWidget* parent)
 ResultChip* ResultsPane::addChip(const QString& label, const QString& objectName) {
     auto* chip = new ResultChip(label, this);
     chip->setObjectName(objectName);
-    header_->addWidget(chip, 0, Qt::AlignVCenter);
+    chip->setAccessibleName(QStringLiteral("%1 of %2").arg(label, target_->spec().displayName()));
+    chip->installEventFilter(this);
+    // The row is one tab stop, its first chip to begin with.
+    chip->setFocusPolicy(chipOrder_.empty() ? Qt::TabFocus : Qt::NoFocus);
+    chipLayout_->addWidget(chip, 0, Qt::AlignVCenter);
     chips_[label] = chip;
+    chipOrder_.push_back(chip);
     return chip;
+}
+
+bool ResultsPane::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Left && key != Qt::Key_Right)
+        return QWidget::eventFilter(watched, event);
+    // Left and Right walk the row, skipping chips not shown; the chip reached becomes the row's
+    // tab stop.
+    const auto from = std::find(chipOrder_.begin(), chipOrder_.end(), watched);
+    if (from == chipOrder_.end())
+        return false;
+    const std::ptrdiff_t step = key == Qt::Key_Left ? -1 : 1;
+    for (std::ptrdiff_t i = (from - chipOrder_.begin()) + step;
+         i >= 0 && i < std::ptrdiff_t(chipOrder_.size()); i += step) {
+        ResultChip* next = chipOrder_[std::size_t(i)];
+        if (next->isHidden())
+            continue;
+        (*from)->setFocusPolicy(Qt::NoFocus);
+        next->setFocusPolicy(Qt::TabFocus);
+        focus_ring::moveTo(*next);
+        break;
+    }
+    return true;
 }
 
 void ResultsPane::buildSweep() {
@@ -156,10 +195,36 @@ void ResultsPane::refreshStatistics() {
     const auto& monitors = target.monitors();
     const std::optional<int> status =
         monitors.empty() ? std::nullopt : monitors.front()->httpStatus();
-    http->second->setVisible(status.has_value());
+    if (http->second->isHidden() == status.has_value()) {
+        http->second->setVisible(status.has_value());
+        placeChips();
+    }
     if (status)
         http->second->setValue(QString::number(*status),
                                chip::httpStatusIsGood(*status) ? theme::green() : theme::red());
+}
+
+void ResultsPane::placeChips() {
+    // Beside the title where they fit, else on a line of their own under it (a narrow window, or
+    // a large font).
+    const int room = width() - 2 * kPadding;
+    const bool beside = title_->sizeHint().width() + 10 + chipRow_->sizeHint().width() <= room;
+    if (beside == chipsBesideTitle_)
+        return;
+    chipsBesideTitle_ = beside;
+    auto* column = static_cast<QVBoxLayout*>(layout());
+    if (beside) {
+        column->removeWidget(chipRow_);
+        header_->insertWidget(2, chipRow_, 0, Qt::AlignVCenter);
+    } else {
+        header_->removeWidget(chipRow_);
+        column->insertWidget(1, chipRow_, 0, Qt::AlignLeft);
+    }
+}
+
+void ResultsPane::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeChips();
 }
 
 void ResultsPane::paintEvent(QPaintEvent*) {

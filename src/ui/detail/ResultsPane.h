@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QHBoxLayout;
 class QLabel;
@@ -17,7 +18,8 @@ class SweepHostList;
 class Target;
 
 // The lower half of the detail area: for a sweep its hosts with filter chips, for the other kinds
-// a row of statistic chips over every sample of the target's monitor, newest first.
+// a row of statistic chips over every sample of the target's monitor, newest first. The chips are
+// one tab stop, walked with Left and Right.
 class ResultsPane : public QWidget {
     Q_OBJECT
 
@@ -41,6 +43,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     ResultChip* addChip(const QString& label, const QString& objectName);
@@ -50,13 +54,18 @@ private:
     void refresh();
     void refreshSweep();
     void refreshStatistics();
+    void placeChips();
 
     std::shared_ptr<Target> target_;
     bool showAlive_ = true;
     bool showDead_ = false;
     QHBoxLayout* header_ = nullptr;
     QLabel* title_ = nullptr;
+    QWidget* chipRow_ = nullptr;
+    QHBoxLayout* chipLayout_ = nullptr;
+    bool chipsBesideTitle_ = true;
     std::map<QString, ResultChip*> chips_;
+    std::vector<ResultChip*> chipOrder_;
     SampleListView* samples_ = nullptr;
     SweepHostList* hosts_ = nullptr;
 };

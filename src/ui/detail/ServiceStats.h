@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QGridLayout;
 class QLabel;
 
 namespace vantorel {
@@ -9,7 +10,8 @@ namespace vantorel {
 class Target;
 
 // The four figures of a service check under its headline: uptime, checks passed, the HTTP
-// status (or that the probe is a TCP connect) and the last failure.
+// status (or that the probe is a TCP connect) and the last failure. Four across where they fit,
+// else two by two.
 class ServiceStats : public QWidget {
     Q_OBJECT
 
@@ -21,12 +23,27 @@ public:
     QString caption(int cell) const;
     QString value(int cell) const;
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    int columnsFor(int width) const;
+    int widthOf(int columns) const;
+    // As tall as the rows of the arrangement in force.
+    int height(int columns) const;
+    void arrange(int columns);
+
     struct Cell {
         QLabel* caption = nullptr;
         QLabel* value = nullptr;
+        QWidget* box = nullptr;
     };
     Cell cells_[4];
+    QGridLayout* grid_ = nullptr;
+    int columns_ = 0;
 };
 
 } // namespace vantorel

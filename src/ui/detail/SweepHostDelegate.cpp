@@ -1,5 +1,6 @@
 #include "ui/detail/SweepHostDelegate.h"
 
+#include "ui/controls/FocusRing.h"
 #include "ui/controls/Theme.h"
 #include "ui/detail/SweepHostModel.h"
 
@@ -48,13 +49,15 @@ void SweepHostDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->drawEllipse(dotCentre, kDotDiameter / 2, kDotDiameter / 2);
 
     // Trailing columns first; the host and its name take what is left.
-    const QRect reply(content.right() + 1 - kReplyWidth, content.top(), kReplyWidth,
+    const int replyWidth = theme::scaled(kReplyWidth);
+    const int statusWidth = theme::scaled(kStatusWidth);
+    const QRect reply(content.right() + 1 - replyWidth, content.top(), replyWidth,
                       content.height());
     painter->setFont(replyFont_);
     painter->setPen(look_.secondary);
     painter->drawText(reply, Qt::AlignRight | Qt::AlignVCenter,
                       index.data(SweepHostModel::replyTextRole).toString());
-    const QRect statusBox(reply.left() - kGap - kStatusWidth, content.top(), kStatusWidth,
+    const QRect statusBox(reply.left() - kGap - statusWidth, content.top(), statusWidth,
                           content.height());
     painter->setFont(statusFont_);
     painter->setPen(status == SweepHostModel::Status::unknown ? look_.secondary : colour);
@@ -84,6 +87,9 @@ void SweepHostDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->setRenderHint(QPainter::Antialiasing, false);
     paintDivider(*painter, row, look_);
     painter->restore();
+    if ((option.state & QStyle::State_HasFocus) && option.widget &&
+        focus_ring::shown(*option.widget))
+        focus_ring::paint(*painter, row, 6);
 }
 
 } // namespace vantorel

@@ -2,6 +2,8 @@
 
 #include "targets/Target.h"
 
+#include <QStringList>
+
 namespace vantorel {
 
 SweepHostModel::SweepHostModel(std::shared_ptr<Target> target, QObject* parent)
@@ -82,8 +84,15 @@ QVariant SweepHostModel::data(const QModelIndex& index, int role) const {
         if (s == Status::alive && monitor.latency())
             return QString::asprintf("%.1f ms", *monitor.latency());
         return QString();
-    case Qt::AccessibleTextRole:
-        return QStringLiteral("%1, %2").arg(monitor.host(), data(index, statusTextRole).toString());
+    case Qt::AccessibleTextRole: {
+        QStringList parts{monitor.host()};
+        if (monitor.hostname())
+            parts.append(*monitor.hostname());
+        parts.append(data(index, statusTextRole).toString());
+        if (const QString reply = data(index, replyTextRole).toString(); !reply.isEmpty())
+            parts.append(reply);
+        return parts.join(QStringLiteral(", "));
+    }
     default:
         return {};
     }

@@ -46,6 +46,8 @@ DashboardView::DashboardView(HostStore& store, QWidget* parent)
 
     scroll_ = new QScrollArea(this);
     scroll_->setObjectName(QStringLiteral("dashboardScroll"));
+    // The tiles take focus, and Tab scrolls each into view; the area has no keys of its own.
+    scroll_->setFocusPolicy(Qt::NoFocus);
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -3,6 +3,7 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "targets/Target.h"
+#include "ui/controls/FocusRing.h"
 #include "ui/controls/Glass.h"
 #include "ui/controls/KindBadge.h"
 #include "ui/controls/TargetStatus.h"
@@ -58,8 +59,9 @@ TargetTile::TargetTile(std::shared_ptr<Target> target, int units, QWidget* paren
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setAccessibleName(target_->spec().displayName());
-    setAccessibleDescription(label(target_->spec().kind));
+    setToolTip(QStringLiteral("Show %1").arg(target_->spec().displayName()));
     readThresholds();
+    describe();
     shownFigures_ = figures();
     connect(target_.get(), &Target::changed, this, &TargetTile::targetChanged);
     connect(&Preferences::instance(), &Preferences::changed, this, [this](const QString& key) {
@@ -72,6 +74,7 @@ TargetTile::TargetTile(std::shared_ptr<Target> target, int units, QWidget* paren
 }
 
 void TargetTile::targetChanged() {
+    describe();
     const std::size_t now = figures();
     if (now == shownFigures_)
         return;
@@ -93,6 +96,11 @@ std::size_t TargetTile::figures() const {
                               hop.last.value_or(-1));
     }
     return seed;
+}
+
+void TargetTile::describe() {
+    if (const QString summary = accessibleSummary(*target_); summary != accessibleDescription())
+        setAccessibleDescription(summary);
 }
 
 void TargetTile::setUnits(int units) {
@@ -124,6 +132,8 @@ void TargetTile::paintEvent(QPaintEvent*) {
     const double bodyTop = header.bottom() + kHeaderGap;
     paintBody(p, QRectF(content.left(), bodyTop, content.width(),
                         std::max(0.0, content.bottom() - bodyTop)));
+    if (focus_ring::shown(*this))
+        focus_ring::paint(p, area, kCornerRadius);
 }
 
 void TargetTile::layOutHeader(const QRectF& header, const QString& figure, double pixelRatio) {

@@ -64,6 +64,8 @@ private:
 
     void readThresholds();
     void targetChanged();
+    // Keeps what a screen reader hears (kind, health, status, figure) up to date.
+    void describe();
     // A digest of everything the tile draws from its target.
     std::size_t figures() const;
     void layOutHeader(const QRectF& header, const QString& figure, double pixelRatio);

@@ -189,8 +189,7 @@ void paintServiceCheck(QPainter& p, const QRectF& body, const Target& target,
     const bool down = target.health() == TargetHealth::down;
     const std::optional<double> latency = target.currentLatency();
 
-    QFont figureFont = theme::font(theme::TextStyle::body, true);
-    figureFont.setPixelSize(22);
+    const QFont figureFont = theme::fontOfSize(22, true);
     const QFontMetricsF figureMetrics(figureFont);
     const QString figure = latency ? formatMilliseconds(*latency, 0) : QStringLiteral("—");
     const QRectF figureBox(body.left(), body.top(), figureMetrics.horizontalAdvance(figure) + 2,
@@ -258,8 +257,7 @@ CellGrid cellGrid(int count, const QSizeF& area) {
 
 void paintSweep(QPainter& p, const QRectF& body, const Target& target, const Palette& palette) {
     const int hosts = int(target.monitors().size());
-    QFont countFont = theme::font(theme::TextStyle::body, true);
-    countFont.setPixelSize(32);
+    const QFont countFont = theme::fontOfSize(32, true);
     const QFont ofFont = theme::font(theme::TextStyle::title3);
     const QFontMetricsF countMetrics(countFont);
     const QFontMetricsF ofMetrics(ofFont);

@@ -1,5 +1,6 @@
 #include "ui/preferences/PreferencesWindow.h"
 
+#include "history/SampleStore.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "ui/controls/DesktopColourScheme.h"
@@ -9,14 +10,20 @@
 #include "ui/controls/FormSwitch.h"
 #include "ui/controls/Icons.h"
 #include "ui/controls/Theme.h"
+#include "ui/preferences/LoginStart.h"
 #include "ui/preferences/PreferencesSection.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QSvgRenderer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -26,6 +33,8 @@ namespace vantorel {
 namespace {
 
 constexpr int windowWidth = 480;
+// Room kept free for the window's title bar and the desktop's panels.
+constexpr int kScreenMargin = 80;
 constexpr int minimumKeepMinutes = 1;
 constexpr int maximumKeepMinutes = 1440;
 
@@ -107,7 +116,7 @@ PreferencesWindow::PreferencesWindow(QWidget* parent)
     themePicker_ = new FormSegmentedPicker(
         {QStringLiteral("Auto"), QStringLiteral("Light"), QStringLiteral("Dark")}, this);
     themePicker_->setObjectName(QString(keys::appearance));
-    themePicker_->setFixedWidth(210);
+    themePicker_->setFixedWidth(std::max(210, themePicker_->sizeHint().width()));
     connect(themePicker_, &FormSegmentedPicker::activated, this, [](int index) {
         Preferences::instance().setValue(keys::appearance, QString(appearanceValues[index]));
     });
@@ -117,7 +126,7 @@ PreferencesWindow::PreferencesWindow(QWidget* parent)
     clockPicker_ =
         new FormSegmentedPicker({QStringLiteral("12-hour"), QStringLiteral("24-hour")}, this);
     clockPicker_->setObjectName(QString(keys::use24Hour));
-    clockPicker_->setFixedWidth(170);
+    clockPicker_->setFixedWidth(std::max(170, clockPicker_->sizeHint().width()));
     connect(clockPicker_, &FormSegmentedPicker::activated, this,
             [](int index) { Preferences::instance().setValue(keys::use24Hour, index == 1); });
     appearance->addRow(QStringLiteral("Clock"), clockPicker_);
@@ -155,16 +164,66 @@ PreferencesWindow::PreferencesWindow(QWidget* parent)
     keep->setStoredRange(minimumKeepMinutes, maximumKeepMinutes);
     history->addRow(QStringLiteral("Keep"), keep, QStringLiteral("minutes"));
     history->addCaption(QStringLiteral("Default 30 min \u00b7 up to 1440 (24 h)"));
+    // Shown only when the store found at open that it cannot keep anything; the reason is in the
+    // system log and in the tooltip.
+    QPointer notSaved = history->addCaption(QStringLiteral("History is not being saved"));
+    notSaved->setObjectName(QStringLiteral("historyNotSaved"));
+    notSaved->hide();
+    SampleStore::shared()->checkSaving([notSaved](std::optional<QString> reason) {
+        if (notSaved && reason) {
+            notSaved->setToolTip(*reason);
+            notSaved->show();
+        }
+    });
 
-    sections_ = {appearance, thresholds, alerts, history};
-    auto* layout = new QVBoxLayout(this);
+    auto* session = new PreferencesSection(QStringLiteral("Session"), this);
+    loginSwitch_ = new FormSwitch(this);
+    loginSwitch_->setObjectName(QStringLiteral("startAtLogin"));
+    loginSwitch_->setChecked(login_start::enabled());
+    connect(loginSwitch_, &FormSwitch::clicked, this, [this](bool on) {
+        login_start::setEnabled(on);
+        // What the file now says, should writing it have failed.
+        loginSwitch_->setChecked(login_start::enabled());
+    });
+    session->addRow(QStringLiteral("Start at login"), loginSwitch_);
+    session->addCaption(
+        QStringLiteral("Opens in the tray when you log in. Targets marked "
+                       "\u201cStart with Vantorel\u201d begin monitoring at once."));
+
+    sections_ = {appearance, thresholds, alerts, history, session};
+    // The form scrolls when the window is shorter than it: a small screen, or a large font.
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("preferencesContent"));
+    auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(20, 14, 20, 22);
     layout->setSpacing(18);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    layout->addWidget(new Lockup(this));
+    layout->addWidget(new Lockup(content));
     for (PreferencesSection* section : sections_) {
-        section->setFixedWidth(windowWidth - 40);
+        section->setParent(content);
+        section->setFixedWidth(theme::scaled(windowWidth - 40));
         layout->addWidget(section);
+    }
+    layout->addStretch(1);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("preferencesScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(content);
+    scroll->viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
+    auto* frame = new QVBoxLayout(this);
+    frame->setContentsMargins(0, 0, 0, 0);
+    frame->addWidget(scroll);
+    const int scrollBar = scroll->verticalScrollBar()->sizeHint().width();
+    setMinimumWidth(content->sizeHint().width() + scrollBar);
+    setMinimumHeight(theme::scaled(240));
+
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, &QWidget::close);
     }
 
     showAppearance();
@@ -174,6 +233,13 @@ PreferencesWindow::PreferencesWindow(QWidget* parent)
     connect(&preferences, &Preferences::changed, this, &PreferencesWindow::preferenceChanged);
     connect(&DesktopColourScheme::instance(), &DesktopColourScheme::changed, this,
             &PreferencesWindow::applyColourScheme);
+}
+
+void PreferencesWindow::hideEvent(QHideEvent* event) {
+    // Closing the window finishes an edit as Return would.
+    for (FormNumberField* field : findChildren<FormNumberField*>())
+        field->commit();
+    QWidget::hideEvent(event);
 }
 
 void PreferencesWindow::showWindow() {
@@ -187,6 +253,24 @@ void PreferencesWindow::showWindow() {
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+void PreferencesWindow::showEvent(QShowEvent* event) {
+    if (!sized_) {
+        // As tall as the form, once its fonts are in force, but no taller than the screen.
+        sized_ = true;
+        const int screen = this->screen()->availableGeometry().height() - kScreenMargin;
+        resize(minimumWidth(), std::max(minimumHeight(), std::min(sizeHint().height(), screen)));
+    }
+    QWidget::showEvent(event);
+}
+
+QSize PreferencesWindow::sizeHint() const {
+    // Wrapped captions take the height they need at the form's own width.
+    const auto* content = findChild<QWidget*>(QStringLiteral("preferencesContent"));
+    const int width = content->sizeHint().width();
+    return {minimumWidth(), content->hasHeightForWidth() ? content->heightForWidth(width)
+                                                         : content->sizeHint().height()};
 }
 
 QString PreferencesWindow::thresholdsCaption(double green, double yellow) {

@@ -12,8 +12,10 @@ class FormSwitch;
 class PreferencesSection;
 
 // The settings window. Every control reads and writes its preference directly, with no apply
-// step, and follows the preference when it changes elsewhere. Controls carry their key as object
-// name. No control is ever disabled.
+// The settings window. Every control reads and writes its preference directly, with no apply
+// step (number fields when their edit is finished), and follows the preference when it changes
+// elsewhere. Controls carry their key as object name. No control is ever disabled. The form
+// scrolls when the window is shorter than it; Escape and Ctrl+W close the window.
 class PreferencesWindow : public QWidget {
     Q_OBJECT
 
@@ -27,6 +29,13 @@ public:
     // "Green ≤ 50 ms · Yellow ≤ 150 ms · Red above" for the thresholds given.
     static QString thresholdsCaption(double green, double yellow);
 
+    // The whole form's size.
+    QSize sizeHint() const override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
     void preferenceChanged(const QString& key);
     void showAppearance();
@@ -39,6 +48,8 @@ private:
     FormSegmentedPicker* clockPicker_ = nullptr;
     FormSwitch* alertsSwitch_ = nullptr;
     FormSwitch* scrollbackSwitch_ = nullptr;
+    FormSwitch* loginSwitch_ = nullptr;
+    bool sized_ = false;
     QLabel* thresholdsCaption_ = nullptr;
     QList<PreferencesSection*> sections_;
 };

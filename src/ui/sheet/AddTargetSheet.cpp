@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace vantorel {
 
@@ -122,7 +123,9 @@ AddTargetSheet::AddTargetSheet(QWidget* parent)
     kindPicker_ = new FormSegmentedPicker(kindLabels, this);
     kindPicker_->setObjectName(QStringLiteral("kindPicker"));
     kindPicker_->setAccessibleName(QStringLiteral("Type"));
-    kindPicker_->setFixedWidth(contentWidth);
+    // The sheet's width, or more where a large desktop font needs it for the kinds' names.
+    const int width = std::max(theme::scaled(contentWidth), kindPicker_->sizeHint().width());
+    kindPicker_->setFixedWidth(width);
     kindPicker_->setCurrentIndex(targetKindPosition(TargetKind::hostPing));
 
     // One host field serves every kind, so that switching kind keeps what was typed.
@@ -137,7 +140,7 @@ AddTargetSheet::AddTargetSheet(QWidget* parent)
     maskPicker_ = new QComboBox(this);
     maskPicker_->setObjectName(QStringLiteral("maskPicker"));
     maskPicker_->setAccessibleName(QStringLiteral("CIDR mask"));
-    maskPicker_->setFixedSize(90, 28);
+    maskPicker_->setFixedSize(theme::scaled(90), hostField_->sizeHint().height());
     for (int prefix = firstPrefix; prefix <= lastPrefix; ++prefix)
         maskPicker_->addItem(QStringLiteral("/%1").arg(prefix), prefix);
     maskPicker_->setCurrentIndex(defaultPrefix - firstPrefix);
@@ -148,7 +151,7 @@ AddTargetSheet::AddTargetSheet(QWidget* parent)
     maskColumn_ = column(maskCaption, maskPicker_, this);
     // The fields share the sheet's width, whatever their texts would like.
     auto* fieldRow = new QWidget(this);
-    fieldRow->setFixedWidth(contentWidth);
+    fieldRow->setFixedWidth(width);
     auto* fields = new QHBoxLayout(fieldRow);
     fields->setContentsMargins(0, 0, 0, 0);
     fields->setSpacing(8);
@@ -166,7 +169,8 @@ AddTargetSheet::AddTargetSheet(QWidget* parent)
     status->addWidget(statusIcon_);
     status->addWidget(statusLine_, 1);
     // The line keeps its height when empty, so the buttons do not jump as the entry changes.
-    statusLine_->setFixedHeight(statusIconSize + 3);
+    statusLine_->setFixedHeight(
+        std::max(statusIconSize + 3, statusLine_->fontMetrics().height() + 2));
 
     cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
     cancelButton_->setObjectName(QStringLiteral("cancelButton"));

@@ -3,10 +3,12 @@
 #include "targets/HostStore.h"
 #include "ui/controls/Icons.h"
 #include "ui/controls/Theme.h"
+#include "ui/tray/TrayMenu.h"
 #include "ui/tray/TrayPopover.h"
 
 #include <QCursor>
 #include <QEvent>
+#include <QGuiApplication>
 #include <algorithm>
 
 namespace vantorel {
@@ -56,9 +58,15 @@ private:
 TrayExtra::TrayExtra(HostStore& store, std::function<void()> openMainWindow, QObject* parent)
     : QObject(parent)
     , store_(store)
+    , openMainWindow_(std::move(openMainWindow))
     , icon_(this)
-    , popover_(std::make_unique<TrayPopover>(store, std::move(openMainWindow))) {
+    , popover_(std::make_unique<TrayPopover>(store, openMainWindow_)) {
     popover_->installEventFilter(new HideWatcher(this, [this] { sinceHidden_.start(); }));
+    if (!placesPopups()) {
+        // The popover's content stays one click away, in the menu the desktop shows itself.
+        menu_ = std::make_unique<TrayMenu>(store_, openMainWindow_);
+        icon_.setContextMenu(menu_.get());
+    }
     icon_.setToolTip(QStringLiteral("Vantorel"));
     connect(&icon_, &QSystemTrayIcon::activated, this, &TrayExtra::activated);
     connect(&store_, &HostStore::changed, this, &TrayExtra::refreshIcon);
@@ -70,6 +78,14 @@ TrayExtra::~TrayExtra() = default;
 
 bool TrayExtra::available() {
     return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+bool TrayExtra::placesPopups() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+QMenu* TrayExtra::menu() const {
+    return menu_.get();
 }
 
 QWidget* TrayExtra::popover() {
@@ -93,6 +109,13 @@ void TrayExtra::refreshIcon() {
 }
 
 void TrayExtra::activated(QSystemTrayIcon::ActivationReason reason) {
+    if (!placesPopups()) {
+        // Nothing can be put beside the icon: the window comes instead, and the menu (which the
+        // desktop opens itself) holds what the popover would.
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+            openMainWindow_();
+        return;
+    }
     // The popover is the icon's only menu, so a right click opens it too.
     if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
         togglePopover();

@@ -43,6 +43,8 @@ QPushButton* borderlessButton(const QString& text, const QString& name, QWidget*
     button->setObjectName(name);
     button->setAccessibleName(text);
     button->setFlat(true);
+    // Focus from Tab only, so that the ring of :focus marks where the keyboard is.
+    button->setFocusPolicy(Qt::TabFocus);
     button->setCursor(Qt::PointingHandCursor);
     button->setFont(theme::font(theme::TextStyle::body));
     return button;
@@ -64,7 +66,7 @@ TrayPopover::TrayPopover(HostStore& store, std::function<void()> openMainWindow,
     , quitButton_(borderlessButton(QStringLiteral("Quit"), "quitButton", this)) {
     setObjectName(QStringLiteral("trayPopover"));
     setAccessibleName(QStringLiteral("Vantorel"));
-    setFixedWidth(kWidth);
+    setFixedWidth(theme::scaled(kWidth));
 
     rowsLayout_->setContentsMargins(0, 0, 0, 0);
     rowsLayout_->setSpacing(0);
@@ -72,6 +74,8 @@ TrayPopover::TrayPopover(HostStore& store, std::function<void()> openMainWindow,
     scroll_->setWidget(rowsHost_);
     scroll_->setWidgetResizable(true);
     scroll_->setFrameShape(QFrame::NoFrame);
+    // The rows' switches take focus; the area around them is no stop of its own.
+    scroll_->setFocusPolicy(Qt::NoFocus);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->viewport()->setAutoFillBackground(false);
     scroll_->setAutoFillBackground(false);
@@ -200,9 +204,11 @@ void TrayPopover::applyColours() {
     const QString style =
         QStringLiteral("QPushButton { color: %1; background: transparent; border: none; "
                        "border-radius: 6px; padding: 6px 8px; text-align: left; }"
-                       "QPushButton:hover { background: %2; }")
+                       "QPushButton:hover { background: %2; }"
+                       "QPushButton:focus { border: 2px solid %3; padding: 4px 6px; }")
             .arg(theme::primaryText().name(QColor::HexArgb),
-                 dark ? QStringLiteral("rgba(255,255,255,26)") : QStringLiteral("rgba(0,0,0,18)"));
+                 dark ? QStringLiteral("rgba(255,255,255,26)") : QStringLiteral("rgba(0,0,0,18)"),
+                 theme::accent().name());
     for (QPushButton* button : {openButton_, preferencesButton_, quitButton_})
         button->setStyleSheet(style);
     preferencesButton_->setIcon(icons::symbol(QStringLiteral("gearshape"), theme::secondaryText()));

@@ -3,6 +3,7 @@
 #include "targets/Target.h"
 #include "ui/controls/ElidedLabel.h"
 #include "ui/controls/StatusDot.h"
+#include "ui/controls/TargetStatus.h"
 #include "ui/controls/Theme.h"
 #include "ui/controls/ToggleSwitch.h"
 
@@ -52,6 +53,7 @@ TrayRow::TrayRow(const std::shared_ptr<Target>& target, QWidget* parent)
     figure_->setAccessibleName(QStringLiteral("Current figure of %1").arg(name));
     switch_->setToolTip(QStringLiteral("Monitor %1").arg(name));
     switch_->setAccessibleName(QStringLiteral("Monitor %1").arg(name));
+    setAccessibleName(name);
 
     auto* text = new QVBoxLayout;
     text->setContentsMargins(0, 0, 0, 0);
@@ -98,6 +100,8 @@ void TrayRow::refresh() {
     if (switch_->isChecked() != target->enabled())
         switch_->setChecked(target->enabled());
     switch_->update();
+    if (const QString summary = accessibleSummary(*target); summary != accessibleDescription())
+        setAccessibleDescription(summary);
 }
 
 void TrayRow::switchFlipped(bool on) {

@@ -11,11 +11,15 @@
 #include "ui/window/AuroraBackground.h"
 #include "ui/window/DetailArea.h"
 #include "ui/window/MainWindowState.h"
+#include "ui/window/RemovalNote.h"
 #include "ui/window/Sidebar.h"
+#include "ui/window/WindowNotices.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QShortcut>
+#include <algorithm>
+#include <utility>
 
 namespace vantorel {
 
@@ -30,7 +34,8 @@ MainWindow::MainWindow(HostStore& store, QWidget* parent)
     setWindowTitle(QStringLiteral("Vantorel"));
     setWindowIcon(icons::image(QStringLiteral("AppMark")));
     setAttribute(Qt::WA_DeleteOnClose);
-    setMinimumSize(1000, 680);
+    // Fits a 1280 × 720 screen with the window's title bar and a desktop's top bar.
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
     resize(1080, 720);
 
     state_ = new MainWindowState(this);
@@ -46,6 +51,8 @@ MainWindow::MainWindow(HostStore& store, QWidget* parent)
     row->addWidget(sidebar_);
     row->addWidget(detail_, 1);
     aurora_->lower();
+    note_ = new RemovalNote(this);
+    connect(note_, &RemovalNote::undoRequested, this, &MainWindow::undoRemoval);
 
     connect(sidebar_, &Sidebar::addTargetRequested, this, &MainWindow::showAddTarget);
     connect(sidebar_, &Sidebar::preferencesRequested, this,
@@ -62,6 +69,26 @@ MainWindow::MainWindow(HostStore& store, QWidget* parent)
 
     installShortcuts();
     applyTheme();
+    showStorageNotices();
+}
+
+void MainWindow::showStorageNotices() {
+    notices_ = new WindowNotices(this);
+    Preferences& preferences = Preferences::instance();
+    if (const auto copy = store_.takeUnreadableListCopy())
+        notices_->showNotice(QStringLiteral("unreadableListNotice"),
+                             QStringLiteral("Your saved target list could not be read. A copy of "
+                                            "it is kept as \u201c%1\u201d in %2.")
+                                 .arg(*copy, preferences.filePath()));
+    const auto warnNotSaved = [this, &preferences] {
+        notices_->showNotice(QStringLiteral("saveWarning"),
+                             QStringLiteral("Changes could not be saved to %1. They will be lost "
+                                            "when Vantorel quits.")
+                                 .arg(preferences.filePath()));
+    };
+    if (preferences.isFailingToWrite())
+        warnNotSaved();
+    connect(&preferences, &Preferences::writeFailed, this, warnNotSaved);
 }
 
 MainWindow::~MainWindow() = default;
@@ -73,7 +100,8 @@ void MainWindow::installShortcuts() {
         connect(shortcut, &QShortcut::activated, this, action);
     };
     bind(QKeySequence(Qt::CTRL | Qt::Key_N), [this] { showAddTarget(); });
-    bind(QKeySequence(Qt::Key_Delete), [this] { removeSelected(); });
+    bind(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { setShowOverview(true); });
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoRemoval(); });
     bind(QKeySequence(Qt::CTRL | Qt::Key_Q), [] { QApplication::quit(); });
     bind(QKeySequence(Qt::CTRL | Qt::Key_Comma), [] { PreferencesWindow::showWindow(); });
 }
@@ -108,18 +136,50 @@ void MainWindow::showAddTarget() {
 }
 
 void MainWindow::addTarget(const TargetSpec& spec) {
-    select(store_.add(spec));
+    const QUuid id = store_.add(spec);
+    select(id);
+    // The keyboard goes on from the new card.
+    sidebar_->focusCard(id);
 }
 
 void MainWindow::removeTarget(const QUuid& id) {
-    if (state_->selection() == id)
+    const auto& targets = store_.targets();
+    const auto found = std::find_if(targets.begin(), targets.end(),
+                                    [&](const auto& target) { return target->id() == id; });
+    if (found == targets.end())
+        return;
+    // Kept whole, so that undoing brings back the very target: its monitors, what they hold, and
+    // the history they keep under their keys.
+    removed_ = Removed{.target = *found,
+                       .index = std::size_t(found - targets.begin()),
+                       .enabled = (*found)->enabled(),
+                       .selected = state_->selection() == id};
+    if (removed_->selected)
         state_->setSelection(std::nullopt);
     store_.remove(id);
+    note_->showFor(removed_->target->spec().displayName());
+    placeNote();
 }
 
-void MainWindow::removeSelected() {
-    if (const std::optional<QUuid> selected = state_->selection())
-        removeTarget(*selected);
+void MainWindow::undoRemoval() {
+    if (!removed_ || !note_->isVisible())
+        return;
+    const Removed removed = *std::exchange(removed_, std::nullopt);
+    note_->dismiss();
+    const QUuid id = store_.restore(removed.target, removed.index, removed.enabled);
+    if (removed.selected)
+        select(id);
+    sidebar_->focusCard(id);
+}
+
+QString MainWindow::removalNote() const {
+    return note_->isVisible() ? note_->text() : QString();
+}
+
+void MainWindow::placeNote() {
+    const QSize size = note_->sizeHint();
+    note_->setGeometry((width() - size.width()) / 2, height() - size.height() - 2 * kSpacing,
+                       size.width(), size.height());
 }
 
 void MainWindow::applyTheme() {
@@ -135,6 +195,7 @@ void MainWindow::applyTheme() {
     colours.setColor(QPalette::ToolTipText, dark ? QColor(240, 240, 245) : QColor(20, 20, 24));
     setPalette(colours);
     aurora_->applyTheme();
+    note_->applyTheme();
     sidebar_->applyTheme();
     detail_->applyTheme();
 }
@@ -142,6 +203,9 @@ void MainWindow::applyTheme() {
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     aurora_->setGeometry(rect());
+    placeNote();
+    if (notices_)
+        notices_->place(detail_->geometry());
 }
 
 } // namespace vantorel

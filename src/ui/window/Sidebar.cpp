@@ -1,6 +1,7 @@
 #include "ui/window/Sidebar.h"
 
 #include "targets/HostStore.h"
+#include "ui/controls/FocusRing.h"
 #include "ui/controls/Glass.h"
 #include "ui/controls/Icons.h"
 #include "ui/controls/Theme.h"
@@ -16,6 +17,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <map>
+#include <optional>
 
 namespace vantorel {
 
@@ -31,7 +33,8 @@ Sidebar::Sidebar(HostStore& store, MainWindowState& state, QWidget* parent)
     , store_(store)
     , state_(state) {
     setObjectName(QStringLiteral("sidebar"));
-    setFixedWidth(kWidth);
+    // 330 at the default font; wider for a larger one, which the cards need for their texts.
+    setFixedWidth(theme::scaled(kWidth));
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
@@ -75,7 +78,7 @@ QWidget* Sidebar::buildHeaderRow() {
 
     gear_ = new QToolButton(row);
     gear_->setObjectName(QStringLiteral("preferencesButton"));
-    gear_->setToolTip(QStringLiteral("Preferences"));
+    gear_->setToolTip(QStringLiteral("Preferences (Ctrl+,)"));
     gear_->setAccessibleName(QStringLiteral("Preferences"));
     gear_->setCursor(Qt::PointingHandCursor);
     gear_->setAutoRaise(true);
@@ -88,6 +91,9 @@ QWidget* Sidebar::buildHeaderRow() {
 
 QScrollArea* Sidebar::buildList() {
     auto* scroll = new QScrollArea(this);
+    scroll_ = scroll;
+    // The cards take focus; the area around them has nothing of its own to do with the keys.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     // The list scrolls by wheel and touchpad; bars would only crowd the narrow column.
@@ -115,6 +121,8 @@ void Sidebar::syncCards() {
     if (unchanged)
         return;
 
+    // A card that goes while it has focus hands it to the card now in its place.
+    std::optional<std::size_t> focusedGone;
     std::map<const Target*, TargetCard*> existing;
     for (TargetCard* card : cards_) {
         list_->removeWidget(card);
@@ -129,21 +137,55 @@ void Sidebar::syncCards() {
             existing.erase(found);
         } else {
             card = new TargetCard(target, list_->parentWidget());
+            // Shown now rather than by the layout's next turn, so it can take focus at once.
+            card->show();
             const QUuid id = target->id();
             connect(card, &TargetCard::selectRequested, this, [this, id] { state_.select(id); });
             connect(card, &TargetCard::removeRequested, this,
                     [this, id] { Q_EMIT removeRequested(id); });
+            connect(card, &TargetCard::stepRequested, this,
+                    [this, card](int step) { stepFrom(card, step); });
+            connect(card, &TargetCard::startWithVantorelRequested, this,
+                    [this, id](bool on) { store_.setStartWithVantorel(id, on); });
         }
         list_->insertWidget(int(ordered.size()), card);
         ordered.push_back(card);
     }
     // A card may be gone while its own trash button is still handling the click.
     for (const auto& [target, card] : existing) {
+        if (card->hasFocus()) {
+            const auto at = std::find(cards_.begin(), cards_.end(), card);
+            focusedGone = std::size_t(at - cards_.begin());
+        }
         card->hide();
         card->deleteLater();
     }
     cards_ = std::move(ordered);
     updateSelection();
+    if (focusedGone && !cards_.empty())
+        cards_[std::min(*focusedGone, cards_.size() - 1)]->setFocus(Qt::OtherFocusReason);
+}
+
+void Sidebar::stepFrom(TargetCard* card, int step) {
+    const auto at = std::find(cards_.begin(), cards_.end(), card);
+    if (at == cards_.end())
+        return;
+    const auto index = (at - cards_.begin()) + step;
+    if (index < 0 || index >= std::ptrdiff_t(cards_.size()))
+        return;
+    TargetCard* next = cards_[std::size_t(index)];
+    state_.select(next->target()->id());
+    focus_ring::moveTo(*next);
+    scroll_->ensureWidgetVisible(next);
+}
+
+void Sidebar::focusCard(const QUuid& id) {
+    for (TargetCard* card : cards_) {
+        if (card->target()->id() == id) {
+            card->setFocus(Qt::OtherFocusReason);
+            scroll_->ensureWidgetVisible(card);
+        }
+    }
 }
 
 void Sidebar::updateCaption() {
@@ -155,8 +197,16 @@ void Sidebar::updateCaption() {
 
 void Sidebar::updateSelection() {
     const std::optional<QUuid>& selection = state_.selection();
-    for (TargetCard* card : cards_)
+    bool anySelected = false;
+    for (TargetCard* card : cards_) {
         card->setSelected(selection && card->target()->id() == *selection);
+        anySelected = anySelected || card->isSelected();
+    }
+    // Tab reaches one card, the selected one (else the first); Up and Down go on from there.
+    for (std::size_t i = 0; i < cards_.size(); ++i) {
+        const bool stop = anySelected ? cards_[i]->isSelected() : i == 0;
+        cards_[i]->setFocusPolicy(stop ? Qt::StrongFocus : Qt::ClickFocus);
+    }
 }
 
 void Sidebar::styleButtons() {
@@ -165,10 +215,12 @@ void Sidebar::styleButtons() {
     gear_->setIcon(icons::symbol(QStringLiteral("gearshape"), theme::secondaryText()));
     const QString hover =
         theme::isDark() ? QStringLiteral("rgba(255,255,255,28)") : QStringLiteral("rgba(0,0,0,18)");
+    // A tool button takes focus from Tab only, so :focus is where the keyboard is.
     gear_->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; "
                                         "border-radius: 16px; }"
-                                        "QToolButton:hover { background: %1; }")
-                             .arg(hover));
+                                        "QToolButton:hover { background: %1; }"
+                                        "QToolButton:focus { border: 2px solid %2; }")
+                             .arg(hover, glass::focusRingColour(false)));
 }
 
 void Sidebar::applyTheme() {

@@ -29,6 +29,8 @@ public:
     Sidebar(HostStore& store, MainWindowState& state, QWidget* parent = nullptr);
 
     const std::vector<TargetCard*>& cards() const { return cards_; }
+    // Gives the keyboard to the card of that target, scrolled into view.
+    void focusCard(const QUuid& id);
     // Redraws everything in the colours and thresholds now in force.
     void applyTheme();
 
@@ -46,6 +48,8 @@ private:
     void syncCards();
     void updateCaption();
     void updateSelection();
+    // Selects and focuses the card `step` places from `card`, if there is one.
+    void stepFrom(TargetCard* card, int step);
     void styleButtons();
 
     HostStore& store_;
@@ -54,6 +58,7 @@ private:
     QToolButton* gear_ = nullptr;
     QPushButton* add_ = nullptr;
     QVBoxLayout* list_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
     std::vector<TargetCard*> cards_;
 };
 

@@ -1,5 +1,6 @@
 #include "ui/window/SidebarHeader.h"
 
+#include "ui/controls/FocusRing.h"
 #include "ui/controls/Icons.h"
 #include "ui/controls/Theme.h"
 
@@ -46,7 +47,7 @@ private:
 SidebarHeader::SidebarHeader(QWidget* parent)
     : QAbstractButton(parent) {
     setObjectName(QStringLiteral("overviewButton"));
-    setToolTip(QStringLiteral("Overview of all targets"));
+    setToolTip(QStringLiteral("Overview of all targets (Ctrl+0)"));
     setAccessibleName(QStringLiteral("Overview of all targets"));
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
@@ -93,7 +94,7 @@ void SidebarHeader::paintEvent(QPaintEvent*) {
     else if (underMouse())
         strength += 0.07;
     // The focus ring is for keyboard users only; a click leaves none behind.
-    const bool focusRing = hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange);
+    const bool focusRing = focus_ring::shown(*this);
     if (strength <= 0.0 && !focusRing)
         return;
     QPainter p(this);
@@ -104,12 +105,8 @@ void SidebarHeader::paintEvent(QPaintEvent*) {
                                  : (theme::isDark() ? QColor(255, 255, 255) : QColor(0, 0, 0));
     tint.setAlphaF(float(overviewShown_ ? strength : strength * 0.6));
     p.fillPath(shape, tint);
-    if (focusRing) {
-        QColor ring = theme::accent();
-        ring.setAlphaF(0.7f);
-        p.setPen(QPen(ring, 1.5));
-        p.drawPath(shape);
-    }
+    if (focusRing)
+        focus_ring::paint(p, rect(), 12);
 }
 
 } // namespace vantorel

@@ -2,6 +2,7 @@
 
 #include "targets/Target.h"
 #include "ui/controls/ElidedLabel.h"
+#include "ui/controls/FocusRing.h"
 #include "ui/controls/Glass.h"
 #include "ui/controls/Icons.h"
 #include "ui/controls/KindBadge.h"
@@ -10,13 +11,17 @@
 #include "ui/controls/Theme.h"
 #include "ui/controls/ToggleSwitch.h"
 
+#include <QContextMenuEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace vantorel {
 
@@ -41,8 +46,9 @@ TargetCard::TargetCard(std::shared_ptr<Target> target, QWidget* parent)
     setObjectName(QStringLiteral("targetCard"));
     setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // The sidebar decides which card Tab reaches; every card takes focus when clicked.
+    setFocusPolicy(Qt::ClickFocus);
     setAccessibleName(target_->spec().displayName());
-    setAccessibleDescription(label(target_->spec().kind));
 
     hover_.setDuration(150);
     hover_.setEasingCurve(QEasingCurve::OutCubic);
@@ -122,9 +128,13 @@ QWidget* TargetCard::buildTrailingColumn() {
     switchRow->addStretch(1);
     switchRow->addWidget(
         secondaryLabel(QStringLiteral("Active"), theme::TextStyle::caption, column));
+    const QString name = target_->spec().displayName();
     switch_ = new ToggleSwitch(column);
     switch_->setObjectName(QStringLiteral("activeSwitch"));
-    switch_->setAccessibleName(QStringLiteral("Active"));
+    // Space on the card flips it: one tab stop per card is enough.
+    switch_->setFocusPolicy(Qt::NoFocus);
+    switch_->setAccessibleName(QStringLiteral("Monitor %1").arg(name));
+    switch_->setToolTip(QStringLiteral("Monitor %1 (Space)").arg(name));
     connect(switch_, &ToggleSwitch::clicked, this, [this](bool on) { target_->setEnabled(on); });
     switchRow->addWidget(switch_);
     layout->addLayout(switchRow);
@@ -136,8 +146,9 @@ QWidget* TargetCard::buildTrailingColumn() {
     figureRow->addStretch(1);
     remove_ = new QToolButton(column);
     remove_->setObjectName(QStringLiteral("removeButton"));
-    remove_->setToolTip(QStringLiteral("Remove target"));
-    remove_->setAccessibleName(QStringLiteral("Remove target"));
+    remove_->setToolTip(QStringLiteral("Remove %1 (Delete)").arg(name));
+    remove_->setAccessibleName(QStringLiteral("Remove %1").arg(name));
+    remove_->setFocusPolicy(Qt::NoFocus);
     remove_->setAutoRaise(true);
     remove_->setIconSize(QSize(14, 14));
     remove_->setFixedSize(kFigureHeight, kFigureHeight);
@@ -168,7 +179,8 @@ QWidget* TargetCard::buildTrailingColumn() {
     }
     // One height whatever the row shows, so cards do not jump when a figure or the trash appears.
     auto* figures = new QWidget(column);
-    figures->setFixedHeight(kFigureHeight);
+    figures->setFixedHeight(std::max(
+        kFigureHeight, QFontMetrics(theme::monospacedDigits(theme::TextStyle::callout)).height()));
     figures->setLayout(figureRow);
     figureRow->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(figures);
@@ -203,6 +215,8 @@ void TargetCard::refresh() {
         up_->setText(QStringLiteral("%1 up").arg(aliveHostCount(target)));
         theme::setTextColour(*up_, theme::green());
     }
+    if (const QString summary = accessibleSummary(target); summary != accessibleDescription())
+        setAccessibleDescription(summary);
 }
 
 void TargetCard::paintEvent(QPaintEvent*) {
@@ -218,13 +232,15 @@ void TargetCard::paintEvent(QPaintEvent*) {
         lift.setAlphaF(float((theme::isDark() ? 0.05 : 0.18) * hover));
         p.fillPath(shape, lift);
     }
+    if (focus_ring::shown(*this))
+        focus_ring::paint(p, area, kCornerRadius);
 }
 
 void TargetCard::setHovering(bool hovering) {
     if (hovering == hovering_)
         return;
     hovering_ = hovering;
-    remove_->setVisible(hovering);
+    showRemoveButton();
     hover_.stop();
     hover_.setStartValue(hoverProgress());
     hover_.setEndValue(hovering ? 1.0 : 0.0);
@@ -246,6 +262,45 @@ void TargetCard::leaveEvent(QEvent* event) {
     setHovering(false);
 }
 
+void TargetCard::showRemoveButton() {
+    remove_->setVisible(hovering_ || hasFocus());
+}
+
+void TargetCard::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    showRemoveButton();
+    update();
+}
+
+void TargetCard::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    showRemoveButton();
+    update();
+}
+
+void TargetCard::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Up:
+        Q_EMIT stepRequested(-1);
+        return;
+    case Qt::Key_Down:
+        Q_EMIT stepRequested(1);
+        return;
+    case Qt::Key_Space:
+        switch_->click();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        Q_EMIT selectRequested();
+        return;
+    case Qt::Key_Delete:
+        Q_EMIT removeRequested();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
 void TargetCard::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;
     event->accept();
@@ -257,6 +312,24 @@ void TargetCard::mouseReleaseEvent(QMouseEvent* event) {
     pressed_ = false;
     if (click)
         Q_EMIT selectRequested();
+}
+
+void TargetCard::contextMenuEvent(QContextMenuEvent* event) {
+    // Right click or the menu key.
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("cardMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction* startWith = menu->addAction(QStringLiteral("Start with Vantorel"));
+    startWith->setCheckable(true);
+    startWith->setChecked(target_->spec().startWithVantorel);
+    connect(startWith, &QAction::toggled, this, &TargetCard::startWithVantorelRequested);
+    QAction* remove = menu->addAction(QStringLiteral("Remove"));
+    remove->setShortcut(QKeySequence(Qt::Key_Delete));
+    connect(remove, &QAction::triggered, this, &TargetCard::removeRequested);
+    const QPoint at = event->reason() == QContextMenuEvent::Keyboard
+                          ? mapToGlobal(QPoint(kPadding, height() / 2))
+                          : event->globalPos();
+    menu->popup(at);
 }
 
 } // namespace vantorel

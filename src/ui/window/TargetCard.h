@@ -18,7 +18,11 @@ class ToggleSwitch;
 
 // One target in the sidebar: its status dot, name and kind, a second line saying how it is doing,
 // the "Active" switch and its figure (latency, or hosts and how many are up). A click selects it;
-// while the pointer is over it a trash button offers to remove it.
+// while the pointer is over it, or it has focus, a trash button offers to remove it. Its context
+// menu removes it and chooses whether the target starts monitoring when Vantorel starts.
+//
+// With focus, Up and Down ask for the card above or below, Space flips the switch, Return selects
+// and Delete (or "Remove" in its menu, also on the menu key) asks to remove it.
 class TargetCard : public QWidget {
     Q_OBJECT
 
@@ -37,6 +41,10 @@ public:
 Q_SIGNALS:
     void selectRequested();
     void removeRequested();
+    // -1 for the card above, 1 for the one below.
+    void stepRequested(int step);
+    // The context menu's "Start with Vantorel" was switched to `on`.
+    void startWithVantorelRequested(bool on);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -44,10 +52,15 @@ protected:
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void setHovering(bool hovering);
+    void showRemoveButton();
     double hoverProgress() const;
     void placeBadge();
     QWidget* buildTextColumn();

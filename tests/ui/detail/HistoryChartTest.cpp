@@ -97,6 +97,22 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     drag(-4 * chart.width());
     EXPECT_TRUE(chart.following());
     EXPECT_EQ(chart.scrollX(), newest() - 600);
+
+    // The keys: Left goes back a tenth of the window and Right forward again, on the chart; Home
+    // goes to the oldest and End back to now, on the scrubber as on the chart.
+    QTest::keyClick(&chart, Qt::Key_Left);
+    EXPECT_NEAR(chart.scrollX(), newest() - 660, 1e-6);
+    EXPECT_FALSE(chart.following());
+    QTest::keyClick(&chart, Qt::Key_Right);
+    EXPECT_TRUE(chart.following());
+    QTest::keyClick(&strip, Qt::Key_Home);
+    EXPECT_EQ(chart.scrollX(), monitor.samples().front().time);
+    QTest::keyClick(&strip, Qt::Key_End);
+    EXPECT_TRUE(chart.following());
+    QTest::keyClick(&chart, Qt::Key_Home);
+    EXPECT_EQ(chart.scrollX(), monitor.samples().front().time);
+    QTest::keyClick(&chart, Qt::Key_End);
+    EXPECT_EQ(chart.scrollX(), newest() - 600);
 }
 
 } // namespace

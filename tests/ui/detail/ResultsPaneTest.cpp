@@ -33,7 +33,8 @@ protected:
         pane = std::make_unique<ResultsPane>(target);
         pane->resize(640, 420);
         pane->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(pane.get()));
+        pane->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(pane.get()));
     }
     ResultChip* chip(const char* name) const {
         return pane->findChild<ResultChip*>(QString::fromLatin1(name));
@@ -139,12 +140,26 @@ TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {
     EXPECT_EQ(listed(SweepHostModel::statusTextRole), (QStringList{"Alive", "Alive", "checking…"}));
     EXPECT_EQ(listed(SweepHostModel::hostnameRole).first(), "gateway.lab");
     EXPECT_EQ(listed(SweepHostModel::replyTextRole).first(), "1.5 ms");
+    EXPECT_EQ(listed(Qt::AccessibleTextRole).first(), "198.18.240.1, gateway.lab, Alive, 1.5 ms");
     EXPECT_EQ(value("aliveChip"), "2");
     EXPECT_EQ(value("totalChip"), "4");
     EXPECT_EQ(chip("deadChip")->filter(), Filter::off);
 
-    QTest::mouseClick(chip("deadChip"), Qt::LeftButton);
+    // The list takes the keyboard, whose row stays on its host as the filters change the rows; the
+    // chips are one tab stop that Left and Right walk, and Space and Return press.
+    SweepHostList& rows = *pane->hostList();
+    rows.setFocus(Qt::TabFocusReason);
+    QTest::keyClick(&rows, Qt::Key_Down);
+    ASSERT_EQ(rows.currentIndex().data().toString(), "198.18.240.3");
+    EXPECT_EQ(chip("aliveChip")->focusPolicy(), Qt::TabFocus);
+    chip("aliveChip")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(chip("aliveChip"), Qt::Key_Right);
+    ASSERT_TRUE(chip("deadChip")->hasFocus());
+    EXPECT_EQ(chip("aliveChip")->focusPolicy(), Qt::NoFocus);
+    QTest::keyClick(chip("deadChip"), Qt::Key_Space);
     EXPECT_EQ(listed().size(), 4);
+    EXPECT_EQ(rows.currentIndex().row(), 2);
+    EXPECT_EQ(rows.currentIndex().data().toString(), "198.18.240.3");
     EXPECT_EQ(chip("totalChip")->filter(), Filter::on);
     QTest::mouseClick(chip("aliveChip"), Qt::LeftButton);
     EXPECT_EQ(listed(), (QStringList{"198.18.240.2", "198.18.240.4"}));
@@ -152,7 +167,7 @@ TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {
     // A result arriving later is filtered like the others.
     hosts[3]->restoreLiveness(true, 2.0, std::nullopt);
     ASSERT_TRUE(spinUntil([&] { return listed().size() == 1; }, 3s));
-    QTest::mouseClick(chip("totalChip"), Qt::LeftButton);
+    QTest::keyClick(chip("totalChip"), Qt::Key_Return);
     EXPECT_EQ(listed().size(), 4);
 }
 

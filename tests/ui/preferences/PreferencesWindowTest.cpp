@@ -1,15 +1,22 @@
-// The preferences window: each control writes its preference at once, and follows it when it
-// changes elsewhere.
+// The preferences window: each control writes its preference (a number field when its edit is
+// finished), and follows it when it changes elsewhere.
 #include "ui/preferences/PreferencesWindow.h"
 
+#include "history/SampleStore.h"
+#include "monitor/PingMonitor.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
+#include "support/EventLoop.h"
 #include "ui/controls/FormSegmentedPicker.h"
 #include "ui/controls/FormSwitch.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QProcess>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -87,6 +94,81 @@ TEST(PreferencesWindow, ControlsWriteTheirPreferenceAtOnceAndFollowItsChanges) {
     EXPECT_EQ(control(window, keys::latencyYellow)->text(), QLocale().toString(80.5));
     EXPECT_EQ(caption(), "Green ≤ 50 ms · Yellow ≤ 80 ms · Red above");
     QLocale::setDefault(QLocale::c());
+}
+
+// "Start at login" writes an autostart entry that the desktop's own validator accepts and that
+// runs the program hidden, and removes it again; the form scrolls in a window shorter than it,
+// which Escape and Ctrl+W close.
+TEST(PreferencesWindow, StartsAtLoginScrollsAndClosesFromTheKeyboard) {
+    const QString entry =
+        qEnvironmentVariable("XDG_CONFIG_HOME") + "/autostart/org.vantorel.Vantorel.desktop";
+    PreferencesWindow window;
+    auto* login = window.findChild<FormSwitch*>("startAtLogin");
+    ASSERT_FALSE(login->isChecked());
+    QTest::mouseClick(login, Qt::LeftButton);
+    QFile written(entry);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(written.readAll()).contains(" --hidden\n"));
+    QProcess validator;
+    validator.setProcessChannelMode(QProcess::MergedChannels);
+    validator.start("desktop-file-validate", {entry});
+    ASSERT_TRUE(validator.waitForFinished(10000));
+    EXPECT_EQ(validator.exitCode(), 0);
+    EXPECT_EQ(validator.readAll(), "");
+    EXPECT_TRUE(PreferencesWindow().findChild<FormSwitch*>("startAtLogin")->isChecked());
+    QTest::mouseClick(login, Qt::LeftButton);
+    EXPECT_FALSE(QFile::exists(entry));
+
+    for (const QKeyCombination keys : {QKeyCombination(Qt::Key_Escape), Qt::CTRL | Qt::Key_W}) {
+        window.show();
+        window.resize(window.width(), 300);
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        EXPECT_GT(window.findChild<QScrollArea*>()->verticalScrollBar()->maximum(), 0);
+        QTest::keyClick(&window, keys.key(), keys.keyboardModifiers());
+        EXPECT_FALSE(window.isVisible());
+    }
+}
+
+// Retyping "30" passes through "3"; only the finished edit counts, so no monitor trims its series
+// on the way. Shortened to 5 minutes and lengthened to 30 again, the window shows the whole stored
+// stretch again. Closing the window finishes an edit as Return does.
+TEST(PreferencesWindow, NumbersCountWhenTheEditIsFinishedAndALongerWindowComesBackFromTheStore) {
+    Preferences& preferences = Preferences::instance();
+    preferences.setValue(keys::scrollbackEnabled, true);
+    preferences.setValue(keys::scrollbackMinutes, 30);
+    const QString key = "hostPing:127.0.0.1";
+    const Date start = dateNow();
+    for (int i = 0; i < 170; ++i) // every ten seconds from 29 minutes ago
+        SampleStore::shared()->appendSample(key, {i + 1, 1.0, start - 1740 + 10.0 * i});
+    const auto monitor = PingMonitor::create("127.0.0.1", PingMonitor::Mode::continuous, key,
+                                             {.probeInterval = 0.1});
+    monitor->start();
+    const auto oldestAge = [&] { return start - monitor->samples().front().time; };
+    ASSERT_TRUE(test::spinUntil([&] { return monitor->samples().size() > 175; }));
+    PreferencesWindow window;
+    window.show();
+    auto* keep = control(window, keys::scrollbackMinutes);
+    QTest::keyClick(keep, Qt::Key_Backspace);
+    test::spinFor(std::chrono::milliseconds(500)); // probes answer while the field says 3
+    QTest::keyClicks(keep, "0");
+    EXPECT_EQ(preferences.integerValue(keys::scrollbackMinutes), 30);
+    EXPECT_GT(oldestAge(), 1700);
+    for (const auto& [typed, minutes] : {std::pair("5", 5), {"30", 30}}) {
+        keep->selectAll();
+        QTest::keyClicks(keep, typed);
+        QTest::keyClick(keep, Qt::Key_Return);
+        EXPECT_TRUE(test::spinUntil([&, minutes = minutes] {
+            return minutes == 5 ? oldestAge() <= 300 : oldestAge() > 1700;
+        })) << typed;
+    }
+    monitor->stop();
+
+    auto* delay = control(window, keys::alertUnreachableSecs);
+    delay->selectAll();
+    QTest::keyClicks(delay, "50");
+    window.close();
+    EXPECT_EQ(preferences.integerValue(keys::alertUnreachableSecs), 50);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "ui/controls/Theme.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -79,6 +80,28 @@ TEST_F(AddTargetSheetTest, SaysWhatIsWrongAndAddsOnlyWhatCanBeAdded) {
         added.clear();
         sheet.show();
     }
+}
+
+// The kind picker is one tab stop, just before the address, whose arrows choose, as in a group of
+// radio buttons.
+TEST_F(AddTargetSheetTest, TheKindPickerIsOneTabStopWhoseArrowsChoose) {
+    using enum TargetKind;
+    sheet.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&sheet));
+    QTest::keyClick(host, Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), kinds->segment(0));
+    for (const auto& [key, kind] : {std::pair(Qt::Key_Right, pingSweep),
+                                    {Qt::Key_Down, traceroute},
+                                    {Qt::Key_Left, pingSweep},
+                                    {Qt::Key_End, serviceCheck},
+                                    {Qt::Key_Right, hostPing},
+                                    {Qt::Key_Up, serviceCheck}}) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        EXPECT_EQ(kinds->currentIndex(), targetKindPosition(kind));
+        EXPECT_EQ(QApplication::focusWidget(), kinds->segment(targetKindPosition(kind)));
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), host);
 }
 
 TEST_F(AddTargetSheetTest, AddsTheKindChosenWithWhatItsFieldsSay) {

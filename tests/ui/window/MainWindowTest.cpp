@@ -1,6 +1,7 @@
 // The main window over a real store, its targets probing a TUN path of the test's own.
 #include "ui/window/MainWindow.h"
 
+#include "lab/Kernel.h"
 #include "lab/TunPath.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
@@ -9,17 +10,22 @@
 #include "targets/TargetSpecJson.h"
 #include "ui/controls/Theme.h"
 #include "ui/controls/ToggleSwitch.h"
+#include "ui/detail/GraphPane.h"
 #include "ui/detail/HeadlineFigure.h"
 #include "ui/detail/LatencyHistoryChart.h"
 #include "ui/detail/SampleListView.h"
 #include "ui/sheet/AddTargetSheet.h"
 #include "ui/window/DetailArea.h"
+#include "ui/window/RemovalNote.h"
 #include "ui/window/Sidebar.h"
 #include "ui/window/TargetCard.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -80,6 +86,10 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_EQ(card(2)->statusColour(), theme::orange());
     ASSERT_TRUE(spinUntil([&] { return status(1).startsWith("Reconnecting… ("); }));
     EXPECT_EQ(card(1)->statusColour(), theme::orange());
+    // Its detail pane says the same, rather than that it waits for replies.
+    select(1);
+    const auto paneText = [&] { return detail.findChild<GraphPane*>()->emptyStateText(); };
+    EXPECT_TRUE(spinUntil([&] { return paneText() == status(1); })) << paneText().toStdString();
     ASSERT_TRUE(spinUntil([&] { return status(2) == "2/4 alive"; }, 20s));
     EXPECT_EQ(text(card(2), "upFigure"), "2 up");
     EXPECT_EQ(card(2)->statusColour(), theme::green());
@@ -102,10 +112,54 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_EQ(detail.findChild<HeadlineFigure*>()->text(), "2 / 4 up");
     EXPECT_TRUE(card(2)->isSelected());
 
+    // The card's menu marks a target to start with Vantorel, and the list is saved so.
+    QContextMenuEvent menuRequest(QContextMenuEvent::Keyboard, {}, card(0)->mapToGlobal(QPoint()));
+    QApplication::sendEvent(card(0), &menuRequest);
+    auto* menu = card(0)->findChild<QMenu*>("cardMenu");
+    QAction* startWith = menu->actions().value(0);
+    ASSERT_TRUE(startWith && startWith->isCheckable());
+    EXPECT_EQ(startWith->text(), "Start with Vantorel");
+    startWith->trigger();
+    menu->close();
+    EXPECT_TRUE(decodeTargetSpecs(Preferences::instance().dataValue(keys::targetsV2))
+                    ->front()
+                    .startWithVantorel);
+
     flip(0);
     EXPECT_EQ(status(0), "monitoring off");
     EXPECT_EQ(text(card(0), "latencyFigure"), "") << "no old latency for a target that is off";
     EXPECT_EQ(caption(), "3 targets · 2 active");
+
+    // The keyboard: Up from the selected card selects and focuses the one above, Space switches
+    // it; Delete removes it, and the note's undo (Ctrl+Z) puts the very target back in its place,
+    // switched on, with its samples, and saved as before. Ctrl+0 shows the overview.
+    card(2)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(card(2), Qt::Key_Up);
+    EXPECT_EQ(window.selection(), targets[1]->id());
+    ASSERT_TRUE(card(1)->hasFocus());
+    for (const bool on : {false, true}) {
+        QTest::keyClick(card(1), Qt::Key_Space);
+        EXPECT_EQ(targets[1]->enabled(), on);
+    }
+    const auto removed = targets[1];
+    const auto sampleCount = removed->monitors().front()->samples().size();
+    const QByteArray saved = Preferences::instance().dataValue(keys::targetsV2);
+    QTest::keyClick(card(1), Qt::Key_Delete);
+    ASSERT_EQ(targets.size(), 2u);
+    EXPECT_FALSE(window.selection());
+    EXPECT_EQ(window.removalNote(), "Removed " + address(9) + " — Undo");
+    EXPECT_TRUE(card(1)->hasFocus()) << "the card now in its place takes the keyboard";
+    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(targets.size(), 3u);
+    EXPECT_EQ(targets[1], removed);
+    EXPECT_TRUE(removed->enabled());
+    EXPECT_GE(removed->monitors().front()->samples().size(), sampleCount);
+    EXPECT_EQ(window.selection(), removed->id());
+    EXPECT_EQ(Preferences::instance().dataValue(keys::targetsV2), saved);
+    EXPECT_EQ(window.removalNote(), "");
+    QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
+    EXPECT_TRUE(detail.showsOverview());
+    select(2);
 
     // Removing the selected target clears the selection before the target goes; removing
     // another leaves it. The trash button shows while the pointer is over the card.
@@ -125,10 +179,11 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_EQ(text(&detail, "graphTitle"), "No target selected");
     ASSERT_TRUE(spinUntil([&] { return cards().size() == 1; }));
     EXPECT_EQ(caption(), "1 targets · 0 active");
-    // Delete removes the selected target.
+    // Delete on a card removes its target; the note offers it back for ten seconds.
     select(0);
-    QTest::keyClick(&window, Qt::Key_Delete);
+    QTest::keyClick(card(0), Qt::Key_Delete);
     EXPECT_TRUE(targets.empty());
+    EXPECT_GT(window.findChild<RemovalNote*>()->remainingMilliseconds(), 9000);
 
     // The sheet adds a target switched on and selected; an equal one selects the one there.
     for (int round = 0; round < 2; ++round) {
@@ -145,6 +200,14 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
         EXPECT_TRUE(targets[0]->enabled());
         EXPECT_EQ(window.selection(), targets[0]->id());
     }
+
+    // With the settings folder read-only, adding a target warns that it is not saved.
+    const lab::ReadOnlyFolder readOnly(
+        QFileInfo(Preferences::instance().filePath()).path().toStdString());
+    window.addTarget({TargetKind::hostPing, address(3), {}, 24});
+    const auto* warning = window.findChild<QWidget*>("saveWarning");
+    EXPECT_TRUE(warning && warning->isVisible());
+    EXPECT_EQ(targets.size(), 2u);
 }
 
 } // namespace

@@ -1,0 +1,123 @@
+// What the metrics endpoint costs 100 host pings, headless, against hosts of the test lab:
+//
+//   build/bench/metrics/scrape_cost_bench [seconds]     (root: it builds a private test network)
+//
+// The process's CPU time over the given time (default 60 s) three ways: without the endpoint,
+// with it started but not scraped, and with a real Prometheus scraping it every second (five
+// phases in all); then what one rendering of the exposition takes and how large it is.
+#include "lab/Lab.h"
+#include "lab/PrivateNetwork.h"
+#include "metrics/MetricsEndpoint.h"
+#include "metrics/MetricsServer.h"
+#include "metrics/ModelMetrics.h"
+#include "settings/Preferences.h"
+#include "settings/SettingKeys.h"
+#include "support/SessionBusProcess.h"
+#include "support/UserFolders.h"
+#include "targets/HostStore.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <sys/resource.h>
+
+using namespace vantorel;
+
+namespace {
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) {
+        return double(t.tv_sec) + double(t.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double threadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+// CPU seconds this process spends in a plain event loop, as the application runs, for `duration`.
+double runFor(std::chrono::seconds duration) {
+    const double before = cpuSeconds();
+    QEventLoop loop;
+    QTimer::singleShot(duration, &loop, &QEventLoop::quit);
+    loop.exec();
+    return cpuSeconds() - before;
+}
+
+// Prometheus scraping 127.0.0.1:`port` every second, for as long as this exists.
+std::unique_ptr<test::TestDaemonProcess> startPrometheus(const QTemporaryDir& folder,
+                                                         quint16 port) {
+    const QString config = folder.filePath("prometheus.yml");
+    std::ofstream(config.toStdString())
+        << "global: {scrape_interval: 1s, scrape_timeout: 1s}\nscrape_configs:\n"
+        << "  - {job_name: vantorel, static_configs: [{targets: ['127.0.0.1:" << port << "']}]}\n";
+    return std::make_unique<test::TestDaemonProcess>(
+        "prometheus",
+        QStringList{"--config.file=" + config, "--storage.tsdb.path=" + folder.filePath("data"),
+                    "--web.listen-address=127.0.0.1:9090"},
+        QProcessEnvironment::systemEnvironment(), folder.filePath("prometheus.log"));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    lab::enterPrivateNetwork();
+    test::isolateUserFolders();
+    QCoreApplication app(argc, argv);
+    const std::chrono::seconds duration(argc > 1 ? std::atoi(argv[1]) : 60);
+    // Without history writes: their periodic checkpoints would land in one phase or another and
+    // drown what the endpoint costs.
+    Preferences::instance().setValue(keys::scrollbackEnabled, false);
+    Preferences::instance().setValue(HostStore::kKey, QByteArray("[]"));
+
+    lab::Lab lab;
+    HostStore store;
+    for (const auto& host : lab.addHosts(100))
+        store.add({TargetKind::hostPing, QString::fromStdString(host), "", 24});
+    runFor(std::chrono::seconds(10)); // past the warm-up
+
+    // A monitor's statistics cost more as its series fills, so each way is measured twice, on
+    // both sides of the one it is held against, and the two are averaged.
+    const double without = runFor(duration);
+    MetricsEndpoint endpoint(store);
+    if (const auto error = endpoint.start({})) {
+        std::fprintf(stderr, "the endpoint cannot start: %s\n", qPrintable(*error));
+        return 1;
+    }
+    double unscraped = runFor(duration), scraped = 0;
+    {
+        const QTemporaryDir folder;
+        const auto prometheus = startPrometheus(folder, endpoint.server()->port());
+        runFor(std::chrono::seconds(5)); // until Prometheus scrapes
+        scraped = runFor(duration);
+    }
+    unscraped = (unscraped + runFor(duration)) / 2;
+    endpoint.stop();
+    const double withoutBoth = (without + runFor(duration)) / 2;
+    std::printf("100 host pings for %llds: %.3f s CPU without the endpoint, %.3f s with it "
+                "(%+.1f %%), %.3f s scraped every second (%+.1f %% over unscraped, %+.1f %% over "
+                "without)\n",
+                (long long)duration.count(), withoutBoth, unscraped,
+                100 * (unscraped / withoutBoth - 1), scraped, 100 * (scraped / unscraped - 1),
+                100 * (scraped / withoutBoth - 1));
+
+    ModelMetrics metrics(store);
+    runFor(std::chrono::seconds(3)); // a few samples for its histograms
+    qsizetype size = 0;
+    const double renderStart = threadCpuSeconds();
+    for (int i = 0; i < 100; ++i)
+        size = metrics.render(ExpositionFormat::openMetrics).size();
+    const double renderCpu = threadCpuSeconds() - renderStart;
+    std::printf("one exposition of 100 host pings: %lld bytes, rendered in %.3f ms of CPU\n",
+                (long long)size, renderCpu / 100 * 1e3);
+    return 0;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+class QCoreApplication;
+
+namespace vantorel {
+
+struct LaunchOptions {
+    // Start in the tray with the main window closed (the autostart entry's way of starting).
+    bool hidden = false;
+};
+
+// Whether the arguments ask only for a text (--help, --version), which is answered without
+// opening the display, so that it works from any terminal.
+bool asksOnlyForText(int argc, char** argv);
+
+// Reads the arguments left after Qt took its own. --help and --version are printed and end the
+// process with status 0; an unknown option is reported and ends it with status 1.
+LaunchOptions readCommandLine(const QCoreApplication& application);
+
+} // namespace vantorel

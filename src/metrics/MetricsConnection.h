@@ -1,0 +1,59 @@
+#pragma once
+
+#include "metrics/HttpMessages.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <optional>
+
+class QTcpSocket;
+
+namespace vantorel {
+
+// One client of the metrics server, from its connection to the close: collects a request head
+// within a size and a time limit and sends the response; then closes or, when the client keeps
+// the connection, takes its next request once that response is out. A client that sends more,
+// or too slowly, or reads too slowly, is cut off; nothing it does makes this hold more than one
+// head and one response, or wait.
+class MetricsConnection : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr qsizetype kMaxHeadBytes = 8 * 1024;
+    // From the connection to the end of the first request head: the whole head, not each byte,
+    // so a client trickling it byte by byte is cut off as surely as an idle one.
+    static constexpr int kHeadTimeoutMs = 5'000;
+    // From the end of a head until the client has taken the whole response and, on a kept
+    // connection, sent its next head.
+    static constexpr int kResponseTimeoutMs = 10'000;
+
+    using Answer = std::function<QByteArray(const std::optional<HttpRequest>& request)>;
+
+    // Takes over `socket`. `answer` makes the response to a complete head (none when it cannot
+    // be read).
+    MetricsConnection(QTcpSocket* socket, Answer answer);
+    ~MetricsConnection() override;
+
+    // Ends the connection at once.
+    void close();
+
+Q_SIGNALS:
+    // Once, when the connection is over; the receiver may delete it later.
+    void closed();
+
+private:
+    void readHead();
+    void respond(const QByteArray& response, bool keepAlive);
+
+    QTcpSocket* const socket_; // a child
+    const Answer answer_;
+    QTimer deadline_;
+    QByteArray head_;
+    // The last response is going out, and the connection closes after it.
+    bool finishing_ = false;
+    bool closing_ = false;
+};
+
+} // namespace vantorel

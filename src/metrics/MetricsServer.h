@@ -1,0 +1,52 @@
+#pragma once
+
+#include "metrics/MetricsWriter.h"
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+#include <QTcpServer>
+#include <functional>
+#include <list>
+#include <optional>
+
+namespace vantorel {
+
+class MetricsConnection;
+struct HttpRequest;
+
+// A small HTTP server for a metrics exposition: GET (or HEAD) of /metrics answers the exposition,
+// in OpenMetrics when the client accepts it, else in the classic text format; / answers a short
+// page linking to it; other paths 404, other methods 405. A connection is kept for more requests
+// when the client asks for that, as Prometheus does scrape after scrape.
+//
+// Everything runs on the thread that owns it, in steps that never wait: each client is bounded
+// in what it may make the server hold and for how long (see MetricsConnection), and at most
+// kMaxConnections are open at once, the oldest giving way to a new one, so a crowd of idle
+// clients cannot lock a scraper out for long.
+class MetricsServer : public QObject {
+public:
+    static constexpr std::size_t kMaxConnections = 16;
+
+    using Render = std::function<QByteArray(ExpositionFormat format)>;
+
+    explicit MetricsServer(Render render);
+    ~MetricsServer() override;
+
+    // Listens on `address` and `port` (0 picks a free one); the reason when that fails.
+    std::optional<QString> listen(const QHostAddress& address, quint16 port);
+    quint16 port() const { return listener_.serverPort(); }
+
+    std::size_t connectionCount() const { return connections_.size(); }
+
+private:
+    void accept();
+    QByteArray answer(const std::optional<HttpRequest>& request) const;
+
+    const Render render_;
+    QTcpServer listener_;
+    // Oldest first; each is deleted once it has closed.
+    std::list<MetricsConnection*> connections_;
+};
+
+} // namespace vantorel

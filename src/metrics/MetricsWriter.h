@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringView>
+#include <cstdint>
+#include <string_view>
+
+namespace vantorel {
+
+// The two text formats a scraper can be answered in.
+enum class ExpositionFormat {
+    // OpenMetrics 1.0, which Prometheus asks for.
+    openMetrics,
+    // The classic Prometheus text format 0.0.4, for everything else: `promtool check metrics`,
+    // curl and browsers read it, and it has no counter naming of its own to trip them.
+    prometheusText,
+};
+
+// The Content-Type header value of a format.
+QByteArrayView contentType(ExpositionFormat format);
+
+enum class MetricType { counter, gauge, histogram };
+
+// Writes one exposition: each family announced once (type, unit, help) and followed by all of its
+// samples, as both formats require. Sample lines are built from pre-rendered label texts, since
+// the same labels recur in every family of a target.
+class MetricsWriter {
+public:
+    // `expectedSize` is what the text will probably come to, e.g. the size of the previous one:
+    // reserved at once, a large exposition is not copied over and over as it grows.
+    MetricsWriter(ExpositionFormat format, qsizetype expectedSize);
+
+    // Starts a family. `name` is the OpenMetrics family name, a counter's without `_total`;
+    // `unit` is empty or the base unit `name` ends with. `help` is plain text with no backslash,
+    // quote or line break.
+    void family(std::string_view name, MetricType type, std::string_view help,
+                std::string_view unit = {});
+
+    // One sample of the current family: its name is the family's plus `suffix` (e.g. "_total",
+    // "_bucket"); `labels` and `more` are label lists such as `a="x",b="y"`, either may be empty.
+    void sample(QByteArrayView suffix, QByteArrayView labels, double value,
+                QByteArrayView more = {});
+    void sample(QByteArrayView suffix, QByteArrayView labels, std::int64_t value,
+                QByteArrayView more = {});
+
+    // Ends the exposition and hands over its text.
+    QByteArray finish();
+
+private:
+    void sampleName(QByteArrayView suffix, QByteArrayView labels, QByteArrayView more);
+
+    const ExpositionFormat format_;
+    QByteArray text_;
+    QByteArray family_;
+};
+
+// Appends `name="value"`, the value escaped as both formats require (backslash, double quote and
+// line feed) and encoded as UTF-8.
+void appendLabel(QByteArray& out, std::string_view name, QStringView value);
+
+// Appends the shortest text that reads back as `value`, in fixed notation when `fixed`; +Inf,
+// -Inf and NaN as the formats spell them.
+void appendNumber(QByteArray& out, double value, bool fixed = false);
+
+} // namespace vantorel

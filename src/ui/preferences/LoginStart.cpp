@@ -1,0 +1,74 @@
+#include "ui/preferences/LoginStart.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace vantorel::login_start {
+
+namespace {
+
+const QString kProgram = QStringLiteral("vantorel");
+
+// The program as the entry names it: by name when the shell would find this very program that
+// way, else by its path, quoted as desktop entries quote arguments.
+QString command() {
+    const QString running = QCoreApplication::applicationFilePath();
+    const QString onPath = QStandardPaths::findExecutable(kProgram);
+    if (!onPath.isEmpty() &&
+        QFileInfo(onPath).canonicalFilePath() == QFileInfo(running).canonicalFilePath())
+        return kProgram;
+    QString quoted = running;
+    for (const QString special : {"\\", "\"", "`", "$"})
+        quoted.replace(special, QLatin1Char('\\') + special);
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+} // namespace
+
+QString entryPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/autostart/" VANTOREL_APP_ID ".desktop");
+}
+
+QString entryText(const QString& command) {
+    return QStringLiteral("[Desktop Entry]\n"
+                          "Type=Application\n"
+                          "Name=Vantorel\n"
+                          "Comment=Watch hosts, routes and services from the tray\n"
+                          "Exec=%1 --hidden\n"
+                          "Icon=" VANTOREL_APP_ID "\n"
+                          "Terminal=false\n"
+                          "X-GNOME-Autostart-enabled=true\n")
+        .arg(command);
+}
+
+bool enabled() {
+    QFile entry(entryPath());
+    if (!entry.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    while (!entry.atEnd()) {
+        const QByteArray line = entry.readLine().trimmed();
+        if (line == "Hidden=true" || line == "X-GNOME-Autostart-enabled=false")
+            return false;
+    }
+    return true;
+}
+
+bool setEnabled(bool on) {
+    const QString path = entryPath();
+    if (!on)
+        return !QFile::exists(path) || QFile::remove(path);
+    if (!QDir().mkpath(QFileInfo(path).path()))
+        return false;
+    QSaveFile entry(path);
+    if (!entry.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    entry.write(entryText(command()).toUtf8());
+    return entry.commit();
+}
+
+} // namespace vantorel::login_start

@@ -1,0 +1,159 @@
+// What a screen reader and a large desktop font meet in every window a user reaches: the main
+// window over each kind of target and the overview, the sheet for each kind, the tray's popover
+// and the preferences. The targets are switched on with their monitors stopped, so only what the
+// test records reaches them.
+#include "platform/Clock.h"
+#include "settings/Preferences.h"
+#include "settings/SettingKeys.h"
+#include "support/EventLoop.h"
+#include "support/QtPrinters.h"
+#include "targets/HostStore.h"
+#include "targets/TargetSpecJson.h"
+#include "ui/controls/DialGauge.h"
+#include "ui/controls/FormSegmentedPicker.h"
+#include "ui/detail/HeadlineFigure.h"
+#include "ui/overview/TargetTile.h"
+#include "ui/preferences/PreferencesWindow.h"
+#include "ui/sheet/AddTargetSheet.h"
+#include "ui/tray/TrayPopover.h"
+#include "ui/window/MainWindow.h"
+#include "ui/window/TargetCard.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+using namespace std::chrono_literals;
+
+QString accessibleName(QWidget* widget) {
+    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+}
+
+// Text cut short by its layout: a label or button smaller than its text needs (labels made to
+// elide say so with a smaller minimum width), a field shorter than its text or narrower than what
+// it holds, or a wrapped label shorter than its lines.
+bool clipped(const QWidget& widget) {
+    if (const auto* label = qobject_cast<const QLabel*>(&widget); label && label->wordWrap())
+        return widget.height() < label->heightForWidth(widget.width());
+    if (const auto* field = qobject_cast<const QLineEdit*>(&widget))
+        return widget.height() < widget.minimumSizeHint().height() ||
+               widget.width() < field->fontMetrics().horizontalAdvance(field->text()) + 12;
+    if (!qobject_cast<const QLabel*>(&widget) && !qobject_cast<const QAbstractButton*>(&widget))
+        return false;
+    const QSize least =
+        widget.minimumSizeHint().isValid() ? widget.minimumSizeHint() : widget.sizeHint();
+    return widget.width() < least.width() || widget.height() < least.height();
+}
+
+// Reaching past the side of a widget it lies in, which cuts it off: nothing here scrolls sideways.
+bool cutOffSideways(const QWidget& widget, const QWidget& window) {
+    for (const QWidget* outer = widget.parentWidget(); outer && outer != window.parentWidget();
+         outer = outer->parentWidget()) {
+        const int left = widget.mapTo(outer, QPoint(0, 0)).x();
+        if (left < 0 || left + widget.width() > outer->width())
+            return true;
+    }
+    return false;
+}
+
+// In each state of each window: every control has a name, and no text is cut. Returns the states'
+// names for the failures.
+void inspect(QWidget& window, const std::string& state) {
+    window.show();
+    test::spinFor(50ms);
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (!widget->isVisible())
+            continue;
+        const std::string what = state + ": " + widget->metaObject()->className() + " " +
+                                 widget->objectName().toStdString();
+        if (widget->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton*>(widget))
+            EXPECT_FALSE(accessibleName(widget).isEmpty()) << what;
+        EXPECT_FALSE(cutOffSideways(*widget, window)) << what;
+        EXPECT_FALSE(clipped(*widget))
+            << what << " is " << widget->width() << "×" << widget->height() << " for "
+            << widget->sizeHint().width() << "×" << widget->sizeHint().height();
+    }
+}
+
+TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIsCut) {
+    const QFont before = QApplication::font();
+    QFont large = before;
+    large.setPointSizeF(14);
+    QApplication::setFont(large);
+    using enum TargetKind;
+    Preferences::instance().setValue(keys::targetsV2, *encodeTargetSpecs(std::vector<TargetSpec>{
+                                                          {hostPing, "127.0.0.2", {}, 24},
+                                                          {pingSweep, "127.0.0.1", "127.0.0.4", 24},
+                                                          {traceroute, "127.0.0.1", {}, 24},
+                                                          {serviceCheck, "127.0.0.1:9", {}, 24}}));
+    HostStore store;
+    for (const auto& target : store.targets()) {
+        target->setEnabled(true);
+        for (const auto& monitor : target->monitors())
+            monitor->stop();
+    }
+    // Past the warm-up, whose answers are not kept.
+    for (int i = 0; i <= PingMonitor::kWarmupCount; ++i)
+        store.targets()[0]->monitors().front()->record(12.4, dateNow());
+    test::spinFor(300ms); // the target passes the change on
+
+    MainWindow window(store);
+    for (const auto& target : store.targets()) {
+        window.select(target->id());
+        inspect(window, target->spec().displayName().toStdString());
+    }
+    // Each card's switch is named after its own target, so a screen reader can tell them apart.
+    for (const TargetCard* card : window.findChildren<TargetCard*>())
+        EXPECT_EQ(accessibleName(card->findChild<QAbstractButton*>("activeSwitch")),
+                  "Monitor " + card->target()->spec().displayName());
+    // Figures read as their values; tiles and cards as their target, state and figure.
+    window.select(store.targets()[0]->id());
+    auto* headline = window.findChild<HeadlineFigure*>();
+    auto* gauge = window.findChild<DialGauge*>();
+    for (QWidget* figure : {static_cast<QWidget*>(headline), static_cast<QWidget*>(gauge)})
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(figure)->role(), QAccessible::StaticText);
+    EXPECT_EQ(accessibleName(headline), "12.4 ms");
+    EXPECT_EQ(accessibleName(gauge), "12 ms");
+    window.setShowOverview(true);
+    inspect(window, "overview");
+    const auto* tile = window.findChild<TargetTile*>();
+    ASSERT_TRUE(tile);
+    EXPECT_EQ(accessibleName(const_cast<TargetTile*>(tile)), "127.0.0.2");
+    EXPECT_EQ(tile->accessibleDescription(), "Host Ping, ok, 0% packet loss, 12 ms");
+    EXPECT_EQ(window.findChild<TargetCard*>()->accessibleDescription(),
+              tile->accessibleDescription());
+
+    AddTargetSheet sheet;
+    for (const TargetKind kind : allTargetKinds) {
+        sheet.findChild<FormSegmentedPicker*>("kindPicker")->segment(int(kind))->click();
+        inspect(sheet, "sheet " + label(kind).toStdString());
+    }
+    TrayPopover popover(store, {});
+    inspect(popover, "popover");
+    PreferencesWindow preferences;
+    inspect(preferences, "preferences");
+    QApplication::setFont(before);
+}
+
+// The window's smallest size fits a 1280 × 720 screen with room for a title bar and a panel, and
+// its panes fit in it at the default font.
+TEST(Accessibility, TheMainWindowFitsASmallScreen) {
+    HostStore store;
+    MainWindow window(store);
+    window.show();
+    EXPECT_LE(window.minimumWidth(), 1280);
+    EXPECT_LE(window.minimumHeight() + 80, 720);
+    const QSize needed = window.layout()->totalMinimumSize();
+    EXPECT_LE(needed.width(), window.minimumWidth());
+    EXPECT_LE(needed.height(), window.minimumHeight());
+}
+
+} // namespace
+} // namespace vantorel
