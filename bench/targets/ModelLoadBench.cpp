@@ -4,7 +4,8 @@
 //   build/bench/targets/model_load_bench [seconds]      (root: it builds a private test network)
 //
 // 1. 50 host pings for the given time (default 60 s), then 50 iputils `ping` processes probing
-//    the same hosts once a second for the same time; prints both CPU times and their ratio.
+//    the same hosts once a second for the same time; prints both CPU times and their ratio, and
+//    the CPU time per probe.
 // 2. A mix of 50 host pings, one /24 sweep, 5 traceroutes and 5 TCP checks for the same time;
 //    prints its CPU time and the process's peak resident memory.
 #include "lab/Lab.h"
@@ -104,10 +105,16 @@ int main(int argc, char** argv) {
         for (const auto& target : store.targets())
             target->setEnabled(false);
         const double model = monitorFor(store, duration);
+        // Every probe, the first few after a start (which are not kept) included.
+        std::int64_t probes = 0;
+        for (const auto& target : store.targets())
+            probes += target->monitors().front()->counter() + PingMonitor::kWarmupCount;
         const double pings = pingProcessesFor(hosts, duration);
         std::printf("50 host pings for %llds: Vantorel %.3f s CPU, 50 ping processes %.3f s CPU, "
                     "ratio %.2f\n",
                     (long long)duration.count(), model, pings, model / pings);
+        std::printf("  %lld probes, %.1f us CPU per probe all in\n", (long long)probes,
+                    1e6 * model / double(probes));
     }
 
     {

@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/SingleInstance.h"
 #include "history/SampleStore.h"
+#include "platform/TerminationSignals.h"
 #include "settings/Preferences.h"
 #include "targets/HostStore.h"
 #include "ui/controls/Icons.h"
@@ -71,6 +72,7 @@ int Application::run(int argc, char** argv) {
     }
     QApplication qtApplication(argc, argv);
     identify(qtApplication);
+    quitOnTerminationSignals();
     const LaunchOptions options = readCommandLine(qtApplication);
     // Before anything opens the history or reads the target list: a second process must not
     // touch either.
@@ -101,6 +103,9 @@ void Application::launch(bool hidden) {
     const auto& history = SampleStore::shared();
     history->prune(kHistoryRetentionSeconds);
     history->schedulePruning(kHistoryRetentionSeconds, kPruneIntervalSeconds);
+    // The store outlives the event loop, whose end is the last chance to commit the samples of
+    // the last moments; a signal to end arrives here as a quit too.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [] { SampleStore::shared()->flush(); });
     store_ = std::make_unique<HostStore>();
     tray_ = std::make_unique<TrayExtra>(*store_, [this] { openMainWindow(); });
     if (hidden)

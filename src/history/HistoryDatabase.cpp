@@ -118,6 +118,16 @@ void HistoryDatabase::fail(const QString& reason) {
     db_ = {};
 }
 
+void HistoryDatabase::beginTransaction() {
+    if (db_)
+        db_.execute(history_sql::kBegin);
+}
+
+void HistoryDatabase::commitTransaction() {
+    if (db_)
+        db_.execute(history_sql::kCommit);
+}
+
 void HistoryDatabase::appendSample(const QByteArray& key, const PingSample& sample) {
     if (!insertStmt_)
         return;

@@ -26,6 +26,10 @@ public:
     // Why samples are not being kept (the file did not open, or cannot be written), or none.
     const std::optional<QString>& savingError() const { return savingError_; }
 
+    // The writes between the two land together or not at all.
+    void beginTransaction();
+    void commitTransaction();
+
     void appendSample(const QByteArray& key, const PingSample& sample);
     // The samples with time >= `since`, oldest first.
     std::vector<PingSample> loadSamples(const QByteArray& key, Date since) const;

@@ -26,6 +26,10 @@ inline constexpr char kIndex[] = "CREATE INDEX IF NOT EXISTS idx_samples_key_t O
 // Databases written before it existed gain it at their next open.
 inline constexpr char kSeqIndex[] =
     "CREATE INDEX IF NOT EXISTS idx_samples_key_seq ON samples(key, seq);";
+// A batch of writes goes in as one transaction: one commit, and one append to the log, however
+// many samples it holds.
+inline constexpr char kBegin[] = "BEGIN;";
+inline constexpr char kCommit[] = "COMMIT;";
 inline constexpr char kInsertSample[] = "INSERT INTO samples (key, seq, rtt, t) VALUES (?,?,?,?);";
 
 inline constexpr char kSelectSamples[] =

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 namespace vantorel {
 
@@ -32,18 +33,47 @@ std::shared_ptr<SampleStore> SampleStore::create(const QString& databaseFile) {
 SampleStore::SampleStore(const QString& databaseFile)
     : database_(std::make_unique<HistoryDatabase>())
     , queue_(QStringLiteral(VANTOREL_APP_ID ".samplestore")) {
+    commitTimer_.setSingleShot(true);
+    commitTimer_.setInterval(kCommitDelay);
+    // A coarse timer may fire up to 5 % late, past the promised delay.
+    commitTimer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&commitTimer_, &QTimer::timeout, [this] { commitPending(); });
     queue_.async([database = database_.get(), databaseFile] { database->open(databaseFile); });
 }
 
-SampleStore::~SampleStore() = default;
+SampleStore::~SampleStore() {
+    // Queued before the queue's own end, which runs everything waiting.
+    commitPending();
+}
+
+WriteBatch& SampleStore::pendingWrites() {
+    // The oldest write of a batch starts its clock; later ones ride along.
+    if (!commitTimer_.isActive())
+        commitTimer_.start();
+    return pending_;
+}
+
+void SampleStore::commitPending() {
+    commitTimer_.stop();
+    if (pending_.empty())
+        return;
+    queue_.async([database = database_.get(), batch = std::move(pending_)]() mutable {
+        batch.commitTo(*database);
+    });
+    pending_ = WriteBatch();
+}
+
+void SampleStore::flush() {
+    commitPending();
+    queue_.sync([] {});
+}
 
 void SampleStore::appendSample(const QString& key, const PingSample& sample) {
-    queue_.async([database = database_.get(), key = key.toUtf8(), sample] {
-        database->appendSample(key, sample);
-    });
+    pendingWrites().addSample(key.toUtf8(), sample);
 }
 
 void SampleStore::loadSamples(const QString& key, Date since, SamplesCompletion completion) {
+    commitPending();
     queue_.async([database = database_.get(), key = key.toUtf8(), since,
                   completion = std::move(completion)]() mutable {
         auto samples = database->loadSamples(key, since);
@@ -54,16 +84,12 @@ void SampleStore::loadSamples(const QString& key, Date since, SamplesCompletion 
 }
 
 void SampleStore::saveTracePath(const QString& key, std::vector<HopStat> hops) {
-    const Date updated = dateNow();
-    queue_.async([database = database_.get(), key = key.toUtf8(), hops = std::move(hops), updated] {
-        if (!database->isOpen())
-            return;
-        if (const auto json = encodeHopStats(hops))
-            database->saveTracePath(key, *json, updated);
-    });
+    if (auto json = encodeHopStats(hops))
+        pendingWrites().setTracePath(key.toUtf8(), std::move(*json), dateNow());
 }
 
 void SampleStore::loadTracePath(const QString& key, TracePathCompletion completion) {
+    commitPending();
     queue_.async([database = database_.get(), key = key.toUtf8(),
                   completion = std::move(completion)]() mutable {
         std::vector<HopStat> hops;
@@ -79,12 +105,11 @@ void SampleStore::saveSweepState(const QString& key, std::span<const SweepHostSt
     auto json = encodeSweepHostStates(states);
     if (!json)
         return;
-    const Date updated = dateNow();
-    queue_.async([database = database_.get(), key = key.toUtf8(), json = std::move(*json),
-                  updated] { database->saveSweepState(key, json, updated); });
+    pendingWrites().setSweepState(key.toUtf8(), std::move(*json), dateNow());
 }
 
 void SampleStore::loadSweepState(const QString& key, SweepStateCompletion completion) {
+    commitPending();
     queue_.async([database = database_.get(), key = key.toUtf8(),
                   completion = std::move(completion)]() mutable {
         std::vector<SweepHostState> states;
@@ -109,6 +134,7 @@ void SampleStore::prune(double retentionSeconds) {
 }
 
 void SampleStore::pruneBefore(Date cutoff) {
+    commitPending();
     queue_.async([database = database_.get(), cutoff] { database->pruneBefore(cutoff); });
 }
 
@@ -119,13 +145,12 @@ void SampleStore::schedulePruning(double retentionSeconds, double intervalSecond
     const auto interval = std::chrono::nanoseconds(std::int64_t(intervalSeconds * 1e9));
     pruneTimer_ =
         queue_.scheduleRepeating(interval, [weakStore = weak_from_this(), retentionSeconds] {
-            auto store = weakStore.lock();
-            if (!store)
-                return;
-            store->prune(retentionSeconds);
-            // Should this be the last reference, the store must not be destroyed here: its
-            // queue cannot wait for itself to finish. The main thread lets go of it instead.
-            postToMain([store = std::move(store)] {});
+            // On the main thread, where the writes still pending are, which go first; and where
+            // the store may be let go of, which its own queue could not wait for.
+            postToMain([weakStore, retentionSeconds] {
+                if (const auto store = weakStore.lock())
+                    store->prune(retentionSeconds);
+            });
         });
 }
 

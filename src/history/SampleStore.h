@@ -1,12 +1,15 @@
 #pragma once
 
 #include "history/SweepHostState.h"
+#include "history/WriteBatch.h"
 #include "platform/Clock.h"
 #include "platform/SerialQueue.h"
 #include "records/HopStat.h"
 #include "records/PingSample.h"
 
 #include <QString>
+#include <QTimer>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -23,6 +26,12 @@ class HistoryDatabase;
 // queue in submission order (behind the open), and completions always run on the main thread,
 // also when the database is unavailable. Failures are absorbed: loads then find nothing and
 // writes are dropped. Called from the main thread.
+//
+// Writes are gathered and committed together, at most `kCommitDelay` after the oldest of them, so
+// a kill loses at most that much. They gather here, on the main thread, and go to the queue as one
+// batch: handing each sample over on its own would wake the queue's thread for every probe, which
+// cost more than the probe. Everything else (loads, pruning) hands over what is pending first, so
+// it sees every write submitted before it.
 class SampleStore : public std::enable_shared_from_this<SampleStore> {
 public:
     using SamplesCompletion =
@@ -38,6 +47,8 @@ public:
 
     // A store on `databaseFile`, whose folder is created when missing.
     static std::shared_ptr<SampleStore> create(const QString& databaseFile);
+
+    static constexpr std::chrono::milliseconds kCommitDelay{250};
 
     ~SampleStore();
     SampleStore(const SampleStore&) = delete;
@@ -56,6 +67,11 @@ public:
     // The stored result, or none when there is none or it does not decode.
     void loadSweepState(const QString& key, SweepStateCompletion completion);
 
+    // Commits everything submitted before, without waiting for the rest of the delay.
+    void commitPending();
+    // The same, and returns once it is on disk: for the end of the process, where nothing
+    // queued would run any more.
+    void flush();
     // Once the database has been opened: why samples are not being saved (it did not open, or
     // cannot be written), or none while they are.
     void checkSaving(SavingCompletion completion);
@@ -72,11 +88,16 @@ public:
 private:
     explicit SampleStore(const QString& databaseFile);
 
+    // The batch to add a write to, whose commit is then on its way.
+    WriteBatch& pendingWrites();
+
     // Touched only on `queue_`. Declared before it so that the queue, which runs its waiting work
     // when destroyed, goes first.
     std::unique_ptr<HistoryDatabase> database_;
     SerialQueue queue_;
     std::unique_ptr<RepeatingTimer> pruneTimer_;
+    WriteBatch pending_;
+    QTimer commitTimer_;
 };
 
 } // namespace vantorel

@@ -89,6 +89,9 @@ void PingMonitor::stop() {
         probeTask_->cancel();
     retryTask_.reset();
     probeTask_.reset();
+    // A stopped monitor writes nothing more: its last samples need not wait for company.
+    if (persistKey_ && isRunning_)
+        store().commitPending();
     isRunning_ = false;
     statusMessage_.reset();
     Q_EMIT changed();

@@ -3,7 +3,7 @@
 #include "net/HttpSession.h"
 #include "platform/Clock.h"
 #include "platform/Continuation.h"
-#include "platform/MainThread.h"
+#include "platform/SerialQueue.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -20,8 +20,8 @@ constexpr int kHighestSuccessStatus = 399;
 
 using RequestDone = std::function<void(ServiceResult)>;
 
-// The reply's signals arrive on the main thread, so the flag that lets only the first of them
-// finish the attempt needs no lock.
+// The reply's signals arrive on the service network queue, where the attempt starts, so the flag
+// that lets only the first of them finish the attempt needs no lock.
 struct Attempt {
     QNetworkReply* reply = nullptr;
     // The receiver of our connections only: cutting all of the reply's connections would also
@@ -99,8 +99,9 @@ void startRequest(const QUrl& url, RequestDone done) {
 
 QCoro::Task<ServiceResult> requestUntilHead(QUrl url) {
     co_return co_await Continuation<ServiceResult>([url](auto resume) {
-        // The manager and its replies belong to the main thread, whatever thread awaits.
-        postToMain([url, resume] { startRequest(url, resume); });
+        // Started and timed on the network manager's own thread: a head that arrives while the
+        // main thread paints is stamped when it arrives, not when the painting is done.
+        serviceNetworkQueue().async([url, resume] { startRequest(url, resume); });
     });
 }
 

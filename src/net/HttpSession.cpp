@@ -1,6 +1,6 @@
 #include "net/HttpSession.h"
 
-#include "platform/MainThread.h"
+#include "platform/SerialQueue.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
@@ -26,7 +26,7 @@ public:
 };
 
 QNetworkAccessManager* createManager() {
-    Q_ASSERT(isMainThread());
+    Q_ASSERT(serviceNetworkQueue().isCurrent());
     // Never destroyed, like the other process-wide services: torn down with the application
     // object, it would leave Qt's network thread closing pooled TLS connections after the
     // application is gone, and Qt warns about that at every exit.
@@ -43,6 +43,12 @@ QNetworkAccessManager* createManager() {
 }
 
 } // namespace
+
+SerialQueue& serviceNetworkQueue() {
+    // Never destroyed, like the manager that lives on it.
+    static auto* const queue = new SerialQueue(QStringLiteral("service-http"));
+    return *queue;
+}
 
 QNetworkAccessManager& serviceNetworkManager() {
     static QNetworkAccessManager* const manager = createManager();

@@ -94,7 +94,11 @@ int IcmpSocket::open() {
 
 IcmpSocket::Sent IcmpSocket::send(const SocketAddress& to, int hopLimit, std::uint16_t sequence,
                                   const Answered& answered) {
-    ::setsockopt(fd_, family_.level, family_.hopLimit, &hopLimit, sizeof(hopLimit));
+    // Host pings send with the same hop limit every time; only traceroutes change it. A system
+    // call saved per probe is a good part of what a probe costs.
+    if (hopLimit != hopLimit_ &&
+        ::setsockopt(fd_, family_.level, family_.hopLimit, &hopLimit, sizeof(hopLimit)) == 0)
+        hopLimit_ = hopLimit;
     const auto request = icmp::buildEchoRequest(
         sequence, {reinterpret_cast<const std::uint8_t*>(kPayload), sizeof(kPayload) - 1},
         family_.echoRequest);

@@ -66,6 +66,7 @@ private:
 
     const Family& family_;
     int fd_ = -1;
+    int hopLimit_ = -1; // as last set on the socket; none yet
 };
 
 } // namespace vantorel

@@ -1,82 +1,67 @@
 #include "net/TcpConnectAttempt.h"
 
+#include "net/TcpConnector.h"
 #include "platform/Clock.h"
 #include "platform/Continuation.h"
-#include "platform/MainThread.h"
+#include "platform/OffPool.h"
 
-#include <QTcpSocket>
-#include <QTimer>
-#include <memory>
-#include <utility>
+#include <cstring>
+#include <netdb.h>
 
 namespace vantorel {
 
 namespace {
 
 // Long enough for a slow but working path, short enough that a dead one costs at most three
-// of the one-second checks.
-constexpr int kConnectDeadlineMs = 3000;
+// of the one-second checks. Counted from the start, name lookup included; the time reported is
+// that of the connection alone.
+constexpr std::int64_t kConnectDeadlineNs = 3'000'000'000;
 
-using ConnectDone = std::function<void(std::optional<double>)>;
+using ConnectDone = TcpConnector::Done;
 
-// The socket, its signals and the deadline all live on the main thread, so the flag that lets
-// only the first of them finish the attempt needs no lock.
-struct Attempt {
-    QTcpSocket* socket = nullptr;
-    QTimer* deadline = nullptr;
-    QObject* listener = nullptr; // the receiver of our connections, and of nothing else
-    std::int64_t start = 0;
-    bool finished = false;
-    ConnectDone done;
-
-    void finish(std::optional<double> rttMs) {
-        if (std::exchange(finished, true))
-            return;
-        // Nothing the socket does from here on may reach us: aborting it below reports a
-        // state change of its own.
-        QObject::disconnect(socket, nullptr, listener, nullptr);
-        deadline->stop();
-        // The connection was only wanted to see that it can be made; holding it open would
-        // tie up a slot of the service for nothing.
-        socket->abort();
-        socket->deleteLater();
-        done(rttMs);
-    }
-};
+// The first address the resolver gives for host:port, of either family. An address literal is
+// looked up at once (`flags` AI_NUMERICHOST); a name fails that way and takes a real lookup.
+bool lookUp(const QByteArray& host, std::uint16_t port, int flags, sockaddr_storage& address,
+            socklen_t& length) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV | flags;
+    addrinfo* results = nullptr;
+    if (::getaddrinfo(host.constData(), QByteArray::number(port).constData(), &hints, &results) !=
+            0 ||
+        !results)
+        return false;
+    length = results->ai_addrlen;
+    std::memcpy(&address, results->ai_addr, results->ai_addrlen);
+    ::freeaddrinfo(results);
+    return true;
+}
 
 void startConnect(const QString& host, std::uint16_t port, ConnectDone done) {
-    auto attempt = std::make_shared<Attempt>();
-    attempt->socket = new QTcpSocket();
-    attempt->deadline = new QTimer(attempt->socket);
-    attempt->listener = new QObject(attempt->socket);
-    attempt->deadline->setSingleShot(true);
-    // Qt's default coarse timers may fire 5 % early, which would cut a connection that is
-    // still within its 3.0 s.
-    attempt->deadline->setTimerType(Qt::PreciseTimer);
-    attempt->done = std::move(done);
-    QTcpSocket* socket = attempt->socket;
-    QObject* listener = attempt->listener;
-
-    QObject::connect(socket, &QAbstractSocket::connected, listener, [attempt] {
-        attempt->finish(double(monotonicNanos() - attempt->start) / 1e6);
+    const std::int64_t start = monotonicNanos();
+    // "[::1]" names the same host as "::1"; the brackets only keep its colons apart from a port.
+    QByteArray name = host.toUtf8();
+    if (name.startsWith('[') && name.endsWith(']'))
+        name = name.mid(1, name.size() - 2);
+    sockaddr_storage address{};
+    socklen_t length = 0;
+    if (lookUp(name, port, AI_NUMERICHOST, address, length)) {
+        TcpConnector::shared().connect(address, length, start + kConnectDeadlineNs,
+                                       std::move(done));
+        return;
+    }
+    // A name may wait seconds for its DNS server: never on the service-probe thread, where it
+    // would hold up every other check.
+    blockingPool().start([name, port, start, done = std::move(done)]() mutable {
+        sockaddr_storage address{};
+        socklen_t length = 0;
+        if (lookUp(name, port, 0, address, length))
+            TcpConnector::shared().connect(address, length, start + kConnectDeadlineNs,
+                                           std::move(done));
+        else
+            done(std::nullopt);
     });
-    // Refused, unreachable, host not found: Qt reports them as errors, and a socket that falls
-    // back to unconnected without one has failed all the same. Waiting for `connected` alone
-    // would turn every refused port into a full deadline.
-    QObject::connect(socket, &QAbstractSocket::errorOccurred, listener,
-                     [attempt] { attempt->finish(std::nullopt); });
-    QObject::connect(socket, &QAbstractSocket::stateChanged, listener,
-                     [attempt](QAbstractSocket::SocketState state) {
-                         if (state == QAbstractSocket::UnconnectedState)
-                             attempt->finish(std::nullopt);
-                     });
-    QObject::connect(attempt->deadline, &QTimer::timeout, listener,
-                     [attempt] { attempt->finish(std::nullopt); });
-
-    attempt->start = monotonicNanos();
-    attempt->deadline->start(kConnectDeadlineMs);
-    // May already fail inside this call; the handlers above are in place for that.
-    socket->connectToHost(host, port);
 }
 
 } // namespace
@@ -84,12 +69,8 @@ void startConnect(const QString& host, std::uint16_t port, ConnectDone done) {
 QCoro::Task<ServiceResult> timeTcpConnect(QString host, std::uint16_t port) {
     if (port == 0)
         co_return ServiceResult{std::nullopt, std::nullopt, QStringLiteral("Invalid port")};
-    const std::optional<double> rttMs =
-        co_await Continuation<std::optional<double>>([host, port](auto resume) {
-            // Qt sockets belong to the thread that made them; the main thread's event loop is
-            // always running, whatever thread awaits.
-            postToMain([host, port, resume] { startConnect(host, port, resume); });
-        });
+    const std::optional<double> rttMs = co_await Continuation<std::optional<double>>(
+        [host, port](auto resume) { startConnect(host, port, resume); });
     co_return ServiceResult{rttMs, std::nullopt, std::nullopt};
 }
 

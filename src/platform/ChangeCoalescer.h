@@ -1,20 +1,27 @@
 #pragma once
 
 #include <QObject>
-#include <QTimer>
+#include <cstdint>
 
 namespace vantorel {
 
 // Turns a burst of change notifications into at most one delivery per window: the first
-// notification opens a window, and when it closes `fired` is emitted once on the owning thread.
+// notification opens a window, and when it closes `fired` is emitted once on the main thread.
 // A sweep's 254 monitors each announce several changes per probe; redrawing for every one of them
 // would cost far more than the probing itself.
+//
+// Windows close on frame boundaries of one clock shared by every coalescer, so the windows of
+// many targets that close within the same frame are delivered in one turn of the event loop, by
+// one timer, and the views they change repaint once for all of them. Main thread only.
 class ChangeCoalescer : public QObject {
     Q_OBJECT
 public:
     static constexpr int kWindowMs = 250;
+    // A window lasts kWindowMs, then up to one frame more, to the next boundary.
+    static constexpr int kFrameMs = 16;
 
     explicit ChangeCoalescer(QObject* parent = nullptr);
+    ~ChangeCoalescer() override;
 
     void notify();
 
@@ -22,7 +29,8 @@ Q_SIGNALS:
     void fired();
 
 private:
-    QTimer window_;
+    friend class WindowClock;
+    bool open_ = false;
 };
 
 } // namespace vantorel

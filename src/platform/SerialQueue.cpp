@@ -40,6 +40,10 @@ void SerialQueue::async(std::function<void()> block) {
     QMetaObject::invokeMethod(context_, std::move(block), Qt::QueuedConnection);
 }
 
+void SerialQueue::sync(std::function<void()> block) {
+    QMetaObject::invokeMethod(context_, std::move(block), Qt::BlockingQueuedConnection);
+}
+
 void SerialQueue::asyncAfter(std::chrono::nanoseconds delay, std::function<void()> block) {
     async([context = context_, delay, block = std::move(block)]() mutable {
         QTimer::singleShot(roundedUp(delay), Qt::PreciseTimer, context, std::move(block));

@@ -26,6 +26,8 @@ public:
     SerialQueue& operator=(const SerialQueue&) = delete;
 
     void async(std::function<void()> block);
+    // Runs `block` behind everything submitted before and waits for it. Never from the queue.
+    void sync(std::function<void()> block);
     void asyncAfter(std::chrono::nanoseconds delay, std::function<void()> block);
 
     // Fires on the queue at now + interval, then every interval, until the handle is cancelled

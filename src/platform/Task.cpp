@@ -1,16 +1,89 @@
 #include "platform/Task.h"
 
+#include "platform/Clock.h"
+
 #include <QTimer>
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <utility>
+#include <vector>
 
 namespace vantorel {
 
+namespace {
+
+// One timer behind every sleep of the main thread. Monitors sleep between all their probes; a
+// timer object made, started and deleted for each of those sleeps cost more than the sleep's
+// reason, the probe. Sleeps due at the same moment wake in one turn.
+class SleepClock {
+public:
+    static SleepClock& instance() {
+        // Never destroyed: tasks may still sleep while the process exits.
+        static auto* const clock = new SleepClock();
+        return *clock;
+    }
+
+    // By due time, then by order of arrival.
+    using Key = std::pair<std::int64_t, std::uint64_t>;
+
+    // Calls `wake` once `duration` has passed; returns what cancel() takes.
+    Key add(std::chrono::nanoseconds duration, std::function<void()> wake) {
+        const Key key(monotonicNanos() + duration.count(), ++lastToken_);
+        sleepers_.emplace(key, std::move(wake));
+        if (sleepers_.begin()->first == key)
+            arm();
+        return key;
+    }
+
+    // Nothing when the sleep has ended already.
+    void cancel(const Key& key) { sleepers_.erase(key); }
+
+private:
+    SleepClock() {
+        timer_.setSingleShot(true);
+        // Probe loops measure their period from the start of one probe to the next; a coarse
+        // timer's 5 % slack would show up as uneven sample spacing.
+        timer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { wakeDue(); });
+    }
+
+    void arm() {
+        if (sleepers_.empty()) {
+            timer_.stop();
+            return;
+        }
+        const std::int64_t wait = sleepers_.begin()->first.first - monotonicNanos();
+        // Rounded up: a sleep never ends early.
+        timer_.start(int(std::max<std::int64_t>(0, (wait + 999'999) / 1'000'000)));
+    }
+
+    void wakeDue() {
+        const std::int64_t now = monotonicNanos();
+        std::vector<std::function<void()>> due;
+        while (!sleepers_.empty() && sleepers_.begin()->first.first <= now) {
+            due.push_back(std::move(sleepers_.begin()->second));
+            sleepers_.erase(sleepers_.begin());
+        }
+        arm();
+        for (auto& wake : due)
+            wake();
+    }
+
+    QTimer timer_;
+    std::uint64_t lastToken_ = 0;
+    std::map<Key, std::function<void()>> sleepers_;
+};
+
+} // namespace
+
 namespace detail {
-// Shared by the timer and the cancellation waker; whichever comes first resumes the task, the
+// Shared by the clock and the cancellation waker; whichever comes first resumes the task, the
 // other finds `finished` set and does nothing, so the task is resumed exactly once.
 struct SleepState {
     std::coroutine_handle<> awaiting;
     TaskHandle task;
-    QTimer* timer = nullptr;
+    SleepClock::Key clockKey;
     std::uint64_t wakerToken = 0;
     bool finished = false;
 
@@ -19,8 +92,7 @@ struct SleepState {
             return;
         finished = true;
         task.removeWaker(wakerToken);
-        timer->stop();
-        timer->deleteLater();
+        SleepClock::instance().cancel(clockKey);
         awaiting.resume();
     }
 };
@@ -38,16 +110,8 @@ void Sleep::await_suspend(std::coroutine_handle<> awaiting) {
     auto state = std::make_shared<detail::SleepState>();
     state->awaiting = awaiting;
     state->task = task_;
-    state->timer = new QTimer();
-    state->timer->setSingleShot(true);
-    // Probe loops measure their period from the start of one probe to the next; a coarse timer's
-    // 5 % slack would show up as uneven sample spacing.
-    state->timer->setTimerType(Qt::PreciseTimer);
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(duration_);
-    state->timer->setInterval(ms);
-    QObject::connect(state->timer, &QTimer::timeout, [state] { state->finish(); });
+    state->clockKey = SleepClock::instance().add(duration_, [state] { state->finish(); });
     state->wakerToken = task_.addWaker([state] { state->finish(); });
-    state->timer->start();
 }
 
 } // namespace vantorel

@@ -40,6 +40,7 @@ void Preferences::registerDefaults(const QVariantMap& defaults) {
         if (registeredDefaults_.value(it.key()) == it.value())
             continue;
         registeredDefaults_.insert(it.key(), it.value());
+        readCache_.clear();
         if (!settings_.contains(it.key()))
             affected.append(it.key());
     }
@@ -56,9 +57,11 @@ bool Preferences::contains(const QString& key) const {
 }
 
 QVariant Preferences::value(const QString& key) const {
-    if (settings_.contains(key))
-        return settings_.value(key);
-    return registeredDefaults_.value(key);
+    if (const auto cached = readCache_.constFind(key); cached != readCache_.cend())
+        return *cached;
+    QVariant read = settings_.contains(key) ? settings_.value(key) : registeredDefaults_.value(key);
+    readCache_.insert(key, read);
+    return read;
 }
 
 bool Preferences::boolValue(const QString& key) const {
@@ -108,6 +111,8 @@ void Preferences::remove(const QString& key) {
 
 void Preferences::writeFile() {
     settings_.sync();
+    // Syncing may also bring in what another process wrote meanwhile, under any key.
+    readCache_.clear();
     // QSettings keeps the first error it met, so a folder that stays unwritable logs one line
     // rather than one per change.
     const bool failed = settings_.status() != QSettings::NoError;

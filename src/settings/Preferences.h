@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QSettings>
 #include <QString>
@@ -73,6 +74,9 @@ private:
 
     QSettings settings_;
     QVariantMap registeredDefaults_;
+    // What each key read as since the last write. Monitors read a few keys for every sample, and
+    // QSettings answers each read with a lock and a normalised copy of the key.
+    mutable QHash<QString, QVariant> readCache_;
     bool failingToWrite_ = false;
 };
 

@@ -1,5 +1,6 @@
 #include "AppHarness.h"
 #include "history/SampleStore.h"
+#include "history/Sqlite.h"
 #include "lab/Kernel.h"
 #include "lab/TunPath.h"
 #include "settings/Preferences.h"
@@ -15,6 +16,7 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 #include <set>
+#include <signal.h>
 
 using namespace std::chrono_literals;
 using vantorel::test::spinFor;
@@ -180,6 +182,36 @@ TEST(EndToEnd, OneInstanceStartsHiddenAndSaysWhatItCannotKeep) {
     EXPECT_EQ(settings.dataValue(kept[0]), unreadable);
     EXPECT_EQ(decodeTargetSpecs(settings.dataValue(keys::targetsV2))->size(), 3u)
         << "the built-in two and the added one";
+}
+
+// SIGTERM, as the end of a session sends it, ends the program as its Quit does: every sample taken
+// is in the history, the newest too, which was still waiting for its batch to be committed.
+TEST(EndToEnd, SigtermLosesNoSampleThatWasTaken) {
+    lab::TunPath path;
+    const auto answering = QString::fromStdString(path.address(3));
+    path.setDestinations({answering.toStdString()});
+    SessionBus bus(SessionBus::Role::standalone);
+    XSession x;
+    QTemporaryDir home;
+    writeTargetList(home.path(), {{TargetKind::hostPing, answering, "", 24}});
+    RunningApp app(VANTOREL_UNDER_TEST, userEnvironment(home.path(), x, bus), home.path());
+    app.ask("enable-all");
+    const auto newest = [&] {
+        return QJsonDocument::fromJson(app.ask("targets").toUtf8())[0]["counter"].toInteger();
+    };
+    ASSERT_TRUE(spinUntil([&] { return newest() >= 2; }, 15s)) << app.failure("").toStdString();
+    const qint64 seen = newest();
+    ASSERT_TRUE(spinUntil([&] { return newest() > seen; }, 5s));
+    const qint64 taken = newest(); // a few milliseconds old: its batch is far from due
+    ::kill(pid_t(app.pid()), SIGTERM);
+    ASSERT_TRUE(spinUntil([&] { return !app.isRunning(); }, 10s));
+
+    QString error;
+    const auto history =
+        sqlite::Connection::open(home.path() + "/.local/share/Vantorel/history.sqlite", error);
+    auto highest = sqlite::Statement::prepare(history, "SELECT max(seq) FROM samples");
+    ASSERT_TRUE(highest && highest.stepRow()) << error.toStdString();
+    EXPECT_GE(highest.columnInt64(0), taken);
 }
 
 } // namespace

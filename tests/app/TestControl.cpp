@@ -5,7 +5,8 @@
 //   geometry tray | geometry <objectName> [index]   "x y w h" on screen (of the index-th visible)
 //   visible <objectName>, warning                   "yes" or "no" (the tray's warning sign)
 //   window                                          "open" or "closed"
-//   targets            a JSON array of {name, kind, enabled, health, selected, id, samples}
+//   targets       a JSON array of {name, kind, enabled, health, selected, id, samples,
+//                 counter: the number of the newest sample}
 //   focus, note            the focus widget's accessible name; the window's removal note
 //   tray-menu                                       the tray menu's entries, "|" between them
 //   enable-all, select <index>, close-window        as the user's switches, card and close button
@@ -13,6 +14,7 @@
 //   add <host>, preferences                         a host ping added as the sheet does; Ctrl+,
 //   grab <objectName> <file.png>                    a picture of that widget's window
 #include "app/Application.h"
+#include "monitor/PingMonitor.h"
 #include "targets/HostStore.h"
 #include "ui/preferences/PreferencesWindow.h"
 #include "ui/tray/TrayExtra.h"
@@ -83,7 +85,8 @@ QString answer(Application& application, const QString& request) {
                             {"health", health[int(target->health())]},
                             {"selected", window && window->selection() == target->id()},
                             {"id", target->id().toString()},
-                            {"samples", qint64(target->monitors().front()->samples().size())}});
+                            {"samples", qint64(target->monitors().front()->samples().size())},
+                            {"counter", qint64(target->monitors().front()->counter())}});
         return "ok " + QString::fromUtf8(QJsonDocument(states).toJson(QJsonDocument::Compact));
     }
     if (command == "focus") {

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <cmath>
@@ -57,8 +58,9 @@ QByteArray sqlText(const QString& file, const char* sql) {
     return statement && statement.stepRow() ? statement.columnText(0).value_or("") : "<no row>";
 }
 
-// Runs the recorder on `file` until it has reported twice and `enough` samples are committed, then
-// kills it (SIGKILL) and returns the last number it reported and what it logged.
+// Runs the recorder on `file` until it has reported twice and `enough` samples are committed, then,
+// at a random moment of its batching, kills it (SIGKILL) and returns the last number it reported
+// and what it logged.
 std::pair<qint64, QByteArray> recordInto(const QString& file, qint64 enough) {
     QProcess recorder;
     recorder.start(HISTORY_RECORDER_PATH, {file});
@@ -71,6 +73,7 @@ std::pair<qint64, QByteArray> recordInto(const QString& file, qint64 enough) {
             return reports > 1 && committed >= enough;
         },
         20s));
+    test::spinFor(std::chrono::milliseconds(QRandomGenerator::global()->bounded(300)));
     ::kill(pid_t(recorder.processId()), SIGKILL);
     recorder.waitForFinished();
     return {committed, recorder.readAllStandardError()};
@@ -159,6 +162,40 @@ TEST_F(SampleStoreTest, ScheduledPruningRepeats) {
     store_->appendSample("k", {.id = 9, .time = dateNow()});
     test::spinFor(60ms);
     EXPECT_EQ(idsOf(*store_, "k"), std::vector<std::int64_t>{9});
+}
+
+TEST_F(SampleStoreTest, WritesCommitOnTheirOwnWithinTheDelayAndAtOnceOnAFlush) {
+    store_->appendSample("k", {.id = 1, .time = 1});
+    EXPECT_TRUE(
+        spinUntil([&] { return sqlText(file(), "SELECT count(*) FROM samples") == "1"; }, 2s))
+        << "a batch waits for no load to commit";
+    for (int id = 2; id <= 100; ++id)
+        store_->appendSample("k", {.id = id, .time = double(id)});
+    store_->saveSweepState("pingSweep:lab", std::vector<SweepHostState>{{.host = "198.18.0.9"}});
+    store_->flush();
+    EXPECT_EQ(sqlText(file(), "SELECT count(*) FROM samples"), "100");
+    EXPECT_EQ(sqlText(file(), "SELECT count(*) FROM sweep_states"), "1");
+}
+
+// Killed at any moment of its batching, 20 times over, the file stays sound and holds every
+// sample up to some number with none missing below it: whole transactions, in order.
+TEST(SampleStoreKill, EveryKillLeavesASoundFileWithAnUnbrokenRunOfCommittedSamples) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("history.sqlite");
+    for (int run = 0; run < 20; ++run) {
+        SCOPED_TRACE(run);
+        const qint64 before = sqlText(file, "SELECT count(*) FROM samples").toLongLong();
+        // The recorder numbers from 1 again: each run writes a key of its own.
+        sqlText(file, "UPDATE samples SET key = 'earlier'");
+        const auto [committed, log] = recordInto(file, 0);
+        EXPECT_EQ(sqlText(file, "PRAGMA integrity_check"), "ok");
+        EXPECT_EQ(sqlText(file, "SELECT count(*) = count(DISTINCT seq) AND min(seq) = 1 AND "
+                                "max(seq) = count(*) FROM samples WHERE key != 'earlier'"),
+                  "1");
+        EXPECT_GE(sqlText(file, "SELECT max(seq) FROM samples WHERE key != 'earlier'").toLongLong(),
+                  committed);
+        EXPECT_GT(sqlText(file, "SELECT count(*) FROM samples").toLongLong(), before);
+    }
 }
 
 // Another program holding the write lock for a second (a backup, a sqlite3 shell) only delays

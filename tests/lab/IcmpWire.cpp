@@ -120,4 +120,33 @@ std::vector<std::uint8_t> errorReply(const EchoRequest& request, std::uint32_t f
     return datagram(request, from, std::move(message));
 }
 
+std::optional<std::vector<std::uint8_t>> tcpSynAck(std::span<const std::uint8_t> packet) {
+    if (packet.size() < 40 || packet[0] != 0x45 || packet[9] != 6 || packet[33] != 0x02)
+        return std::nullopt; // not TCP (6) behind a plain IPv4 header, or not a bare SYN
+    std::vector<std::uint8_t> reply(40);
+    std::copy_n(packet.begin(), 20, reply.begin());
+    write16(&reply[2], 40);
+    std::copy_n(&packet[16], 4, &reply[12]); // the addresses swapped
+    std::copy_n(&packet[12], 4, &reply[16]);
+    writeChecksum(&reply[10], reply.data(), 20);
+    std::uint8_t* tcp = &reply[20];
+    std::copy_n(&packet[22], 2, tcp); // the ports swapped
+    std::copy_n(&packet[20], 2, tcp + 2);
+    const std::uint32_t acknowledged = read32(&packet[24]) + 1;
+    write16(tcp + 8, acknowledged >> 16);
+    write16(tcp + 10, acknowledged);
+    tcp[12] = 5 << 4;        // 20 bytes of header, no options
+    tcp[13] = 0x12;          // SYN, ACK
+    write16(tcp + 14, 8192); // window
+    // The checksum covers a pseudo-header of addresses, protocol and length before the segment.
+    std::vector<std::uint8_t> summed(12 + 20);
+    std::copy_n(&reply[12], 8, summed.begin());
+    summed[9] = 6;
+    summed[11] = 20;
+    std::copy_n(tcp, 20, &summed[12]);
+    writeChecksum(&summed[12 + 16], summed.data(), summed.size());
+    std::copy_n(&summed[12 + 16], 2, tcp + 16);
+    return reply;
+}
+
 } // namespace vantorel::lab::icmp

@@ -5,7 +5,8 @@
 #include <span>
 #include <vector>
 
-// The ICMP and ICMPv6 packets of the TUN path emulator, apart from its threading.
+// The ICMP and ICMPv6 packets of the TUN path emulator, apart from its threading, and the one
+// TCP segment a service check needs answered.
 namespace vantorel::lab::icmp {
 
 // An unfragmented IPv4 ICMP echo request, or an ICMPv6 one (without extension headers) to the
@@ -31,5 +32,8 @@ enum class Error { timeExceeded, hostUnreachable };
 // request as it reached that router, with TTL 1 for time exceeded: for IPv4 its header and the
 // first 8 bytes of its ICMP message (RFC 792), for IPv6 all of it (RFC 4443).
 std::vector<std::uint8_t> errorReply(const EchoRequest& request, std::uint32_t from, Error error);
+
+// The SYN-ACK a listening host would answer an IPv4 TCP SYN with; none for any other packet.
+std::optional<std::vector<std::uint8_t>> tcpSynAck(std::span<const std::uint8_t> packet);
 
 } // namespace vantorel::lab::icmp

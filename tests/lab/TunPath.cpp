@@ -142,8 +142,17 @@ void TunPath::emulate() {
 void TunPath::answer(std::span<const std::uint8_t> packet, std::chrono::nanoseconds arrival) {
     const auto request = icmp::parseEchoRequest(packet);
     std::lock_guard lock(mutex_);
-    if (!request || !(destinations_.contains(request->destination) ||
-                      unreachable_.contains(request->destination)))
+    if (!request) {
+        // A destination also accepts TCP connections on every port, after the same delay.
+        const auto synAck = icmp::tcpSynAck(packet);
+        if (synAck &&
+            destinations_.contains(std::uint32_t(packet[16]) << 24 |
+                                   std::uint32_t(packet[17]) << 16 | packet[18] << 8 | packet[19]))
+            pending_.emplace(arrival + delay_, std::move(*synAck));
+        return;
+    }
+    if (!(destinations_.contains(request->destination) ||
+          unreachable_.contains(request->destination)))
         return;
     ++counters_.requests;
     const std::string destination = ipv4Text(request->destination);

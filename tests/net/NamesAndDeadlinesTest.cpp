@@ -1,10 +1,14 @@
 #include "lab/Addresses.h"
 #include "lab/Lab.h"
 #include "lab/TestResolver.h"
+#include "lab/TunPath.h"
 #include "net/Resolver.h"
 #include "net/ServiceMeasure.h"
+#include "platform/Task.h"
+#include "support/EventLoop.h"
 #include "support/HttpTestServer.h"
 
+#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
@@ -55,6 +59,25 @@ TEST(NameResolution,
     EXPECT_EQ(attempts[2].result.httpStatus, 200);
     EXPECT_EQ(attempts[3].result.httpStatus, std::nullopt);
     EXPECT_TRUE(attempts[3].result.errorText.value_or("").contains("nowhere.lab"));
+}
+
+// The connection is timed where it is made, on the service-probe thread: a main thread that is
+// busy while it completes does not add to the figure.
+TEST(ServiceProbeTiming, ATcpCheckIsTimedOffTheBusyMainThread) {
+    lab::TunPath path;
+    const std::string destination = path.address(2);
+    path.setDestinations({destination});
+    path.setDelay(10ms);
+    std::optional<ServiceResult> result;
+    startTask([&](TaskHandle) -> QCoro::Task<> {
+        auto attempt = ServiceProbe(ServiceProbe::Tcp{QString::fromStdString(destination), 443})
+                           .measure(); // under way once this returns
+        QThread::msleep(300);
+        result = co_await attempt;
+    });
+    ASSERT_TRUE(test::spinUntil([&] { return result.has_value(); }, 5s));
+    EXPECT_GE(result->rttMs.value_or(0), 10.0);
+    EXPECT_LT(result->rttMs.value_or(1e9), 100.0);
 }
 
 // Side by side, so together they cost five seconds.

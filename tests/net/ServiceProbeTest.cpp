@@ -39,6 +39,16 @@ TEST(ServiceProbeTcp, OpenPortIsTimedAndLetGoAndAClosedOneFailsWithoutWaiting) {
     const auto refused = measure(ServiceProbe::Tcp{"127.0.0.1", closedPort()});
     EXPECT_EQ(refused.result, ServiceResult{}) << "a TCP failure carries nothing";
     EXPECT_LT(refused.took, 1s) << "a refused connection must not wait for the deadline";
+
+    // IPv6 as well, by address; port 0 is not tried at all.
+    QTcpServer six;
+    ASSERT_TRUE(six.listen(QHostAddress::LocalHostIPv6));
+    const auto attempts = test::measureAll({ServiceProbe::Tcp{"::1", six.serverPort()},
+                                            ServiceProbe::Tcp{"[::1]", six.serverPort()},
+                                            ServiceProbe::Tcp{"127.0.0.1", 0}});
+    EXPECT_GT(attempts[0].result.rttMs.value_or(0), 0.0);
+    EXPECT_GT(attempts[1].result.rttMs.value_or(0), 0.0);
+    EXPECT_EQ(attempts[2].result, (ServiceResult{{}, {}, QStringLiteral("Invalid port")}));
 }
 
 TEST(ServiceProbeHttp, TimedToTheHeadUpTo399ThenOnlyTheStatusOrAReadableReason) {

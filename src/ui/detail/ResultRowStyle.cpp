@@ -3,8 +3,8 @@
 #include "ui/controls/Icons.h"
 #include "ui/controls/Theme.h"
 
+#include <QAbstractItemView>
 #include <QHash>
-#include <QListView>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -52,7 +52,7 @@ QPixmap symbolPixmap(const QString& name, const QColor& colour, int size, double
     return pixmap;
 }
 
-void styleList(QListView& list) {
+void styleList(QAbstractItemView& list) {
     list.setFrameShape(QFrame::NoFrame);
     list.setAttribute(Qt::WA_TranslucentBackground);
     list.viewport()->setAutoFillBackground(false);
@@ -61,10 +61,9 @@ void styleList(QListView& list) {
     list.setFocusPolicy(Qt::NoFocus);
     list.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list.setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    list.setUniformItemSizes(true);
     list.setMouseTracking(false);
     list.setStyleSheet(QStringLiteral(
-        "QListView { background: transparent; border: none; }"
+        "QAbstractItemView { background: transparent; border: none; }"
         "QScrollBar:vertical { background: transparent; width: 8px; margin: 2px 0 2px 0; }"
         "QScrollBar::handle:vertical { background: rgba(128,128,128,120); border-radius: 3px; "
         "min-height: 28px; margin: 0 1px 0 1px; }"

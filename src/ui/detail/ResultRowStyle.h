@@ -7,7 +7,7 @@
 #include <QPixmap>
 #include <QString>
 
-class QListView;
+class QAbstractItemView;
 class QPainter;
 class QRect;
 
@@ -39,6 +39,6 @@ void paintDivider(QPainter& painter, const QRect& row, const Look& look);
 QPixmap symbolPixmap(const QString& name, const QColor& colour, int size, double pixelRatio);
 
 // A list on the glass: no frame or background of its own, no selection, a thin scroll bar.
-void styleList(QListView& list);
+void styleList(QAbstractItemView& list);
 
 } // namespace vantorel::resultrows

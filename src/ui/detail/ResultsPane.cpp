@@ -76,7 +76,7 @@ ResultsPane::ResultsPane(std::shared_ptr<Target> target, QWidget* parent)
     const auto restyle = [this] {
         refresh();
         update();
-        if (QListView* list = samples_ ? static_cast<QListView*>(samples_) : hosts_)
+        if (QAbstractItemView* list = samples_ ? static_cast<QAbstractItemView*>(samples_) : hosts_)
             list->viewport()->update();
     };
     connect(&Preferences::instance(), &Preferences::changed, this, restyle);

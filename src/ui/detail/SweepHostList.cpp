@@ -14,6 +14,7 @@ SweepHostList::SweepHostList(std::shared_ptr<Target> target, QWidget* parent)
     setObjectName(QStringLiteral("sweepHostList"));
     setAccessibleName(QStringLiteral("Hosts"));
     resultrows::styleList(*this);
+    setUniformItemSizes(true);
     // Tab reaches the list and the arrows walk its rows, each read with its host, state and reply.
     setFocusPolicy(Qt::StrongFocus);
     delegate_ = new SweepHostDelegate(this);

@@ -10,6 +10,7 @@
 #include "ui/controls/Theme.h"
 #include "ui/overview/TileBodies.h"
 
+#include <QHashFunctions>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -61,16 +62,40 @@ TargetTile::TargetTile(std::shared_ptr<Target> target, int units, QWidget* paren
     setToolTip(QStringLiteral("Show %1").arg(target_->spec().displayName()));
     readThresholds();
     describe();
-    connect(target_.get(), &Target::changed, this, [this] {
-        describe();
+    shownFigures_ = figures();
+    connect(target_.get(), &Target::changed, this, &TargetTile::targetChanged);
+    connect(&Preferences::instance(), &Preferences::changed, this, [this](const QString& key) {
+        if (key == keys::latencyGreen || key == keys::latencyYellow)
+            readThresholds();
+        // Any preference may change how text is set (appearance, sizes): lay it out again.
+        layout_.header = {};
         update();
     });
-    connect(&Preferences::instance(), &Preferences::changed, this, [this](const QString& key) {
-        if (key == keys::latencyGreen || key == keys::latencyYellow) {
-            readThresholds();
-            update();
-        }
-    });
+}
+
+void TargetTile::targetChanged() {
+    describe();
+    const std::size_t now = figures();
+    if (now == shownFigures_)
+        return;
+    shownFigures_ = now;
+    update();
+}
+
+std::size_t TargetTile::figures() const {
+    const Target& target = *target_;
+    std::size_t seed = qHashMulti(0, int(target.health()), target.currentLatency().value_or(-1),
+                                  target.isScanning());
+    for (const auto& monitor : target.monitors()) {
+        const auto& samples = monitor->samples();
+        seed = qHashMulti(seed, samples.size(), samples.empty() ? 0 : samples.back().id,
+                          monitor->httpStatus().value_or(0), monitor->alive().value_or(false),
+                          monitor->alive().has_value(), monitor->latency().value_or(-1));
+        for (const HopStat& hop : monitor->hopStats())
+            seed = qHashMulti(seed, hop.number, hop.host, hop.hostname.value_or(QString()),
+                              hop.last.value_or(-1));
+    }
+    return seed;
 }
 
 void TargetTile::describe() {
@@ -111,46 +136,72 @@ void TargetTile::paintEvent(QPaintEvent*) {
         focus_ring::paint(p, area, kCornerRadius);
 }
 
-void TargetTile::paintHeader(QPainter& p, const QRectF& header) const {
-    const Target& target = *target_;
-    const QPointF dotCentre(header.left() + kDotDiameter / 2 + 1, header.center().y());
-    paintStatusDot(p, dotCentre, theme::healthColour(target.health()));
-
+void TargetTile::layOutHeader(const QRectF& header, const QString& figure, double pixelRatio) {
+    HeaderLayout& l = layout_;
+    l.header = header;
+    l.figure = figure;
+    // Static text is drawn from its top; the rectangles it replaces centred each line on them.
+    const auto centred = [&header](const QFont& font) {
+        return header.top() + (header.height() - QFontMetricsF(font).height()) / 2;
+    };
     double room = header.width() - kDotColumn;
-    const std::optional<double> latency = target.currentLatency();
-    if (latency) {
-        const QFont figureFont = theme::monospacedDigits(theme::TextStyle::callout, true);
-        const QString figure = formatMilliseconds(*latency, 0);
+    if (!figure.isEmpty()) {
+        const QFont& figureFont = l.figureFont =
+            theme::monospacedDigits(theme::TextStyle::callout, true);
         const double figureWidth = QFontMetricsF(figureFont).horizontalAdvance(figure);
-        p.setFont(figureFont);
-        p.setPen(target.health() == TargetHealth::down ? theme::red() : theme::primaryText());
-        p.drawText(header, Qt::AlignRight | Qt::AlignVCenter, figure);
+        l.figureText = QStaticText(figure);
+        l.figureText.prepare(QTransform(), figureFont);
+        l.figureAt = QPointF(header.right() - figureWidth, centred(figureFont));
         room -= figureWidth + 2 * kSpacing;
     }
 
     // The name matters more than the kind: the badge gives way when both do not fit.
-    const QFont nameFont = theme::font(theme::TextStyle::headline);
+    const QFont& nameFont = l.nameFont = theme::font(theme::TextStyle::headline);
     const QFontMetricsF nameMetrics(nameFont);
-    const QString name = target.spec().displayName();
+    const QString name = target_->spec().displayName();
     const double fullName = nameMetrics.horizontalAdvance(name);
-    const QString kind = label(target.spec().kind);
+    const QString kind = label(target_->spec().kind);
     const QSizeF badgeSize = KindBadge::badgeSize(kind);
-    const double badgeWidth = badgeSize.width();
-    const double nameRoomWithBadge = room - kSpacing - badgeWidth;
+    const double nameRoomWithBadge = room - kSpacing - badgeSize.width();
     const bool badge = nameRoomWithBadge >= std::min(fullName, kMinNameWidth);
     const double nameWidth = std::max(0.0, std::min(fullName, badge ? nameRoomWithBadge : room));
 
-    const QRectF nameBox(header.left() + kDotColumn, header.top(), nameWidth, header.height());
-    p.setFont(nameFont);
-    p.setPen(theme::primaryText());
-    p.drawText(nameBox, Qt::AlignLeft | Qt::AlignVCenter,
-               nameMetrics.elidedText(name, Qt::ElideMiddle, nameWidth + 0.5));
+    l.nameText = QStaticText(nameMetrics.elidedText(name, Qt::ElideMiddle, nameWidth + 0.5));
+    l.nameText.setTextFormat(Qt::PlainText);
+    l.nameText.prepare(QTransform(), nameFont);
+    l.nameAt = QPointF(header.left() + kDotColumn, centred(nameFont));
+    l.badge = QPixmap();
     if (badge) {
-        const QRectF badgeBox(nameBox.right() + kSpacing,
-                              header.center().y() - badgeSize.height() / 2, badgeWidth,
-                              badgeSize.height());
-        KindBadge::paint(p, badgeBox, kind);
+        l.badge = QPixmap((badgeSize * pixelRatio).toSize());
+        l.badge.setDevicePixelRatio(pixelRatio);
+        l.badge.fill(Qt::transparent);
+        QPainter painter(&l.badge);
+        KindBadge::paint(painter, QRectF(QPointF(0, 0), badgeSize), kind);
+        l.badgeAt = QPointF(l.nameAt.x() + nameWidth + kSpacing,
+                            std::round(header.center().y() - badgeSize.height() / 2));
     }
+}
+
+void TargetTile::paintHeader(QPainter& p, const QRectF& header) {
+    const Target& target = *target_;
+    const QPointF dotCentre(header.left() + kDotDiameter / 2 + 1, header.center().y());
+    paintStatusDot(p, dotCentre, theme::healthColour(target.health()));
+
+    const std::optional<double> latency = target.currentLatency();
+    const QString figure = latency ? formatMilliseconds(*latency, 0) : QString();
+    if (header != layout_.header || figure != layout_.figure)
+        layOutHeader(header, figure, p.device() ? p.device()->devicePixelRatioF() : 1.0);
+    const QColor primary = theme::primaryText();
+    if (!figure.isEmpty()) {
+        p.setFont(layout_.figureFont);
+        p.setPen(target.health() == TargetHealth::down ? theme::red() : primary);
+        p.drawStaticText(layout_.figureAt, layout_.figureText);
+    }
+    p.setFont(layout_.nameFont);
+    p.setPen(primary);
+    p.drawStaticText(layout_.nameAt, layout_.nameText);
+    if (!layout_.badge.isNull())
+        p.drawPixmap(layout_.badgeAt, layout_.badge);
 }
 
 void TargetTile::paintBody(QPainter& p, const QRectF& body) const {

@@ -1,7 +1,12 @@
 #pragma once
 
+#include <QPixmap>
+#include <QRectF>
+#include <QStaticText>
+#include <QString>
 #include <QUuid>
 #include <QWidget>
+#include <cstddef>
 #include <memory>
 
 class QPainter;
@@ -13,7 +18,10 @@ class Target;
 
 // One target on the overview: a rounded card with its status dot, name, kind and latency, over a
 // body drawn for its kind (recent pings, the hop list, the service's checks or the swept hosts).
-// Repaints itself whenever its target changes; pressing it asks for the target to be opened.
+// Repaints itself when its target changes what it shows, and only then: a target announces changes
+// a tile does not draw (a status text, a probe under way), and an overview of many tiles would
+// otherwise repaint them all every few moments. The header's text is laid out once per width and
+// figure. Pressing the tile asks for the target to be opened.
 class TargetTile : public QWidget {
     Q_OBJECT
 
@@ -38,10 +46,30 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The header's fonts, texts and places for one width and latency figure.
+    // The texts are set once as static text, which keeps its shaped glyphs: shaping the same
+    // words again on every paint of every tile was a good part of an overview's frame.
+    struct HeaderLayout {
+        QRectF header;
+        QString figure; // empty without a latency
+        QFont figureFont;
+        QStaticText figureText;
+        QPointF figureAt;
+        QFont nameFont;
+        QStaticText nameText; // elided to its room
+        QPointF nameAt;
+        QPixmap badge; // null when the badge gives way
+        QPointF badgeAt;
+    };
+
     void readThresholds();
+    void targetChanged();
     // Keeps what a screen reader hears (kind, health, status, figure) up to date.
     void describe();
-    void paintHeader(QPainter& painter, const QRectF& header) const;
+    // A digest of everything the tile draws from its target.
+    std::size_t figures() const;
+    void layOutHeader(const QRectF& header, const QString& figure, double pixelRatio);
+    void paintHeader(QPainter& painter, const QRectF& header);
     void paintBody(QPainter& painter, const QRectF& body) const;
 
     std::shared_ptr<Target> target_;
@@ -50,6 +78,8 @@ private:
     double yellowMax_ = 0;
     bool hovering_ = false;
     bool pressed_ = false;
+    std::size_t shownFigures_ = 0;
+    HeaderLayout layout_;
 };
 
 } // namespace vantorel

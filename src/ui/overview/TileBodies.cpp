@@ -7,8 +7,10 @@
 #include "ui/rules/DashboardLayout.h"
 
 #include <QPainter>
+#include <QPixmap>
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace vantorel::tile {
 
@@ -44,9 +46,12 @@ void drawThresholdLines(QPainter& p, const QRectF& chart, double top, const Pale
     const auto line = [&](double ms, const QColor& colour) {
         if (ms >= top)
             return;
-        const double y = std::round(chart.bottom() - ms / top * chart.height()) + 0.5;
-        p.setPen(QPen(theme::withOpacity(colour, kGuideOpacity), 1, Qt::DashLine));
-        p.drawLine(QPointF(chart.left(), y), QPointF(chart.right(), y));
+        const double y = std::round(chart.bottom() - ms / top * chart.height());
+        // Qt's dash pattern for a 1-pixel line (4 on, 2 off), as whole-pixel rectangles: a
+        // dashed pen is stroked as a path, at many times the cost, on every tile of every frame.
+        const QColor guide = theme::withOpacity(colour, kGuideOpacity);
+        for (double x = chart.left(); x < chart.right(); x += 6)
+            p.fillRect(QRectF(x, y, std::min(4.0, chart.right() - x), 1), guide);
     };
     line(palette.thresholds.green, palette.green);
     line(palette.thresholds.yellow, palette.red);
@@ -285,7 +290,24 @@ void paintSweep(QPainter& p, const QRectF& body, const Target& target, const Pal
     const QColor unknown = theme::withOpacity(palette.gray, 0.25);
     const double pitch = grid.side + grid.spacing;
     const double radius = std::min(2.0, grid.side / 4);
-    p.setPen(Qt::NoPen);
+    // A sweep has a few colours and hundreds of cells: each colour's rounded cell is drawn once
+    // per paint and stamped, rather than each cell being filled as an antialiased path.
+    const double ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    std::map<QRgb, QPixmap> stamps;
+    const auto stamp = [&](const QColor& colour) -> const QPixmap& {
+        QPixmap& image = stamps[colour.rgba()];
+        if (image.isNull()) {
+            image = QPixmap(QSizeF(grid.side * ratio, grid.side * ratio).toSize());
+            image.setDevicePixelRatio(ratio);
+            image.fill(Qt::transparent);
+            QPainter cell(&image);
+            cell.setRenderHint(QPainter::Antialiasing);
+            cell.setPen(Qt::NoPen);
+            cell.setBrush(colour);
+            cell.drawRoundedRect(QRectF(0, 0, grid.side, grid.side), radius, radius);
+        }
+        return image;
+    };
     for (int i = 0; i < hosts; ++i) {
         const PingMonitor& monitor = *target.monitors()[std::size_t(i)];
         const QRectF cell(cells.left() + (i % grid.columns) * pitch,
@@ -295,8 +317,7 @@ void paintSweep(QPainter& p, const QRectF& body, const Target& target, const Pal
             fill = monitor.latency() ? palette.colourFor(*monitor.latency()) : palette.green;
         else if (monitor.alive() == false)
             fill = dead;
-        p.setBrush(fill);
-        p.drawRoundedRect(cell, radius, radius);
+        p.drawPixmap(cell.topLeft(), stamp(fill));
     }
 }
 

@@ -13,6 +13,8 @@
 #include "ui/detail/SweepHostList.h"
 #include "ui/detail/SweepHostModel.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -79,27 +81,50 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
     EXPECT_TRUE(list().followsTop());
     EXPECT_FALSE(list().nowButton()->isVisible());
 
-    // Scrolled away, the row under the user's eyes stays where it is as the newest samples arrive
-    // and the oldest leave.
-    scrollBar().setValue(scrollBar().singleStep() * 5);
+    // Rows read as text: the time, the number and the figure.
+    QAccessibleInterface* rows = QAccessible::queryAccessibleInterface(&list());
+    ASSERT_TRUE(rows && rows->childCount() == 1 + 70);
+    EXPECT_EQ(rows->child(0)->text(QAccessible::Name), "Now");
+    EXPECT_EQ(rows->child(1 + 9)->text(QAccessible::Name),
+              list().model()->index(9, 0).data(SampleListModel::timeRole).toString() +
+                  ", seq 61, timeout");
+
+    // Scrolled away by keyboard, the row under the user's eyes stays where it is as the newest
+    // samples arrive and the oldest leave, several at once.
+    list().setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(&list(), Qt::Key_Down);
+    EXPECT_EQ(scrollBar().value(), scrollBar().singleStep() * 5);
     ASSERT_FALSE(list().followsTop());
     EXPECT_TRUE(list().nowButton()->isVisible());
     const std::int64_t anchor = seqAtTop();
     const QRect anchorRect = list().visualRect(topRow());
     test::spinFor(1200ms);
-    for (int i = 0; i < 3; ++i)
-        fed.record(7.0, dateNow());
+    {
+        const QSignalBlocker batch(fed);
+        for (int i = 0; i < 3; ++i)
+            fed.record(7.0, dateNow());
+    }
+    Q_EMIT fed.changed();
     ASSERT_EQ(list().model()->rowCount(), 43) << "the oldest samples should have left";
     EXPECT_EQ(seqAtTop(), anchor);
     EXPECT_EQ(list().visualRect(topRow()), anchorRect);
 
-    // "Now" brings the newest sample back to the top, and the list follows from then on.
-    QTest::mouseClick(list().nowButton(), Qt::LeftButton);
+    // "Now", reached with Tab, brings the newest sample back to the top, and the list follows
+    // from then on; so does End after paging away.
+    QTest::keyClick(&list(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), list().nowButton());
+    QTest::keyClick(list().nowButton(), Qt::Key_Space);
     ASSERT_TRUE(spinUntil([&] { return scrollBar().value() == 0; }, 3s));
     EXPECT_TRUE(list().followsTop());
     fed.record(7.0, dateNow());
     EXPECT_EQ(seqAtTop(), 74);
     EXPECT_FALSE(list().nowButton()->isVisible());
+    list().setFocus(Qt::TabFocusReason);
+    QTest::keyClick(&list(), Qt::Key_PageDown);
+    EXPECT_GT(scrollBar().value(), scrollBar().singleStep() * 5);
+    QTest::keyClick(&list(), Qt::Key_End);
+    EXPECT_TRUE(spinUntil([&] { return scrollBar().value() == 0 && list().followsTop(); }, 3s));
 }
 
 TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {

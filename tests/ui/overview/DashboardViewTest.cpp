@@ -27,6 +27,14 @@ TargetSpec spec(TargetKind kind, int network) {
     return {kind, address.arg(1), kind == TargetKind::pingSweep ? address.arg(4) : QString(), 24};
 }
 
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
 TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     using enum TargetKind;
     Preferences::instance().setValue(keys::appearance, QStringLiteral("dark"));
@@ -95,6 +103,19 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     QTest::mouseClick(tile(3), Qt::LeftButton, {}, QPoint(40, 60));
     ASSERT_EQ(chosen.size(), 1);
     EXPECT_EQ(chosen.at(0).at(0).value<QUuid>(), targets[3]->id());
+
+    // A tile repaints for a change it draws, and only then: an announcement that changes nothing
+    // it shows leaves it alone, a new sample does not.
+    PaintCounter counter;
+    tile(3)->installEventFilter(&counter);
+    test::spinFor(std::chrono::milliseconds(400));
+    counter.paints = 0;
+    PingMonitor& pinged = *targets[3]->monitors().front();
+    Q_EMIT pinged.changed();
+    test::spinFor(std::chrono::milliseconds(400));
+    EXPECT_EQ(counter.paints, 0);
+    pinged.record(5.0, dateNow());
+    EXPECT_TRUE(spinUntil([&] { return counter.paints > 0; }, std::chrono::seconds(2)));
 
     // Samples repaint tiles without rebuilding them; a target switched off takes its tile alone
     // away, and the one below moves up into its place.
