@@ -7,13 +7,13 @@
 //
 // Prints, for each phase, the median and 90th percentile of |engine − ping| per pair and the
 // median RTT each of them measured.
+#include "BusyMainThread.h"
 #include "lab/Addresses.h"
 #include "lab/PrivateNetwork.h"
 #include "lab/TunPath.h"
 #include "net/ICMPEngine.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -94,17 +94,6 @@ void print(const char* phase, const Figures& figures) {
                 figures.pairs);
 }
 
-// Keeps the calling (main) thread busy for 8 ms of every 10 ms, as a heavy GUI frame load would.
-void keepMainThreadBusy(QTimer& timer) {
-    QObject::connect(&timer, &QTimer::timeout, [] {
-        QElapsedTimer busy;
-        busy.start();
-        while (busy.nsecsElapsed() < 8'000'000) {
-        }
-    });
-    timer.start(10);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -125,7 +114,7 @@ int main(int argc, char** argv) {
             engineRtt(QString::fromStdString(address)); // opens the sockets
         const auto ipv6 = measure(destination6, pairs);
         const auto idle = measure(destination, pairs);
-        QMetaObject::invokeMethod(&app, [&] { keepMainThreadBusy(busyTimer); });
+        QMetaObject::invokeMethod(&app, [&] { bench::keepMainThreadBusy(busyTimer); });
         const auto busy = measure(destination, pairs);
         std::printf("rtt accuracy vs iputils ping over a 20 ms path\n");
         print("IPv4, main thread idle:", idle);

@@ -5,6 +5,7 @@
 //   build/bench/net/service_rtt_bench [pairs]      (root: it builds a private test network)
 //
 // Prints the median and 90th percentile of |check − reference| per pair for each phase.
+#include "BusyMainThread.h"
 #include "lab/PrivateNetwork.h"
 #include "lab/TunPath.h"
 #include "net/ServiceProbe.h"
@@ -12,7 +13,6 @@
 #include "platform/Task.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
 #include <arpa/inet.h>
@@ -74,17 +74,6 @@ Figures measure(const std::string& destination, int pairs) {
             int(differences.size())};
 }
 
-// Keeps the calling (main) thread busy for 8 ms of every 10 ms, as a heavy GUI frame load would.
-void keepMainThreadBusy(QTimer& timer) {
-    QObject::connect(&timer, &QTimer::timeout, [] {
-        QElapsedTimer busy;
-        busy.start();
-        while (busy.nsecsElapsed() < 8'000'000) {
-        }
-    });
-    timer.start(10);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -102,7 +91,7 @@ int main(int argc, char** argv) {
     std::thread driver([&] {
         checkRtt(QString::fromStdString(destination)); // starts the service-probe thread
         const auto idle = measure(destination, pairs);
-        QMetaObject::invokeMethod(&app, [&] { keepMainThreadBusy(busyTimer); });
+        QMetaObject::invokeMethod(&app, [&] { bench::keepMainThreadBusy(busyTimer); });
         const auto busy = measure(destination, pairs);
         std::printf("TCP check rtt accuracy vs a timed connect() over a 10 ms path (%d / %d "
                     "pairs)\n",
