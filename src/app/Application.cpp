@@ -2,6 +2,7 @@
 
 #include "alerts/AlertEngine.h"
 #include "app/CommandLine.h"
+#include "app/MetricsSwitch.h"
 #include "app/SingleInstance.h"
 #include "history/SampleStore.h"
 #include "settings/Preferences.h"
@@ -24,8 +25,6 @@ namespace vantorel {
 
 namespace {
 
-constexpr double kHistoryRetentionSeconds = 7 * 24 * 3600;
-constexpr double kPruneIntervalSeconds = 6 * 3600;
 constexpr int kTrayChecks = 20;
 constexpr std::chrono::milliseconds kTrayCheckInterval{250};
 
@@ -62,6 +61,8 @@ void Application::quitEventLoop() {
 }
 
 int Application::run(int argc, char** argv) {
+    if (asksForHeadless(argc, argv))
+        return execHeadless(argc, argv);
     if (asksOnlyForText(argc, argv)) {
         QCoreApplication textOnly(argc, argv);
         nameApplication();
@@ -97,9 +98,10 @@ void Application::identify(QApplication& application) {
 void Application::launch(bool hidden) {
     Preferences::instance().registerDefaults();
     const auto& history = SampleStore::shared();
-    history->prune(kHistoryRetentionSeconds);
-    history->schedulePruning(kHistoryRetentionSeconds, kPruneIntervalSeconds);
+    history->prune(SampleStore::kRetentionSeconds);
+    history->schedulePruning(SampleStore::kRetentionSeconds, SampleStore::kPruneIntervalSeconds);
     store_ = std::make_unique<HostStore>();
+    metrics_ = std::make_unique<MetricsSwitch>(*store_);
     tray_ = std::make_unique<TrayExtra>(*store_, [this] { openMainWindow(); });
     if (hidden)
         stayHiddenOnceTrayFound(kTrayChecks);

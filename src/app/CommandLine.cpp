@@ -2,6 +2,13 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
 
 namespace vantorel {
 
@@ -14,15 +21,47 @@ const QCommandLineOption& hiddenOption() {
     return option;
 }
 
+constexpr std::string_view kHeadless = "--headless";
+
+const QCommandLineOption& headlessOption() {
+    static const QCommandLineOption option(
+        QStringLiteral("headless"),
+        QStringLiteral("Runs the monitors without a window, with the options that follow: the "
+                       "same as vantoreld (vantorel --headless --help lists them)."));
+    return option;
+}
+
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(
         QStringLiteral("Watches hosts, routes and services, and notifies when they fail."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(hiddenOption());
+    parser.addOption(headlessOption());
 }
 
 } // namespace
+
+bool asksForHeadless(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (argv[i] == kHeadless)
+            return true;
+    return false;
+}
+
+int execHeadless(int argc, char** argv) {
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::string program = (self.parent_path() / "vantoreld").string();
+    std::vector<char*> arguments{const_cast<char*>(program.c_str())};
+    for (int i = 1; i < argc; ++i)
+        if (argv[i] != kHeadless)
+            arguments.push_back(argv[i]);
+    arguments.push_back(nullptr);
+    ::execv(program.c_str(), arguments.data());
+    std::fprintf(stderr, "vantorel: cannot run %s: %s\n", program.c_str(), std::strerror(errno));
+    return 127;
+}
 
 bool asksOnlyForText(int argc, char** argv) {
     QStringList arguments;

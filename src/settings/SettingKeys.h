@@ -17,6 +17,8 @@ inline constexpr QLatin1StringView alertsEnabled{"alertsEnabled"};
 inline constexpr QLatin1StringView alertUnreachableSecs{"alertUnreachableSecs"};
 inline constexpr QLatin1StringView alertLossPct{"alertLossPct"};
 inline constexpr QLatin1StringView alertLatencyMs{"alertLatencyMs"};
+inline constexpr QLatin1StringView metricsEnabled{"metricsEnabled"};
+inline constexpr QLatin1StringView metricsPort{"metricsPort"};
 inline constexpr QLatin1StringView targetsV2{"targetsV2"};
 inline constexpr QLatin1StringView targets{"targets"};
 

@@ -41,6 +41,7 @@ private:
     void showAppearance();
     void showClock();
     void showThresholdsCaption();
+    void showMetricsCaption();
     void applyColourScheme();
 
     FormSegmentedPicker* themePicker_ = nullptr;
@@ -49,6 +50,8 @@ private:
     FormSwitch* alertsSwitch_ = nullptr;
     FormSwitch* scrollbackSwitch_ = nullptr;
     FormSwitch* loginSwitch_ = nullptr;
+    FormSwitch* metricsSwitch_ = nullptr;
+    QLabel* metricsCaption_ = nullptr;
     bool sized_ = false;
     QLabel* thresholdsCaption_ = nullptr;
     QList<PreferencesSection*> sections_;
