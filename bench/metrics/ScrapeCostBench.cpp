@@ -2,9 +2,10 @@
 //
 //   build/bench/metrics/scrape_cost_bench [seconds]     (root: it builds a private test network)
 //
-// The process's CPU time over the given time (default 60 s) three ways: without the endpoint,
-// with it started but not scraped, and with a real Prometheus scraping it every second (five
-// phases in all); then what one rendering of the exposition takes and how large it is.
+// The process's CPU time over the given time (default 60 s) three ways: without the endpoint
+// (before and after the rest), with it started but not scraped, and with a real Prometheus
+// scraping it every second (those two alternating in 8 s phases); then what one rendering of the
+// exposition takes and how large it is, and what a whole scrape costs the main thread.
 #include "lab/Lab.h"
 #include "lab/PrivateNetwork.h"
 #include "metrics/MetricsEndpoint.h"
@@ -20,10 +21,16 @@
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <arpa/inet.h>
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <future>
+#include <string>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace vantorel;
 
@@ -67,6 +74,40 @@ std::unique_ptr<test::TestDaemonProcess> startPrometheus(const QTemporaryDir& fo
         QProcessEnvironment::systemEnvironment(), folder.filePath("prometheus.log"));
 }
 
+constexpr int kScrapes = 300;
+
+// Scrapes 127.0.0.1:`port` `count` times over one kept connection, as Prometheus does; returns
+// how many complete answers came.
+int scrape(quint16 port, int count) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        return 0;
+    const std::string_view request = "GET /metrics HTTP/1.1\r\nHost: bench\r\nAccept: "
+                                     "application/openmetrics-text; version=1.0.0\r\n\r\n";
+    int answered = 0;
+    std::string received;
+    char chunk[65536];
+    for (; answered < count; ++answered) {
+        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+        received.clear();
+        std::size_t headEnd = std::string::npos, length = 0;
+        while (headEnd == std::string::npos || received.size() < headEnd + 4 + length) {
+            const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+            if (n <= 0) {
+                ::close(fd);
+                return answered;
+            }
+            received.append(chunk, std::size_t(n));
+            if (headEnd == std::string::npos &&
+                (headEnd = received.find("\r\n\r\n")) != std::string::npos)
+                length = std::stoul(received.substr(received.find("Content-Length: ") + 16));
+        }
+    }
+    ::close(fd);
+    return answered;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -93,14 +134,26 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the endpoint cannot start: %s\n", qPrintable(*error));
         return 1;
     }
-    double unscraped = runFor(duration), scraped = 0;
+    // Scraped and unscraped alternate, Prometheus paused for the unscraped phases, so that the
+    // pings' own cost, which drifts as their series fill, and the load of the rest of the machine
+    // fall on both alike. A pause is shorter than the server keeps an idle connection.
+    double unscraped = 0, scraped = 0;
     {
         const QTemporaryDir folder;
         const auto prometheus = startPrometheus(folder, endpoint.server()->port());
         runFor(std::chrono::seconds(5)); // until Prometheus scrapes
-        scraped = runFor(duration);
+        const std::chrono::seconds phase(8);
+        const auto cycles = std::max<long long>(1, duration / (2 * phase));
+        for (long long cycle = 0; cycle < cycles; ++cycle) {
+            ::kill(pid_t(prometheus->pid()), SIGSTOP);
+            unscraped += runFor(phase);
+            ::kill(pid_t(prometheus->pid()), SIGCONT);
+            scraped += runFor(phase);
+        }
+        const double scale = double(duration.count()) / double(cycles * phase.count());
+        unscraped *= scale;
+        scraped *= scale;
     }
-    unscraped = (unscraped + runFor(duration)) / 2;
     endpoint.stop();
     const double withoutBoth = (without + runFor(duration)) / 2;
     std::printf("100 host pings for %llds: %.3f s CPU without the endpoint, %.3f s with it "
@@ -119,5 +172,27 @@ int main(int argc, char** argv) {
     const double renderCpu = threadCpuSeconds() - renderStart;
     std::printf("one exposition of 100 host pings: %lld bytes, rendered in %.3f ms of CPU\n",
                 (long long)size, renderCpu / 100 * 1e3);
+
+    // The whole answer, from the request arriving to the response sent, on the main thread (the
+    // kernel's work for the send included), with the targets holding still so that nothing else
+    // runs there: what each scrape costs the endpoint.
+    for (const auto& target : store.targets())
+        target->stop();
+    endpoint.start({});
+    const double scrapesStart = threadCpuSeconds();
+    auto client = std::async(std::launch::async,
+                             [port = endpoint.server()->port()] { return scrape(port, kScrapes); });
+    QEventLoop loop;
+    QTimer check;
+    check.callOnTimeout([&] {
+        if (client.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+            loop.quit();
+    });
+    check.start(std::chrono::milliseconds(50));
+    loop.exec();
+    const double scrapesCpu = threadCpuSeconds() - scrapesStart;
+    std::printf("one scrape of that over a kept connection: %.3f ms of the main thread's CPU "
+                "(%d of %d answered)\n",
+                scrapesCpu / kScrapes * 1e3, client.get(), kScrapes);
     return 0;
 }

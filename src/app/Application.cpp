@@ -2,6 +2,7 @@
 
 #include "alerts/AlertEngine.h"
 #include "app/CommandLine.h"
+#include "app/MetricsSwitch.h"
 #include "app/SingleInstance.h"
 #include "history/SampleStore.h"
 #include "platform/TerminationSignals.h"
@@ -25,8 +26,6 @@ namespace vantorel {
 
 namespace {
 
-constexpr double kHistoryRetentionSeconds = 7 * 24 * 3600;
-constexpr double kPruneIntervalSeconds = 6 * 3600;
 constexpr int kTrayChecks = 20;
 constexpr std::chrono::milliseconds kTrayCheckInterval{250};
 
@@ -63,6 +62,8 @@ void Application::quitEventLoop() {
 }
 
 int Application::run(int argc, char** argv) {
+    if (asksForHeadless(argc, argv))
+        return execHeadless(argc, argv);
     if (asksOnlyForText(argc, argv) || asksForExport(argc, argv)) {
         QCoreApplication textOnly(argc, argv);
         nameApplication();
@@ -72,7 +73,10 @@ int Application::run(int argc, char** argv) {
     }
     QApplication qtApplication(argc, argv);
     identify(qtApplication);
-    quitOnTerminationSignals();
+    // A signal to end runs the same way out as the Quit command, with its last history commit.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::received, &qtApplication,
+                     &QCoreApplication::quit);
     const LaunchOptions options = readCommandLine(qtApplication);
     // Before anything opens the history or reads the target list: a second process must not
     // touch either.
@@ -101,12 +105,13 @@ void Application::identify(QApplication& application) {
 void Application::launch(bool hidden) {
     Preferences::instance().registerDefaults();
     const auto& history = SampleStore::shared();
-    history->prune(kHistoryRetentionSeconds);
-    history->schedulePruning(kHistoryRetentionSeconds, kPruneIntervalSeconds);
+    history->prune(SampleStore::kRetentionSeconds);
+    history->schedulePruning(SampleStore::kRetentionSeconds, SampleStore::kPruneIntervalSeconds);
     // The store outlives the event loop, whose end is the last chance to commit the samples of
     // the last moments; a signal to end arrives here as a quit too.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [] { SampleStore::shared()->flush(); });
     store_ = std::make_unique<HostStore>();
+    metrics_ = std::make_unique<MetricsSwitch>(*store_);
     tray_ = std::make_unique<TrayExtra>(*store_, [this] { openMainWindow(); });
     if (hidden)
         stayHiddenOnceTrayFound(kTrayChecks);

@@ -11,6 +11,7 @@ class QApplication;
 namespace vantorel {
 
 class HostStore;
+class MetricsSwitch;
 class TrayExtra;
 
 // The running application: the one target store of the process, the tray, and the main window,
@@ -32,10 +33,10 @@ public:
     // right after the QApplication exists, before anything reads a setting or a path.
     static void identify(QApplication& application);
 
-    // Start-up, in this order: the setting defaults, the history pruning, the store, the tray
-    // and the main window, shown. The alert engine starts when the main window first appears.
-    // `hidden` leaves the window closed where a tray (found within five seconds) can bring it
-    // back, and starts the alert engine then instead.
+    // Start-up, in this order: the setting defaults, the history pruning, the store and its
+    // metrics endpoint (when switched on), the tray and the main window, shown. The alert engine
+    // starts when the main window first appears. `hidden` leaves the window closed where a tray
+    // (found within five seconds) can bring it back, and starts the alert engine then instead.
     void launch(bool hidden = false);
 
     HostStore& store() { return *store_; }
@@ -56,6 +57,8 @@ private:
 
     std::function<void()> quit_;
     std::unique_ptr<HostStore> store_;
+    // Reads the store, so it goes first.
+    std::unique_ptr<MetricsSwitch> metrics_;
     std::unique_ptr<TrayExtra> tray_;
     QPointer<QWidget> mainWindow_;
     bool alertsStarted_ = false;

@@ -3,6 +3,13 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
 
 namespace vantorel {
 
@@ -40,6 +47,16 @@ const QCommandLineOption& formatOption() {
     return option;
 }
 
+constexpr std::string_view kHeadless = "--headless";
+
+const QCommandLineOption& headlessOption() {
+    static const QCommandLineOption option(
+        QStringLiteral("headless"),
+        QStringLiteral("Runs the monitors without a window, with the options that follow: the "
+                       "same as vantoreld (vantorel --headless --help lists them)."));
+    return option;
+}
+
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(
         QStringLiteral("Watches hosts, routes and services, and notifies when they fail."));
@@ -49,6 +66,7 @@ void describe(QCommandLineParser& parser) {
     parser.addOption(exportOption());
     parser.addOption(sinceOption());
     parser.addOption(formatOption());
+    parser.addOption(headlessOption());
 }
 
 // What the arguments ask for, before any Qt application exists; Qt's own options (-platform,
@@ -65,6 +83,27 @@ bool anySetInArguments(int argc, char** argv, const QStringList& names) {
 }
 
 } // namespace
+
+bool asksForHeadless(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (argv[i] == kHeadless)
+            return true;
+    return false;
+}
+
+int execHeadless(int argc, char** argv) {
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::string program = (self.parent_path() / "vantoreld").string();
+    std::vector<char*> arguments{const_cast<char*>(program.c_str())};
+    for (int i = 1; i < argc; ++i)
+        if (argv[i] != kHeadless)
+            arguments.push_back(argv[i]);
+    arguments.push_back(nullptr);
+    ::execv(program.c_str(), arguments.data());
+    std::fprintf(stderr, "vantorel: cannot run %s: %s\n", program.c_str(), std::strerror(errno));
+    return 127;
+}
 
 bool asksOnlyForText(int argc, char** argv) {
     return anySetInArguments(

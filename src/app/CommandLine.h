@@ -15,6 +15,14 @@ struct LaunchOptions {
     std::optional<ExportRequest> exportRequest;
 };
 
+// Whether the arguments ask for the monitors without a window (--headless).
+bool asksForHeadless(int argc, char** argv);
+
+// Replaces this process with vantoreld from this program's own folder, passing on every argument
+// but --headless, so that no code of the views runs at all. Returns only when that cannot be
+// done, with the exit status to end with, having said why on stderr.
+int execHeadless(int argc, char** argv);
+
 // Whether the arguments ask only for a text (--help, --version), which is answered without
 // opening the display, so that it works from any terminal.
 bool asksOnlyForText(int argc, char** argv);

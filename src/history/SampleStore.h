@@ -40,6 +40,10 @@ public:
     using SweepStateCompletion = std::function<void(std::vector<SweepHostState> states)>;
     using SavingCompletion = std::function<void(std::optional<QString> reason)>;
 
+    // How long a running application keeps samples, and how often it deletes the older ones.
+    static constexpr double kRetentionSeconds = 7 * 24 * 3600;
+    static constexpr double kPruneIntervalSeconds = 6 * 3600;
+
     // The process's store on the user's history file, opened on first use and never destroyed.
     static const std::shared_ptr<SampleStore>& shared();
     // "<XDG data home>/Vantorel/history.sqlite"; empty when the platform reports no data folder.

@@ -37,20 +37,18 @@ std::optional<HttpRequest> parseRequestHead(QByteArrayView head) {
     return request;
 }
 
-QByteArray httpResponse(int status, QByteArrayView reason, bool keepAlive,
-                        QByteArrayView contentType, const QByteArray& body, bool withBody,
-                        const std::vector<std::pair<QByteArray, QByteArray>>& headers) {
-    QByteArray response = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason.toByteArray() +
-                          "\r\n" + (keepAlive ? "" : "Connection: close\r\n") +
-                          "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+HttpResponse httpResponse(int status, QByteArrayView reason, bool keepAlive,
+                          QByteArrayView contentType, const QByteArray& body, bool withBody,
+                          const std::vector<std::pair<QByteArray, QByteArray>>& headers) {
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason.toByteArray() +
+                      "\r\n" + (keepAlive ? "" : "Connection: close\r\n") +
+                      "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
     if (!contentType.isEmpty())
-        response += "Content-Type: " + contentType.toByteArray() + "\r\n";
+        head += "Content-Type: " + contentType.toByteArray() + "\r\n";
     for (const auto& [name, value] : headers)
-        response += name + ": " + value + "\r\n";
-    response += "\r\n";
-    if (withBody)
-        response += body;
-    return response;
+        head += name + ": " + value + "\r\n";
+    head += "\r\n";
+    return {std::move(head), withBody ? body : QByteArray()};
 }
 
 } // namespace vantorel

@@ -26,11 +26,18 @@ std::optional<qsizetype> requestHeadLength(QByteArrayView buffer);
 // The request of a complete head; none when its request line is not `METHOD TARGET HTTP/1.x`.
 std::optional<HttpRequest> parseRequestHead(QByteArrayView head);
 
+// A response: the status line and headers, then the body, which is left shared with whoever made
+// it until it is copied out behind its head.
+struct HttpResponse {
+    QByteArray head;
+    QByteArray body;
+};
+
 // A complete response, announcing the close unless `keepAlive`; the body is left out for a HEAD
 // request (`withBody` false) while its length is still announced.
-QByteArray httpResponse(int status, QByteArrayView reason, bool keepAlive = false,
-                        QByteArrayView contentType = {}, const QByteArray& body = {},
-                        bool withBody = true,
-                        const std::vector<std::pair<QByteArray, QByteArray>>& headers = {});
+HttpResponse httpResponse(int status, QByteArrayView reason, bool keepAlive = false,
+                          QByteArrayView contentType = {}, const QByteArray& body = {},
+                          bool withBody = true,
+                          const std::vector<std::pair<QByteArray, QByteArray>>& headers = {});
 
 } // namespace vantorel

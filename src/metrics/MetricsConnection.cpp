@@ -1,6 +1,7 @@
 #include "metrics/MetricsConnection.h"
 
 #include <QTcpSocket>
+#include <algorithm>
 
 namespace vantorel {
 
@@ -40,7 +41,9 @@ void MetricsConnection::readHead() {
     // it is never read.
     if (finishing_ || closing_ || socket_->bytesToWrite() > 0)
         return;
-    const QByteArray arrived = socket_->read(kMaxHeadBytes + 1 - head_.size());
+    // No more than has come: a read of more would take that much memory first.
+    const QByteArray arrived = socket_->read(
+        std::min(socket_->bytesAvailable(), qint64(kMaxHeadBytes + 1 - head_.size())));
     head_ += arrived;
     // Only a line break ends a head, and what came before it was looked at when it came; but
     // what followed the previous head has not been.
@@ -56,9 +59,15 @@ void MetricsConnection::readHead() {
         respond(httpResponse(431, "Request Header Fields Too Large"), false);
 }
 
-void MetricsConnection::respond(const QByteArray& response, bool keepAlive) {
+void MetricsConnection::respond(const HttpResponse& response, bool keepAlive) {
     deadline_.start(kResponseTimeoutMs);
-    socket_->write(response);
+    // In one piece, so that it leaves in one go, and into the memory the previous response took:
+    // the socket has let go of that long since when the next scrape comes a second later.
+    out_.truncate(0);
+    out_.reserve(response.head.size() + response.body.size());
+    out_ += response.head;
+    out_ += response.body;
+    socket_->write(out_);
     if (keepAlive)
         return;
     finishing_ = true;

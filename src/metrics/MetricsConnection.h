@@ -29,7 +29,7 @@ public:
     // connection, sent its next head.
     static constexpr int kResponseTimeoutMs = 10'000;
 
-    using Answer = std::function<QByteArray(const std::optional<HttpRequest>& request)>;
+    using Answer = std::function<HttpResponse(const std::optional<HttpRequest>& request)>;
 
     // Takes over `socket`. `answer` makes the response to a complete head (none when it cannot
     // be read).
@@ -45,12 +45,13 @@ Q_SIGNALS:
 
 private:
     void readHead();
-    void respond(const QByteArray& response, bool keepAlive);
+    void respond(const HttpResponse& response, bool keepAlive);
 
     QTcpSocket* const socket_; // a child
     const Answer answer_;
     QTimer deadline_;
     QByteArray head_;
+    QByteArray out_;
     // The last response is going out, and the connection closes after it.
     bool finishing_ = false;
     bool closing_ = false;

@@ -49,7 +49,7 @@ void MetricsServer::accept() {
     }
 }
 
-QByteArray MetricsServer::answer(const std::optional<HttpRequest>& request) const {
+HttpResponse MetricsServer::answer(const std::optional<HttpRequest>& request) const {
     if (!request)
         return httpResponse(400, "Bad Request");
     const bool keepAlive = request->keepAlive, withBody = request->method != "HEAD";

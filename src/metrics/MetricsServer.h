@@ -1,5 +1,6 @@
 #pragma once
 
+#include "metrics/HttpMessages.h"
 #include "metrics/MetricsWriter.h"
 
 #include <QByteArray>
@@ -41,7 +42,7 @@ public:
 
 private:
     void accept();
-    QByteArray answer(const std::optional<HttpRequest>& request) const;
+    HttpResponse answer(const std::optional<HttpRequest>& request) const;
 
     const Render render_;
     QTcpServer listener_;

@@ -32,8 +32,10 @@ QByteArrayView contentType(ExpositionFormat format) {
                : "text/plain; version=0.0.4; charset=utf-8";
 }
 
-MetricsWriter::MetricsWriter(ExpositionFormat format, qsizetype expectedSize)
-    : format_(format) {
+MetricsWriter::MetricsWriter(ExpositionFormat format, QByteArray& text, qsizetype expectedSize)
+    : format_(format)
+    , text_(text) {
+    text_.truncate(0);
     text_.reserve(expectedSize + expectedSize / 8);
 }
 
@@ -86,10 +88,9 @@ void MetricsWriter::sample(QByteArrayView suffix, QByteArrayView labels, std::in
     text_ += '\n';
 }
 
-QByteArray MetricsWriter::finish() {
+void MetricsWriter::finish() {
     if (format_ == ExpositionFormat::openMetrics)
         text_ += "# EOF\n";
-    return std::move(text_);
 }
 
 void appendLabel(QByteArray& out, std::string_view name, QStringView value) {

@@ -26,9 +26,11 @@ enum class MetricType { counter, gauge, histogram };
 // the same labels recur in every family of a target.
 class MetricsWriter {
 public:
-    // `expectedSize` is what the text will probably come to, e.g. the size of the previous one:
-    // reserved at once, a large exposition is not copied over and over as it grows.
-    MetricsWriter(ExpositionFormat format, qsizetype expectedSize);
+    // Writes into `text`, emptied first. `expectedSize` is what the text will probably come to,
+    // e.g. the size of the previous one: reserved at once, a large exposition is not copied over
+    // and over as it grows. When `text` held the previous exposition and nobody shares it any
+    // more, its memory is written over rather than freed and taken again.
+    MetricsWriter(ExpositionFormat format, QByteArray& text, qsizetype expectedSize);
 
     // Starts a family. `name` is the OpenMetrics family name, a counter's without `_total`;
     // `unit` is empty or the base unit `name` ends with. `help` is plain text with no backslash,
@@ -43,14 +45,14 @@ public:
     void sample(QByteArrayView suffix, QByteArrayView labels, std::int64_t value,
                 QByteArrayView more = {});
 
-    // Ends the exposition and hands over its text.
-    QByteArray finish();
+    // Ends the exposition.
+    void finish();
 
 private:
     void sampleName(QByteArrayView suffix, QByteArrayView labels, QByteArrayView more);
 
     const ExpositionFormat format_;
-    QByteArray text_;
+    QByteArray& text_;
     QByteArray family_;
 };
 

@@ -124,25 +124,15 @@ void writeSweeps(MetricsWriter& out, const std::vector<Exported>& exported) {
 
 ModelMetrics::ModelMetrics(HostStore& store)
     : store_(&store) {
-    connect(&store, &HostStore::changed, this, &ModelMetrics::follow);
+    connect(&store, &HostStore::listChanged, this, &ModelMetrics::follow);
     follow();
 }
 
 ModelMetrics::~ModelMetrics() = default;
 
 void ModelMetrics::follow() {
-    // Announced for every change of every target too; the list itself rarely changes, and
-    // comparing its ids is cheap next to rebuilding anything.
-    const auto& targets = store_->targets();
-    const bool same =
-        std::equal(followed_.begin(), followed_.end(), targets.begin(), targets.end(),
-                   [](const QUuid& id, const auto& target) { return id == target->id(); });
-    if (same)
-        return;
     std::map<QUuid, std::unique_ptr<TargetTally>> kept;
-    followed_.clear();
-    for (const auto& target : targets) {
-        followed_.push_back(target->id());
+    for (const auto& target : store_->targets()) {
         const auto known = tallies_.find(target->id());
         kept[target->id()] = known != tallies_.end() ? std::move(known->second)
                                                      : std::make_unique<TargetTally>(target);
@@ -157,13 +147,12 @@ QByteArray ModelMetrics::render(ExpositionFormat format) const {
             if (const auto tally = tallies_.find(target->id()); tally != tallies_.end())
                 exported.push_back({target, tally->second.get()});
     }
-    MetricsWriter out(format, renderedSize_);
+    MetricsWriter out(format, text_, text_.size());
     writeTargets(out, exported);
     writeHops(out, exported);
     writeSweeps(out, exported);
-    QByteArray text = out.finish();
-    renderedSize_ = text.size();
-    return text;
+    out.finish();
+    return text_;
 }
 
 } // namespace vantorel

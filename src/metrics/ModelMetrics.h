@@ -40,15 +40,18 @@ public:
     explicit ModelMetrics(HostStore& store);
     ~ModelMetrics() override;
 
+    // Its memory is written over by the next call once nothing holds the text any more.
     QByteArray render(ExpositionFormat format) const;
 
 private:
     void follow();
 
     QPointer<HostStore> store_;
-    std::vector<QUuid> followed_;
     std::map<QUuid, std::unique_ptr<TargetTally>> tallies_;
-    mutable qsizetype renderedSize_ = 0;
+    // The latest exposition, kept so that the next one can be written into the same memory: a
+    // scrape a second of a large exposition would otherwise take and give back that much memory
+    // every time, which costs far more than writing it.
+    mutable QByteArray text_;
 };
 
 } // namespace vantorel

@@ -1,43 +1,55 @@
 #include "platform/TerminationSignals.h"
 
-#include <QCoreApplication>
-#include <QSocketNotifier>
+#include <array>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace vantorel {
 
 namespace {
 
-// A signal handler may do next to nothing; writing a byte to a pipe is among the few things it
-// may, and the main loop hears of it through the pipe's other end.
-int wakeFds[2] = {-1, -1};
+constexpr std::array kSignals{SIGTERM, SIGINT};
 
-void onSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const auto written = ::write(wakeFds[1], &byte, 1);
+// A handler may do next to nothing, and writing to a pipe is one of those things: the main
+// thread's event loop watches the other end.
+std::array<int, 2> pipeEnds{-1, -1};
+
+void handle(int signal) {
+    const char byte = char(signal);
+    [[maybe_unused]] const auto written = ::write(pipeEnds[1], &byte, 1);
 }
 
 } // namespace
 
-void quitOnTerminationSignals() {
-    if (wakeFds[0] >= 0 || ::pipe2(wakeFds, O_CLOEXEC | O_NONBLOCK) != 0)
+TerminationSignals::TerminationSignals() {
+    if (::pipe2(pipeEnds.data(), O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    auto* notifier =
-        new QSocketNotifier(wakeFds[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
-        char drained[16];
-        while (::read(wakeFds[0], drained, sizeof drained) > 0) {
-        }
-        QCoreApplication::quit();
-    });
+    notifier_ = std::make_unique<QSocketNotifier>(pipeEnds[0], QSocketNotifier::Read);
+    connect(notifier_.get(), &QSocketNotifier::activated, this, &TerminationSignals::drain);
     struct sigaction action {};
-    action.sa_handler = onSignal;
+    action.sa_handler = handle;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
+    for (const int signal : kSignals)
+        ::sigaction(signal, &action, nullptr);
+}
+
+TerminationSignals::~TerminationSignals() {
+    for (const int signal : kSignals)
+        std::signal(signal, SIG_DFL);
+    notifier_.reset();
+    for (int& end : pipeEnds)
+        if (end >= 0)
+            ::close(std::exchange(end, -1));
+}
+
+void TerminationSignals::drain() {
+    char bytes[16];
+    while (::read(pipeEnds[0], bytes, sizeof bytes) > 0) {
+    }
+    Q_EMIT received();
 }
 
 } // namespace vantorel

@@ -1,10 +1,30 @@
 #pragma once
 
+#include <QObject>
+#include <QSocketNotifier>
+#include <memory>
+
 namespace vantorel {
 
-// Turns SIGTERM and SIGINT into an ordinary quit of the main event loop, so that a session's
-// logout or a Ctrl+C runs the same way out as the Quit command, with its last history commit.
-// Call once, on the main thread, after the application object exists.
-void quitOnTerminationSignals();
+// SIGTERM (a service manager stopping the service, a session ending) and SIGINT (Ctrl+C in a
+// terminal), taken in place of their default of ending the process on the spot, and announced on
+// the main thread, where the model can be taken down in order and the last samples committed.
+// One per process.
+class TerminationSignals : public QObject {
+    Q_OBJECT
+
+public:
+    TerminationSignals();
+    // Restores the default handling.
+    ~TerminationSignals() override;
+
+Q_SIGNALS:
+    void received();
+
+private:
+    void drain();
+
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
 
 } // namespace vantorel

@@ -19,6 +19,8 @@ inline constexpr QLatin1StringView alertLossPct{"alertLossPct"};
 inline constexpr QLatin1StringView alertLatencyMs{"alertLatencyMs"};
 // Whether a host name with addresses of both families is probed over IPv6 rather than IPv4.
 inline constexpr QLatin1StringView preferIPv6{"preferIPv6"};
+inline constexpr QLatin1StringView metricsEnabled{"metricsEnabled"};
+inline constexpr QLatin1StringView metricsPort{"metricsPort"};
 inline constexpr QLatin1StringView targetsV2{"targetsV2"};
 inline constexpr QLatin1StringView targets{"targets"};
 

@@ -26,6 +26,10 @@ QVector<SettingDefinition> buildTable() {
         {keys::alertLossPct, floating, 10.0},
         {keys::alertLatencyMs, floating, 500.0},
         {keys::preferIPv6, boolean, false},
+        // The metrics endpoint for Prometheus, on the loopback, off until switched on. The port
+        // has no control: it matters only when another program already has it.
+        {keys::metricsEnabled, boolean, false},
+        {keys::metricsPort, integer, qint64(9464)},
         {keys::targetsV2, bytes, QVariant()},
         {keys::targets, textList, QVariant()},
     };

@@ -32,13 +32,23 @@ const QStringList& HostStore::defaultEntries() {
 HostStore::HostStore(MonitorTiming timing)
     : timing_(timing) {
     // Nothing runs at launch but what the user asked to start with the application.
-    for (const auto& spec : loadSpecs())
+    for (const auto& spec : storedSpecs(unreadableListCopy_))
         targets_.push_back(Target::create(spec, spec.startWithVantorel, timing_));
     for (const auto& target : targets_)
         subscribe(*target);
 }
 
-std::vector<TargetSpec> HostStore::loadSpecs() {
+HostStore::HostStore(const std::vector<TargetSpec>& specs, MonitorTiming timing)
+    : timing_(timing)
+    , saved_(false) {
+    for (const auto& spec : specs)
+        if (!equalTarget(spec))
+            targets_.push_back(Target::create(spec, true, timing_));
+    for (const auto& target : targets_)
+        subscribe(*target);
+}
+
+std::vector<TargetSpec> HostStore::storedSpecs(std::optional<QString>& unreadableCopy) {
     auto& preferences = Preferences::instance();
     // An undecodable list is passed over, and kept under a key of its own before the next save
     // replaces it.
@@ -46,8 +56,7 @@ std::vector<TargetSpec> HostStore::loadSpecs() {
         const QByteArray stored = preferences.dataValue(kKey);
         if (auto specs = decodeTargetSpecs(stored))
             return std::move(*specs);
-        unreadableListCopy_ =
-            keepUnreadableList(preferences, stored, QDateTime::currentDateTimeUtc());
+        unreadableCopy = keepUnreadableList(preferences, stored, QDateTime::currentDateTimeUtc());
     }
     QStringList entries = preferences.stringListValue(keys::targets);
     if (!preferences.contains(keys::targets))
@@ -83,6 +92,7 @@ QUuid HostStore::add(const TargetSpec& spec) {
     subscribe(*target);
     targets_.push_back(target);
     save();
+    Q_EMIT listChanged();
     Q_EMIT changed();
     return target->id();
 }
@@ -97,6 +107,7 @@ void HostStore::remove(const QUuid& id) {
     disconnect(target.get(), nullptr, this, nullptr);
     std::erase_if(targets_, [&](const auto& other) { return other->id() == id; });
     save();
+    Q_EMIT listChanged();
     Q_EMIT changed();
 }
 
@@ -108,11 +119,14 @@ QUuid HostStore::restore(std::shared_ptr<Target> target, std::size_t index, bool
     if (enabled)
         target->setEnabled(true);
     save();
+    Q_EMIT listChanged();
     Q_EMIT changed();
     return target->id();
 }
 
 void HostStore::save() const {
+    if (!saved_)
+        return;
     std::vector<TargetSpec> specs;
     specs.reserve(targets_.size());
     for (const auto& target : targets_)

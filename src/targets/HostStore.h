@@ -24,6 +24,10 @@ public:
     static constexpr QLatin1StringView kKey{"targetsV2"};
 
     explicit HostStore(MonitorTiming timing = MonitorTiming::production());
+    // A list of the caller's own instead of the stored one, e.g. a headless run's: each spec once
+    // (a later equal one is passed over), every target switched on at once, and nothing ever
+    // saved, so that the user's stored list stays as it is.
+    HostStore(const std::vector<TargetSpec>& specs, MonitorTiming timing);
 
     const std::vector<std::shared_ptr<Target>>& targets() const { return targets_; }
     std::shared_ptr<Target> target(const QUuid& id) const;
@@ -38,6 +42,7 @@ public:
     // when `enabled`; then saves. When an equal target was added meanwhile, that one stands for
     // it and the list is left alone. Returns the id of the target that now stands for it.
     QUuid restore(std::shared_ptr<Target> target, std::size_t index, bool enabled);
+    // Writes the list to the preferences, unless it is a list of the caller's own.
     void save() const;
     // Marks the target to be switched on at launch, or not, and saves.
     void setStartWithVantorel(const QUuid& id, bool on);
@@ -47,21 +52,26 @@ public:
     std::optional<QString> takeUnreadableListCopy() {
         return std::exchange(unreadableListCopy_, {});
     }
+    // The stored list: the current form, else the older one migrated, else the built-in list.
+    // A stored list that cannot be read is kept under a key of its own, given in `unreadableCopy`.
+    static std::vector<TargetSpec> storedSpecs(std::optional<QString>& unreadableCopy);
     // Two well-known public resolvers, as entries of the older form. Never switched on by
     // anything but the user.
     static const QStringList& defaultEntries();
 
 Q_SIGNALS:
     void changed();
+    // Only when targets were added, removed or put back, just before `changed`: for those that
+    // follow the list itself, which `changed` announces many times a second.
+    void listChanged();
 
 private:
-    // The stored list: the current form, else the older one migrated, else the built-in list.
-    std::vector<TargetSpec> loadSpecs();
     void subscribe(const Target& target);
     // The target of the same kind and display name as `spec`, if any.
     std::shared_ptr<Target> equalTarget(const TargetSpec& spec) const;
 
     const MonitorTiming timing_;
+    const bool saved_ = true;
     std::vector<std::shared_ptr<Target>> targets_;
     std::optional<QString> unreadableListCopy_;
 };

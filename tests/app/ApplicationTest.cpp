@@ -4,13 +4,17 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
+#include "support/Prometheus.h"
 #include "support/UserFolders.h"
 #include "targets/HostStore.h"
 #include "targets/TargetSpecJson.h"
+#include "ui/controls/FormSwitch.h"
+#include "ui/preferences/PreferencesWindow.h"
 #include "ui/tray/TrayExtra.h"
 
 #include <QApplication>
 #include <QPointer>
+#include <QTcpServer>
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
@@ -83,6 +87,33 @@ TEST(Application, AHiddenStartWithoutATrayShowsTheWindowAnyway) {
     application.launch(true);
     EXPECT_FALSE(application.mainWindow());
     EXPECT_TRUE(test::spinUntil([&] { return application.mainWindow(); }, 10s));
+}
+
+// Off at first, when nothing listens; the preferences' switch serves the metrics on the loopback
+// at the stored port, and switched off again, nothing does.
+TEST(Application, ThePreferencesSwitchServesMetricsOnTheLoopback) {
+    QTcpServer free;
+    ASSERT_TRUE(free.listen(QHostAddress::LocalHost));
+    const quint16 port = free.serverPort();
+    free.close();
+    Preferences::instance().setValue(keys::metricsPort, port);
+    Application application(nullptr, [] {});
+    application.launch();
+    const auto serving = [port] {
+        return test::get(port, "/metrics").contains("# TYPE vantorel_target_up gauge");
+    };
+    EXPECT_FALSE(serving());
+    PreferencesWindow::showWindow();
+    QWidget* preferences = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == "preferencesWindow")
+            preferences = window;
+    ASSERT_TRUE(preferences);
+    auto* toggle = preferences->findChild<FormSwitch*>(keys::metricsEnabled);
+    for (const bool on : {true, false}) {
+        toggle->click();
+        EXPECT_EQ(serving(), on);
+    }
 }
 
 } // namespace

@@ -196,7 +196,13 @@ PreferencesWindow::PreferencesWindow(QWidget* parent)
         QStringLiteral("Opens in the tray when you log in. Targets marked "
                        "\u201cStart with Vantorel\u201d begin monitoring at once."));
 
-    sections_ = {appearance, thresholds, alerts, history, network, session};
+    auto* metrics = new PreferencesSection(QStringLiteral("Metrics"), this);
+    metricsSwitch_ = boundSwitch(keys::metricsEnabled, this);
+    metrics->addRow(QStringLiteral("Serve metrics for Prometheus"), metricsSwitch_);
+    metricsCaption_ = metrics->addCaption(QString());
+    metricsCaption_->setObjectName(QStringLiteral("metricsCaption"));
+
+    sections_ = {appearance, thresholds, alerts, history, network, session, metrics};
     // The form scrolls when the window is shorter than it: a small screen, or a large font.
     auto* content = new QWidget;
     content->setObjectName(QStringLiteral("preferencesContent"));
@@ -235,6 +241,7 @@ PreferencesWindow::PreferencesWindow(QWidget* parent)
     showAppearance();
     showClock();
     showThresholdsCaption();
+    showMetricsCaption();
     applyColourScheme();
     connect(&preferences, &Preferences::changed, this, &PreferencesWindow::preferenceChanged);
     connect(&DesktopColourScheme::instance(), &DesktopColourScheme::changed, this,
@@ -302,6 +309,10 @@ void PreferencesWindow::preferenceChanged(const QString& key) {
         scrollbackSwitch_->setChecked(preferences.boolValue(key));
     } else if (key == keys::preferIPv6) {
         ipv6Switch_->setChecked(preferences.boolValue(key));
+    } else if (key == keys::metricsEnabled) {
+        metricsSwitch_->setChecked(preferences.boolValue(key));
+    } else if (key == keys::metricsPort) {
+        showMetricsCaption();
     }
 }
 
@@ -323,6 +334,13 @@ void PreferencesWindow::showThresholdsCaption() {
     const Preferences& preferences = Preferences::instance();
     thresholdsCaption_->setText(thresholdsCaption(preferences.doubleValue(keys::latencyGreen),
                                                   preferences.doubleValue(keys::latencyYellow)));
+}
+
+void PreferencesWindow::showMetricsCaption() {
+    metricsCaption_->setText(
+        QStringLiteral("OpenMetrics at http://127.0.0.1:%1/metrics, for this computer only. Off, "
+                       "nothing is counted or served.")
+            .arg(Preferences::instance().integerValue(keys::metricsPort)));
 }
 
 void PreferencesWindow::applyColourScheme() {

@@ -41,6 +41,7 @@ private:
     void showAppearance();
     void showClock();
     void showThresholdsCaption();
+    void showMetricsCaption();
     void applyColourScheme();
 
     FormSegmentedPicker* themePicker_ = nullptr;
@@ -50,6 +51,8 @@ private:
     FormSwitch* scrollbackSwitch_ = nullptr;
     FormSwitch* ipv6Switch_ = nullptr;
     FormSwitch* loginSwitch_ = nullptr;
+    FormSwitch* metricsSwitch_ = nullptr;
+    QLabel* metricsCaption_ = nullptr;
     bool sized_ = false;
     QLabel* thresholdsCaption_ = nullptr;
     QList<PreferencesSection*> sections_;

@@ -76,8 +76,8 @@ TEST(PreferencesWindow, ControlsWriteTheirPreferenceAtOnceAndFollowItsChanges) {
         QTest::mouseClick(clock->segment(use24Hour), Qt::LeftButton);
         EXPECT_EQ(preferences.boolValue(keys::use24Hour), use24Hour);
     }
-    for (const auto key :
-         {keys::glassEnabled, keys::alertsEnabled, keys::scrollbackEnabled, keys::preferIPv6}) {
+    for (const auto key : {keys::glassEnabled, keys::alertsEnabled, keys::scrollbackEnabled,
+                           keys::preferIPv6, keys::metricsEnabled}) {
         auto* toggle = control<FormSwitch>(window, key);
         const bool before = toggle->isChecked();
         QTest::mouseClick(toggle, Qt::LeftButton);

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "support/SessionBusProcess.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace vantorel::test {
+
+// A blocking TCP connection to 127.0.0.1:`port`, or -1.
+int connectTo(quint16 port);
+
+// Sends `request` on a fresh connection to 127.0.0.1:`port` and returns everything that comes
+// back until the close, from another thread while this one runs its event loop, so that a server
+// on this thread keeps working meanwhile.
+QByteArray exchange(quint16 port, const QByteArray& request);
+
+// The body of a GET of `target`.
+QByteArray get(quint16 port, const QByteArray& target, const QByteArray& accept = "*/*");
+
+// A real Prometheus scraping 127.0.0.1:`port` every second, its data in a temporary folder, its
+// web API on 127.0.0.1:9090 (so only in a test's private network).
+class Prometheus {
+public:
+    explicit Prometheus(quint16 port);
+
+    // The instant vector of `expression` at `unixTime`: labels and value of each series.
+    std::vector<std::pair<QJsonObject, double>> query(const QString& expression, double unixTime);
+    // The one value of `expression`, or -1 (and a failure) when it has not exactly one series.
+    double value(const QString& expression, double unixTime);
+
+private:
+    QTemporaryDir folder_;
+    std::unique_ptr<TestDaemonProcess> daemon_;
+};
+
+} // namespace vantorel::test
