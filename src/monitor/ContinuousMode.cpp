@@ -1,6 +1,7 @@
 #include "history/SampleStore.h"
 #include "monitor/PingMonitor.h"
 #include "net/ICMPEngine.h"
+#include "platform/Clock.h"
 #include "platform/Task.h"
 
 #include <cerrno>
@@ -82,9 +83,14 @@ QCoro::Task<void> PingMonitor::continuousLoop(TaskHandle task) {
             record(std::nullopt, startTime);
         }
 
-        // Measured on the monotonic clock, so a wall-clock step cannot stall the loop.
-        const double elapsed = double(monotonicNanos() - startMono) / 1e9;
-        co_await sleepForSeconds(task, std::max(0.0, timing_.probeInterval - elapsed));
+        // On the monotonic clock, so a wall-clock step cannot stall the loop. Every host ping
+        // probes on the same beat: the main thread and the ICMP queue then wake once a period
+        // for all of them instead of once per monitor. Only a loop's first period is stretched
+        // or shortened (by half a period at most) to reach the beat; after a start, that period
+        // ends within the warm-up, whose outcomes are not kept.
+        const auto period = std::int64_t(timing_.probeInterval * 1e9);
+        const std::int64_t next = period > 0 ? nearestBeat(startMono + period, period) : startMono;
+        co_await sleepForSeconds(task, std::max(0.0, double(next - monotonicNanos()) / 1e9));
     }
 }
 

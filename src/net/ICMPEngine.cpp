@@ -2,6 +2,7 @@
 
 #include "net/IcmpSocket.h"
 #include "platform/Clock.h"
+#include "platform/MainThread.h"
 #include "platform/SerialQueue.h"
 
 #include <QSocketNotifier>
@@ -52,8 +53,25 @@ ICMPEngine::~ICMPEngine() {
 }
 
 void ICMPEngine::probe(const QString& ip, int ttl, double timeoutSeconds, Done done) {
-    queue_.async([self = shared_from_this(), ip, ttl, timeoutSeconds, done = std::move(done)] {
-        self->send(ip, ttl, timeoutSeconds, done);
+    const std::lock_guard lock(heldLock_);
+    held_.push_back({ip, ttl, timeoutSeconds, std::move(done)});
+    // The first probe of a turn arranges the hand-over; the later ones join it. Each probe is
+    // still stamped when it is sent, so holding it back until the turn ends costs no accuracy.
+    if (held_.size() == 1)
+        postToMain([self = shared_from_this()] { self->submitHeldProbes(); });
+}
+
+void ICMPEngine::submitHeldProbes() {
+    std::vector<Submission> probes;
+    {
+        const std::lock_guard lock(heldLock_);
+        probes.swap(held_);
+    }
+    queue_.async([self = shared_from_this(), probes = std::move(probes)]() mutable {
+        // The outcomes of probes that fail at once reach the main thread in one block too.
+        const MainThreadBatch batch;
+        for (auto& probe : probes)
+            self->send(probe.ip, probe.ttl, probe.timeoutSeconds, std::move(probe.done));
     });
 }
 
@@ -75,10 +93,14 @@ int ICMPEngine::open(std::size_t family) {
     QObject::connect(sources_[family], &QSocketNotifier::activated,
                      [weak = weak_from_this(), family] {
                          if (auto self = weak.lock())
-                             self->sockets_[family]->drain(
-                                 [&](const IcmpAnswer& answer) { self->complete(answer); });
+                             self->drain(family);
                      });
     return 0;
+}
+
+void ICMPEngine::drain(std::size_t family) {
+    const MainThreadBatch batch;
+    sockets_[family]->drain([this](const IcmpAnswer& answer) { complete(answer); });
 }
 
 void ICMPEngine::send(const QString& ip, int ttl, double timeoutSeconds, Done done) {
@@ -149,6 +171,7 @@ void ICMPEngine::armExpiry() {
 void ICMPEngine::expireDue() {
     // Every entry point of the engine holds it while it runs, so letting go of the hold below
     // never destroys it under this call.
+    const MainThreadBatch batch;
     const std::int64_t now = monotonicNanos();
     while (!deadlines_.empty() && deadlines_.begin()->first <= now) {
         auto pending = untrack(deadlines_.begin()->second);

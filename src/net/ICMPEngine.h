@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <unordered_map>
 #include <variant>
+#include <vector>
 
 class QSocketNotifier;
 class QTimer;
@@ -59,7 +61,9 @@ public:
 
     ~ICMPEngine();
 
-    // Returns at once; `done` is later called exactly once, on the ICMP queue. `ip` is a literal of
+    // Returns at once; `done` is later called exactly once, on the ICMP queue. The request leaves
+    // on the main thread's next turn, with every other probe submitted before then: a beat of
+    // many monitors then wakes the ICMP queue once. `ip` is a literal of
     // either family: a dotted-quad IPv4 address ("198.18.0.1") or an IPv6 address with an optional
     // zone ("2001:db8::1", "fe80::1%eth0"); names are never resolved here. `ttl` is the IPv4 TTL
     // or the IPv6 hop limit.
@@ -80,7 +84,17 @@ private:
 
     // The socket of a family (0: IPv4, 1: IPv6), opened with its notifier; 0 or an errno.
     int open(std::size_t family);
+    struct Submission {
+        QString ip;
+        int ttl;
+        double timeoutSeconds;
+        Done done;
+    };
+    // Hands what was submitted since the last turn over to the ICMP queue, as one block.
+    void submitHeldProbes();
     void send(const QString& ip, int ttl, double timeoutSeconds, Done done);
+    // Reads a socket's answers; their outcomes reach the main thread together.
+    void drain(std::size_t family);
     void track(std::uint16_t sequence, Pending pending);
     // Takes a probe out of the pending ones, or none when it has already ended.
     std::optional<Pending> untrack(std::uint16_t sequence);
@@ -89,6 +103,9 @@ private:
     void complete(const IcmpAnswer& answer);
 
     SerialQueue& queue_;
+    // Probes submitted since the last main-thread turn; the only state not of the ICMP queue.
+    std::mutex heldLock_;
+    std::vector<Submission> held_;
     // Shared, so that the sockets can close on the queue after the engine has gone.
     std::array<std::shared_ptr<IcmpSocket>, 2> sockets_;
     std::array<QSocketNotifier*, 2> sources_{};

@@ -24,4 +24,8 @@ std::int64_t monotonicNanos() {
     return std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
 }
 
+std::int64_t nearestBeat(std::int64_t at, std::int64_t period) {
+    return (at + period / 2) / period * period;
+}
+
 } // namespace vantorel

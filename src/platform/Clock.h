@@ -18,4 +18,9 @@ double unixSecondsFromDate(Date date);
 // Monotonic time in nanoseconds; never goes backwards and ignores wall-clock changes.
 std::int64_t monotonicNanos();
 
+// The whole multiple of `period` (> 0) on the monotonic clock nearest to `at`. Loops of one period
+// that each wait for their next beat wake together, one wake-up for all of them; rounding to the
+// nearest beat keeps their average period exact, and a late wake-up does not delay later beats.
+std::int64_t nearestBeat(std::int64_t at, std::int64_t period);
+
 } // namespace vantorel

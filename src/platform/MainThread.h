@@ -9,6 +9,17 @@ namespace vantorel {
 // background work hands results back.
 void postToMain(std::function<void()> block);
 
+// While one is alive on a thread, the blocks that thread posts with postToMain are held back and
+// handed over, in order, as one event when the outermost one ends: a burst of results wakes the
+// main thread once rather than once per result. Not for the main thread itself.
+class MainThreadBatch {
+public:
+    MainThreadBatch();
+    ~MainThreadBatch();
+    MainThreadBatch(const MainThreadBatch&) = delete;
+    MainThreadBatch& operator=(const MainThreadBatch&) = delete;
+};
+
 bool isMainThread();
 
 } // namespace vantorel

@@ -11,6 +11,7 @@
 #include "support/QtPrinters.h"
 
 #include <QTcpServer>
+#include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -229,6 +230,28 @@ TEST(ContinuousMode, ProbesOverIPv6ForLiteralsZonesAndNamesAsPreferred) {
     for (std::size_t i = 1; i < samples.size(); ++i)
         EXPECT_NEAR(samples[i].time - samples[i - 1].time, 1.0, 0.2);
     EXPECT_EQ(literal->stats().lostCount, 0);
+}
+
+// Host pings started apart probe on one shared beat, so that one wake-up serves them all, and
+// still once an interval on average.
+TEST(ContinuousMode, MonitorsStartedApartProbeOnTheSameBeat) {
+    lab::TunPath path;
+    path.setDestinations({path.address(2)});
+    std::vector<std::shared_ptr<PingMonitor>> monitors;
+    for (int i = 0; i < 2; ++i) {
+        monitors.push_back(PingMonitor::create(qt(path.address(2)), kContinuous, std::nullopt,
+                                               {.probeInterval = 0.1}));
+        monitors.back()->start();
+        spinFor(37ms);
+    }
+    ASSERT_TRUE(spinUntil([&] { return monitors[1]->samples().size() >= 8; }));
+    for (const auto& monitor : monitors)
+        monitor->stop();
+    const auto& first = monitors[0]->samples();
+    const auto& second = monitors[1]->samples();
+    EXPECT_NEAR((second.back().time - second.front().time) / double(second.size() - 1), 0.1, 0.02);
+    const double apart = first.back().time - second.back().time;
+    EXPECT_NEAR(apart, std::round(apart / 0.1) * 0.1, 0.01) << "not on the same beat";
 }
 
 // A path on which .2, .3 and .254 answer after 30 ms, every other echo request being lost, and

@@ -1,4 +1,5 @@
 #include "platform/ChangeCoalescer.h"
+#include "platform/Clock.h"
 #include "platform/MainThread.h"
 #include "platform/OffPool.h"
 #include "platform/SerialQueue.h"
@@ -8,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <latch>
 #include <numeric>
+#include <optional>
+#include <tuple>
 
 using namespace std::chrono_literals;
 using vantorel::test::spinFor;
@@ -92,6 +95,40 @@ TEST(SerialQueue, RunsBlocksInOrderDelayedOnesAfterTheirDelayAndAllBeforeItGoes)
     std::iota(expected.begin(), expected.begin() + 3, 1000);
     std::iota(expected.begin() + 3, expected.end(), 0);
     EXPECT_EQ(log, expected);
+}
+
+TEST(MainThreadBatch, HoldsBackAThreadsPostsUntilTheOutermostBatchEndsAndKeepsTheirOrder) {
+    std::vector<int> delivered; // on the main thread only
+    const auto deliver = [&](int i) { postToMain([&, i] { delivered.push_back(i); }); };
+    SerialQueue worker("batch");
+    std::optional<MainThreadBatch> outer; // made and ended on the worker
+    worker.sync([&] {
+        outer.emplace();
+        deliver(0);
+        {
+            const MainThreadBatch inner;
+            deliver(1);
+        }
+        deliver(2);
+    });
+    spinFor(50ms);
+    EXPECT_TRUE(delivered.empty()) << "an inner batch handed its posts over";
+    worker.sync([&] {
+        outer.reset();
+        deliver(3);
+    });
+    ASSERT_TRUE(spinUntil([&] { return delivered.size() == 4; }));
+    EXPECT_EQ(delivered, (std::vector<int>{0, 1, 2, 3}));
+}
+
+TEST(Clock, NearestBeatRoundsToTheClosestWholePeriod) {
+    for (const auto& [at, period, beat] :
+         {std::tuple<std::int64_t, std::int64_t, std::int64_t>{0, 100, 0},
+          {49, 100, 0},
+          {50, 100, 100},
+          {1'234, 100, 1'200},
+          {7'000'000'001, 1'000'000'000, 7'000'000'000}})
+        EXPECT_EQ(nearestBeat(at, period), beat) << at << " / " << period;
 }
 
 TEST(ChangeCoalescer, DeliversABurstOnceAtTheEndOfItsWindowAndALaterOneAgain) {
