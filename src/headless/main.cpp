@@ -1,7 +1,7 @@
 #include "headless/HeadlessCommandLine.h"
 #include "headless/HeadlessService.h"
-#include "platform/TerminationSignals.h"
 #include "history/SampleStore.h"
+#include "platform/TerminationSignals.h"
 #include "settings/Preferences.h"
 
 #include <QCoreApplication>
