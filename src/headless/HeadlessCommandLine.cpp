@@ -11,11 +11,6 @@ namespace vantorel {
 
 namespace {
 
-// The prefixes the add-target sheet offers a sweep.
-constexpr std::int64_t kFirstPrefix = 8;
-constexpr std::int64_t kLastPrefix = 32;
-constexpr std::int64_t kDefaultPrefix = 24;
-
 const QCommandLineOption
     kindOption(QStringLiteral("kind"),
                QStringLiteral("The kind of the --target options after it: hostPing (the default), "
@@ -50,12 +45,12 @@ TargetSpec sweepSpec(const QString& text) {
                    .arg(text));
     bool isNumber = true;
     const std::int64_t prefix =
-        rangeAndPrefix.size() == 2 ? rangeAndPrefix[1].toLongLong(&isNumber) : kDefaultPrefix;
-    if (!isNumber || prefix < kFirstPrefix || prefix > kLastPrefix)
+        rangeAndPrefix.size() == 2 ? rangeAndPrefix[1].toLongLong(&isNumber) : kDefaultSweepPrefix;
+    if (!isNumber || prefix < kFirstSweepPrefix || prefix > kLastSweepPrefix)
         refuse(QStringLiteral("--target \"%1\": the prefix is a number from %2 to %3")
                    .arg(text)
-                   .arg(kFirstPrefix)
-                   .arg(kLastPrefix));
+                   .arg(kFirstSweepPrefix)
+                   .arg(kLastSweepPrefix));
     if (const auto message = validationMessage(TargetKind::pingSweep, ends[0], ends[1]))
         refuse(QStringLiteral("--target \"%1\": %2").arg(text, *message));
     const auto spec = specFromForm(TargetKind::pingSweep, ends[0], ends[1], prefix);
@@ -69,7 +64,7 @@ TargetSpec targetSpec(TargetKind kind, const QString& text) {
         return sweepSpec(text);
     if (const auto message = validationMessage(kind, text, {}))
         refuse(QStringLiteral("--target \"%1\": %2").arg(text, *message));
-    const auto spec = specFromForm(kind, text, {}, kDefaultPrefix);
+    const auto spec = specFromForm(kind, text, {}, kDefaultSweepPrefix);
     if (!spec)
         refuse(QStringLiteral("--target \"%1\": a host is needed").arg(text));
     return *spec;

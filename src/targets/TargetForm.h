@@ -11,6 +11,11 @@
 // trimmed of spaces and tabs first.
 namespace vantorel {
 
+// The prefixes a sweep's form offers, and the one it starts with.
+inline constexpr int kFirstSweepPrefix = 8;
+inline constexpr int kLastSweepPrefix = 32;
+inline constexpr int kDefaultSweepPrefix = 24;
+
 // What is wrong with the entry so far, or none. Empty fields and the kinds that take any host
 // text have nothing to say; an entry can be wrong only for a sweep or a service check.
 std::optional<QString> validationMessage(TargetKind kind, QStringView host, QStringView endHost);

@@ -28,9 +28,6 @@ namespace {
 constexpr int sheetWidth = 430;
 constexpr int padding = 24;
 constexpr int contentWidth = sheetWidth - 2 * padding;
-constexpr int firstPrefix = 8;
-constexpr int lastPrefix = 32;
-constexpr int defaultPrefix = 24;
 constexpr int statusIconSize = 13;
 
 // A one-line label that shortens its text in the middle rather than widening the sheet: a long
@@ -141,9 +138,9 @@ AddTargetSheet::AddTargetSheet(QWidget* parent)
     maskPicker_->setObjectName(QStringLiteral("maskPicker"));
     maskPicker_->setAccessibleName(QStringLiteral("CIDR mask"));
     maskPicker_->setFixedSize(theme::scaled(90), hostField_->sizeHint().height());
-    for (int prefix = firstPrefix; prefix <= lastPrefix; ++prefix)
+    for (int prefix = kFirstSweepPrefix; prefix <= kLastSweepPrefix; ++prefix)
         maskPicker_->addItem(QStringLiteral("/%1").arg(prefix), prefix);
-    maskPicker_->setCurrentIndex(defaultPrefix - firstPrefix);
+    maskPicker_->setCurrentIndex(kDefaultSweepPrefix - kFirstSweepPrefix);
 
     captions_ = {hostCaption_, endHostCaption, maskCaption};
     auto* hostColumn = column(hostCaption_, hostField_, this);
