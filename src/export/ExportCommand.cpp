@@ -1,8 +1,9 @@
 #include "export/ExportCommand.h"
 
 #include "export/ExportFormat.h"
-#include "export/HistoryReader.h"
 #include "export/SinceDuration.h"
+#include "history/HistoryDatabase.h"
+#include "records/HopStatJson.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -68,21 +69,27 @@ int runExport(const ExportRequest& request, const QString& databaseFile, Date no
                      .arg(request.key, databaseFile));
         return kExportRefused;
     }
-    HistoryReader reader;
-    if (QString error; !reader.open(databaseFile, error)) {
+    HistoryDatabase database;
+    if (QString error; !database.openForReading(databaseFile, error)) {
         say(err, error);
         return kExportUnreadable;
     }
-    const auto resolved = resolveKey(request.key, reader.keys());
+    QStringList keys;
+    for (const QByteArray& stored : database.keys())
+        keys.append(QString::fromUtf8(stored));
+    const auto resolved = resolveKey(request.key, keys);
     if (const auto* refusal = std::get_if<Refusal>(&resolved)) {
         say(err, refusal->message);
         return kExportRefused;
     }
     const QString& key = std::get<QString>(resolved);
     ExportedHistory history{.key = key, .kind = *kindOfHistoryKey(key), .since = now - *span};
-    history.samples = reader.samples(key, history.since);
-    if (history.kind == TargetKind::traceroute)
-        history.hops = reader.tracePath(key);
+    history.samples = database.loadSamples(key.toUtf8(), history.since);
+    if (history.kind == TargetKind::traceroute) {
+        // A path that does not decode exports as no hops, as the detail pane shows none.
+        if (const auto json = database.loadTracePath(key.toUtf8()))
+            history.hops = decodeHopStats(*json).value_or(std::vector<HopStat>());
+    }
     const QByteArray text = writeExport(history, *format);
     if (std::fwrite(text.constData(), 1, std::size_t(text.size()), out) !=
             std::size_t(text.size()) ||

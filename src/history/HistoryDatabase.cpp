@@ -156,6 +156,25 @@ std::vector<PingSample> HistoryDatabase::loadSamples(const QByteArray& key, Date
     return samples;
 }
 
+bool HistoryDatabase::openForReading(const QString& file, QString& error) {
+    db_ = sqlite::Connection::openReadOnly(file, error);
+    if (db_ && !sqlite::Statement::prepare(db_, history_sql::kSelectKeys)) {
+        error = db_.errorMessage();
+        db_ = {};
+    }
+    if (!db_)
+        error = QStringLiteral("%1 cannot be read as a history file: %2").arg(file, error);
+    return bool(db_);
+}
+
+QList<QByteArray> HistoryDatabase::keys() const {
+    QList<QByteArray> keys;
+    auto select = sqlite::Statement::prepare(db_, history_sql::kSelectKeys);
+    while (select && select.stepRow())
+        keys.append(select.columnText(0).value_or(QByteArray()));
+    return keys;
+}
+
 std::int64_t HistoryDatabase::highestSeq(const QByteArray& key) const {
     if (!db_)
         return 0;

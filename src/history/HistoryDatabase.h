@@ -5,6 +5,7 @@
 #include "records/PingSample.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -20,6 +21,10 @@ public:
     // Creates the file's folder, opens the file and brings the schema up to date. When the file
     // cannot be used, the reason is logged once and the database stays closed.
     void open(const QString& file);
+    // Opens an existing history file for reading only, beside a Vantorel that may be writing to
+    // it: nothing is created, configured or written. False, with `error` saying why, when the
+    // file cannot be opened or is not a history database.
+    bool openForReading(const QString& file, QString& error);
 
     bool isOpen() const { return bool(db_); }
     const std::optional<QString>& openError() const { return openError_; }
@@ -33,6 +38,8 @@ public:
     void appendSample(const QByteArray& key, const PingSample& sample);
     // The samples with time >= `since`, oldest first.
     std::vector<PingSample> loadSamples(const QByteArray& key, Date since) const;
+    // Every key with samples or a stored path, sorted.
+    QList<QByteArray> keys() const;
     // The highest sequence number of all rows of `key`, 0 when it has none.
     std::int64_t highestSeq(const QByteArray& key) const;
 

@@ -20,6 +20,8 @@ inline constexpr char kSchema[] =
     "CREATE TABLE IF NOT EXISTS sweep_states (\n"
     "    key TEXT PRIMARY KEY, state TEXT NOT NULL, updated REAL NOT NULL\n"
     ");";
+inline constexpr char kSelectKeys[] =
+    "SELECT DISTINCT key FROM samples UNION SELECT key FROM trace_paths ORDER BY key;";
 inline constexpr char kIndex[] = "CREATE INDEX IF NOT EXISTS idx_samples_key_t ON samples(key, t);";
 // Serves the highest-sequence query, which the (key, t) index cannot: without it that query reads
 // every row of the key, and a monitor with a day of history waits twice as long to start.
