@@ -15,9 +15,12 @@ constexpr int kProbesPerScan = 5;
 constexpr int kLivenessTtl = 64;
 constexpr double kLivenessTimeout = 1.0;
 constexpr double kStaggerSpan = 0.25;
+constexpr int kStaggerSteps = 5;
 
 // A sweep starts all its scans at once; spreading their first probes over a quarter of a second
-// by the address's last component keeps 254 echoes from leaving in one burst.
+// by the address's last component keeps 254 echoes from leaving in one burst. The spread goes in
+// a few steps rather than one per address: the echoes of a step leave, come back and go on to
+// their next probe together, waking the threads once for the step instead of once per host.
 double startStagger(const QString& address) {
     const auto pieces = address.split(QLatin1Char('.'), Qt::SkipEmptyParts);
     if (pieces.isEmpty())
@@ -28,7 +31,7 @@ double startStagger(const QString& address) {
                                          [](QChar c) { return c.isDigit(); });
     if (!ok || !plainDigits || last > 255)
         return 0;
-    return double(last) / 254.0 * kStaggerSpan;
+    return double(int(last) * kStaggerSteps / 256) / kStaggerSteps * kStaggerSpan;
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "monitor/PingMonitor.h"
 #include "net/ICMPEngine.h"
 #include "net/Resolver.h"
+#include "platform/Clock.h"
 #include "platform/OffPool.h"
 #include "platform/Task.h"
 
@@ -170,9 +171,16 @@ void PingMonitor::finishTraceRun(bool completed) {
 
 void PingMonitor::scheduleNextTraceRun() {
     // On the monotonic clock: a wall-clock step must neither stall the walks nor rush them.
-    const double elapsed = double(monotonicNanos() - traceStartMono_) / 1e9;
-    const double delay =
-        traceStart_ ? std::max(0.0, timing_.traceRunPeriod - elapsed) : timing_.traceRunPeriod;
+    // Walks start on the beat that host pings share, so the hop probes of every traceroute leave
+    // together and their answers wake the threads once for all of them. Only the first period is
+    // stretched or shortened (by half a period at most) to reach the beat; a walk that overran
+    // its period waits for the next beat, so walks never start less than a period apart after it.
+    const auto period = std::int64_t(timing_.traceRunPeriod * 1e9);
+    const std::int64_t now = monotonicNanos();
+    const std::int64_t next = period > 0 ? std::max(nearestBeat(traceStartMono_ + period, period),
+                                                    beatAtOrAfter(now, period))
+                                         : now;
+    const double delay = double(next - now) / 1e9;
     retryTask_ = startTask([weak = weak_from_this(), delay](TaskHandle task) -> QCoro::Task<> {
         co_await sleepForSeconds(task, delay);
         const auto self = weak.lock();

@@ -28,4 +28,8 @@ std::int64_t nearestBeat(std::int64_t at, std::int64_t period) {
     return (at + period / 2) / period * period;
 }
 
+std::int64_t beatAtOrAfter(std::int64_t at, std::int64_t period) {
+    return (at + period - 1) / period * period;
+}
+
 } // namespace vantorel

@@ -23,4 +23,8 @@ std::int64_t monotonicNanos();
 // nearest beat keeps their average period exact, and a late wake-up does not delay later beats.
 std::int64_t nearestBeat(std::int64_t at, std::int64_t period);
 
+// The first whole multiple of `period` (> 0) at or after `at`: the beat a loop that overran its
+// period waits for, so that it falls back into step with the others instead of running off-beat.
+std::int64_t beatAtOrAfter(std::int64_t at, std::int64_t period);
+
 } // namespace vantorel

@@ -121,14 +121,17 @@ TEST(MainThreadBatch, HoldsBackAThreadsPostsUntilTheOutermostBatchEndsAndKeepsTh
     EXPECT_EQ(delivered, (std::vector<int>{0, 1, 2, 3}));
 }
 
-TEST(Clock, NearestBeatRoundsToTheClosestWholePeriod) {
-    for (const auto& [at, period, beat] :
-         {std::tuple<std::int64_t, std::int64_t, std::int64_t>{0, 100, 0},
-          {49, 100, 0},
-          {50, 100, 100},
-          {1'234, 100, 1'200},
-          {7'000'000'001, 1'000'000'000, 7'000'000'000}})
-        EXPECT_EQ(nearestBeat(at, period), beat) << at << " / " << period;
+TEST(Clock, BeatsRoundToTheClosestOrTheNextWholePeriod) {
+    for (const auto& [at, period, nearest, next] :
+         {std::tuple<std::int64_t, std::int64_t, std::int64_t, std::int64_t>{0, 100, 0, 0},
+          {1, 100, 0, 100},
+          {49, 100, 0, 100},
+          {50, 100, 100, 100},
+          {1'234, 100, 1'200, 1'300},
+          {7'000'000'001, 1'000'000'000, 7'000'000'000, 8'000'000'000}}) {
+        EXPECT_EQ(nearestBeat(at, period), nearest) << at << " / " << period;
+        EXPECT_EQ(beatAtOrAfter(at, period), next) << at << " / " << period;
+    }
 }
 
 TEST(ChangeCoalescer, DeliversABurstOnceAtTheEndOfItsWindowAndALaterOneAgain) {
