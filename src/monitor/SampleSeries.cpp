@@ -6,78 +6,111 @@
 namespace vantorel {
 
 namespace {
-// Past this many removals at once (a shorter window chosen in the preferences), sorting the rest
-// anew is cheaper than taking the times out one by one.
-constexpr std::size_t kRebuildThreshold = 64;
+
+// Past this many removals at once (a shorter window chosen in the preferences), tallying the
+// rest anew is cheaper than taking the samples out one by one.
+constexpr std::size_t kRetallyThreshold = 64;
+
+// Round-trip times are measured in nanoseconds, so this gives back the measured figure. A time
+// read from a damaged file may be anything; it is held to an hour so the sums cannot overflow.
+std::int64_t nanosOf(double rttMs) {
+    constexpr double kLongestMs = 3'600'000;
+    if (!(rttMs > 0))
+        return 0;
+    return std::llround(std::min(rttMs, kLongestMs) * 1e6);
+}
+
 } // namespace
 
 void SampleSeries::append(const PingSample& sample) {
     samples_.push_back(sample);
+    tally(sample);
     if (sample.rtt)
         sortedRtts_.insert(std::upper_bound(sortedRtts_.begin(), sortedRtts_.end(), *sample.rtt),
                            *sample.rtt);
 }
 
+// Adds the newest sample to the sums; the sorted times are the caller's.
+void SampleSeries::tally(const PingSample& sample) {
+    if (!sample.rtt) {
+        ++lostCount_;
+        lastFailure_ = sample.time;
+        return;
+    }
+    const std::int64_t nanos = nanosOf(*sample.rtt);
+    if (answeredCount_ > 0) {
+        jitterSumNanos_ += std::abs(nanos - lastAnswerNanos_);
+        ++jitterCount_;
+    }
+    ++answeredCount_;
+    lastAnswerNanos_ = nanos;
+    rttSumNanos_ += nanos;
+}
+
 void SampleSeries::dropFront(std::size_t count) {
     count = std::min(count, samples_.size());
-    if (count == 0)
-        return;
-    const auto end = samples_.begin() + std::ptrdiff_t(count);
-    if (count > kRebuildThreshold) {
-        samples_.erase(samples_.begin(), end);
-        rebuildSorted();
+    if (count > kRetallyThreshold) {
+        samples_.erase(samples_.begin(), samples_.begin() + std::ptrdiff_t(count));
+        retally();
         return;
     }
-    for (auto sample = samples_.begin(); sample != end; ++sample) {
-        if (sample->rtt)
-            sortedRtts_.erase(
-                std::lower_bound(sortedRtts_.begin(), sortedRtts_.end(), *sample->rtt));
+    for (std::size_t i = 0; i < count; ++i)
+        dropOldest();
+}
+
+void SampleSeries::dropOldest() {
+    const PingSample oldest = samples_.front();
+    samples_.pop_front();
+    if (!oldest.rtt) {
+        --lostCount_;
+        return;
     }
-    samples_.erase(samples_.begin(), end);
+    const std::int64_t nanos = nanosOf(*oldest.rtt);
+    rttSumNanos_ -= nanos;
+    --answeredCount_;
+    sortedRtts_.erase(std::lower_bound(sortedRtts_.begin(), sortedRtts_.end(), *oldest.rtt));
+    // The oldest answer's only jitter term is with the next answer. Losses before that answer
+    // are passed over once, when the answer before them leaves, so the walk costs nothing on
+    // average.
+    if (answeredCount_ == 0)
+        return;
+    const auto next = std::find_if(samples_.begin(), samples_.end(),
+                                   [](const PingSample& sample) { return sample.rtt.has_value(); });
+    jitterSumNanos_ -= std::abs(nanosOf(*next->rtt) - nanos);
+    --jitterCount_;
 }
 
 void SampleSeries::assign(std::span<const PingSample> samples) {
     samples_.assign(samples.begin(), samples.end());
-    rebuildSorted();
+    retally();
 }
 
-void SampleSeries::rebuildSorted() {
+void SampleSeries::retally() {
     sortedRtts_.clear();
-    for (const auto& sample : samples_)
+    rttSumNanos_ = jitterSumNanos_ = jitterCount_ = answeredCount_ = lostCount_ = 0;
+    for (const auto& sample : samples_) {
+        tally(sample);
         if (sample.rtt)
             sortedRtts_.push_back(*sample.rtt);
+    }
     std::sort(sortedRtts_.begin(), sortedRtts_.end());
 }
 
 MonitorStats SampleSeries::computeStats() const {
     MonitorStats stats;
-    double sum = 0;
-    double jitterSum = 0;
-    std::int64_t jitterCount = 0;
-    std::optional<double> previous;
-    for (const auto& sample : samples_) {
-        if (!sample.rtt) {
-            ++stats.lostCount;
-            stats.lastFailure = sample.time;
-            continue;
-        }
-        // Jitter compares answered neighbours, skipping the losses between them.
-        if (previous) {
-            jitterSum += std::abs(*sample.rtt - *previous);
-            ++jitterCount;
-        }
-        previous = sample.rtt;
-        sum += *sample.rtt;
-    }
-
+    stats.lostCount = lostCount_;
+    if (lostCount_ > 0)
+        stats.lastFailure = lastFailure_;
     if (!samples_.empty())
-        stats.lossPct = double(stats.lostCount) / double(samples_.size()) * 100;
-    if (jitterCount >= 1)
-        stats.jitter = jitterSum / double(jitterCount);
+        stats.lossPct = double(lostCount_) / double(samples_.size()) * 100;
+    // The sums go to milliseconds before dividing, so a series of whole milliseconds averages
+    // exactly as a plain sum of its times does.
+    if (jitterCount_ >= 1)
+        stats.jitter = double(jitterSumNanos_) / 1e6 / double(jitterCount_);
     if (sortedRtts_.empty())
         return stats;
 
-    stats.avg = sum / double(sortedRtts_.size());
+    stats.avg = double(rttSumNanos_) / 1e6 / double(sortedRtts_.size());
     stats.mos = meanOpinionScore(*stats.avg, stats.jitter.value_or(0), stats.lossPct);
     stats.minRtt = sortedRtts_.front();
     stats.maxRtt = sortedRtts_.back();

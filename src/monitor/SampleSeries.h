@@ -9,11 +9,12 @@
 
 namespace vantorel {
 
-// A monitor's series of samples, oldest first, together with its answered round-trip times kept
-// in sorted order. The statistics are recomputed over the whole series after every change, as
-// the definitions require, but the order statistics (minimum, maximum, 95th percentile) are read
-// from the sorted times instead of sorting a copy each time: with a day's window that is the
-// difference between a few hundred microseconds and a millisecond per sample and monitor.
+// A monitor's series of samples, oldest first, with what its statistics need kept up to date as
+// samples come and go: a day's window holds 86,400 samples, and walking them for every new one
+// cost a monitor more than the probe itself. The sums run in whole nanoseconds, so adding and
+// later taking away a time leaves them exactly as they were, however long the monitor runs.
+// The order statistics (minimum, maximum, 95th percentile) come from the answered times kept
+// sorted, instead of sorting a copy each time.
 class SampleSeries {
 public:
     const std::deque<PingSample>& samples() const { return samples_; }
@@ -25,15 +26,24 @@ public:
     void dropFront(std::size_t count);
     void assign(std::span<const PingSample> samples);
 
-    // Mean, loss, jitter and the latest loss in one pass over the series in order, so sums come
-    // out exactly as a plain recomputation gives them; order statistics from the sorted times.
     MonitorStats computeStats() const;
 
 private:
-    void rebuildSorted();
+    void tally(const PingSample& sample);
+    void retally();
+    void dropOldest();
 
     std::deque<PingSample> samples_;
     std::vector<double> sortedRtts_;
+    std::int64_t rttSumNanos_ = 0;
+    // Jitter: the differences between neighbouring answers, skipping the losses between them.
+    std::int64_t jitterSumNanos_ = 0;
+    std::int64_t jitterCount_ = 0;
+    std::int64_t answeredCount_ = 0;
+    std::int64_t lastAnswerNanos_ = 0;
+    std::int64_t lostCount_ = 0;
+    // The newest loss; it stays in the series while any loss does, as samples leave oldest first.
+    Date lastFailure_ = 0;
 };
 
 } // namespace vantorel

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <random>
 #include <sqlite3.h>
 
 using namespace std::chrono_literals;
@@ -174,6 +175,50 @@ TEST(Statistics, WorkedSeriesAndTheMeanOpinionScore) {
     EXPECT_NEAR(meanOpinionScore(300, 0, 0), 1 + 0.035 * r + (100 - r) * 0.000007 * r * (r - 60),
                 1e-12);
     EXPECT_EQ(meanOpinionScore(1, 0, 40) + meanOpinionScore(5000, 100, 0), 2) << "clamped to 1";
+}
+
+// The series keeps its sums as samples come and go; after any mix of appends and removals (one
+// by one and past the re-tally threshold), and through runs of losses at either end, they must
+// equal a fresh tally of the samples that are left.
+TEST(Statistics, RunningTalliesEqualAFreshTallyThroughAppendsAndRemovals) {
+    std::mt19937 random(7);
+    std::bernoulli_distribution lostNow(0.3);
+    std::uniform_int_distribution<int> micros(100, 90'000);
+    SampleSeries series;
+    std::int64_t id = 0;
+    for (int round = 0; round < 400; ++round) {
+        const int appends = round % 50 == 49 ? 120 : 3;
+        for (int i = 0; i < appends; ++i, ++id) {
+            // Whole runs of losses, so removals must look past them for the next answer.
+            const bool loss = (id / 40) % 5 == 4 || lostNow(random);
+            series.append(
+                {id, loss ? std::nullopt : std::optional(micros(random) / 1000.0), double(id)});
+        }
+        series.dropFront(round % 50 == 49 ? 100 : std::size_t(round % 4));
+        SampleSeries fresh;
+        fresh.assign(std::vector(series.samples().begin(), series.samples().end()));
+        const MonitorStats running = series.computeStats();
+        const MonitorStats expected = fresh.computeStats();
+        ASSERT_EQ(running, expected) << "after round " << round;
+        // And the fresh tally against the plain definitions.
+        double sum = 0, jitterSum = 0;
+        int answers = 0, losses = 0;
+        std::optional<double> previous;
+        for (const auto& sample : series.samples()) {
+            if (!sample.rtt) {
+                ++losses;
+                continue;
+            }
+            if (previous)
+                jitterSum += std::abs(*sample.rtt - *previous);
+            previous = sample.rtt;
+            sum += *sample.rtt;
+            ++answers;
+        }
+        ASSERT_EQ(expected.lostCount, losses);
+        ASSERT_NEAR(expected.avg.value_or(0), answers ? sum / answers : 0, 1e-9);
+        ASSERT_NEAR(expected.jitter.value_or(0), answers > 1 ? jitterSum / (answers - 1) : 0, 1e-9);
+    }
 }
 
 using Monitors = std::vector<std::shared_ptr<PingMonitor>>;
