@@ -4,8 +4,10 @@
 //
 // The process's CPU time over the given time (default 60 s): without the endpoint (before and after
 // the rest), and with it, not scraped and scraped every second alternating in 8 s phases, once by
-// a real Prometheus and once by a client that only fetches; then what one rendering of the
-// exposition takes and how large it is, and what a whole scrape costs the main thread.
+// a real Prometheus and once by a client that only fetches; then Prometheus scraping only itself
+// against it paused, which tells its own work on the same cores from what the endpoint costs;
+// then what one rendering of the exposition takes and how large it is, and what a whole scrape
+// costs the main thread.
 #include "lab/Lab.h"
 #include "lab/PrivateNetwork.h"
 #include "metrics/MetricsEndpoint.h"
@@ -36,6 +38,8 @@ using namespace vantorel;
 
 namespace {
 
+constexpr quint16 kPrometheusPort = 9090;
+
 double cpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -60,29 +64,45 @@ double runFor(std::chrono::seconds duration) {
     return cpuSeconds() - before;
 }
 
-// Prometheus scraping 127.0.0.1:`port` every second, for as long as this exists.
-std::unique_ptr<test::TestDaemonProcess> startPrometheus(const QTemporaryDir& folder,
-                                                         quint16 port) {
+// Prometheus scraping 127.0.0.1:`scraped` every second, for as long as this exists.
+std::unique_ptr<test::TestDaemonProcess> startPrometheusScraping(const QTemporaryDir& folder,
+                                                                 quint16 scraped) {
     const QString config = folder.filePath("prometheus.yml");
     std::ofstream(config.toStdString())
         << "global: {scrape_interval: 1s, scrape_timeout: 1s}\nscrape_configs:\n"
-        << "  - {job_name: vantorel, static_configs: [{targets: ['127.0.0.1:" << port << "']}]}\n";
+        << "  - {job_name: vantorel, static_configs: [{targets: ['127.0.0.1:" << scraped
+        << "']}]}\n";
     return std::make_unique<test::TestDaemonProcess>(
         "prometheus",
         QStringList{"--config.file=" + config, "--storage.tsdb.path=" + folder.filePath("data"),
-                    "--web.listen-address=127.0.0.1:9090"},
+                    "--web.listen-address=127.0.0.1:" + QString::number(kPrometheusPort)},
         QProcessEnvironment::systemEnvironment(), folder.filePath("prometheus.log"));
 }
 
-// A scraper that only fetches, once a second over a kept connection, as Prometheus does on
-// another machine: its own work then does not compete with the pings for the two cores.
+std::unique_ptr<test::TestDaemonProcess> startPrometheus(const QTemporaryDir& folder,
+                                                         quint16 port) {
+    return startPrometheusScraping(folder, port);
+}
+
+// The same Prometheus scraping only itself, an exposition of about the same size: what its work
+// on the same two cores costs the pings when nothing is asked of the endpoint.
+std::unique_ptr<test::TestDaemonProcess> startPrometheusAlone(const QTemporaryDir& folder,
+                                                              quint16) {
+    return startPrometheusScraping(folder, kPrometheusPort);
+}
+
+// A scraper that only fetches, once a second over a kept connection and asking as Prometheus asks,
+// as Prometheus does on another machine: its own work then does not compete with the pings for
+// the two cores.
 std::unique_ptr<test::TestDaemonProcess> startLightScraper(const QTemporaryDir& folder,
                                                            quint16 port) {
     const QString script = QStringLiteral(R"(
 import http.client, time
 connection = http.client.HTTPConnection("127.0.0.1", %1)
 while True:
-    connection.request("GET", "/metrics")
+    connection.request("GET", "/metrics", headers={
+        "Accept": "application/openmetrics-text;version=1.0.0,text/plain;version=0.0.4;q=0.5",
+        "Accept-Encoding": "gzip", "X-Prometheus-Scrape-Timeout-Seconds": "1"})
     connection.getresponse().read()
     time.sleep(1)
 )")
@@ -180,6 +200,8 @@ int main(int argc, char** argv) {
     const auto [unscraped, scraped] = unscrapedAndScraped(startPrometheus, port, duration);
     const auto [unscrapedLight, scrapedLight] =
         unscrapedAndScraped(startLightScraper, port, duration);
+    const auto [prometheusPaused, prometheusAlone] =
+        unscrapedAndScraped(startPrometheusAlone, port, duration);
     endpoint.stop();
     const double withoutBoth = (without + runFor(duration)) / 2;
     std::printf("100 host pings for %llds: %.3f s CPU without the endpoint, %.3f s with it "
@@ -189,6 +211,9 @@ int main(int argc, char** argv) {
     std::printf("  scraped every second by Prometheus on the same cores: %.3f s (%+.1f %% over "
                 "unscraped, %+.1f %% over without)\n",
                 scraped, 100 * (scraped / unscraped - 1), 100 * (scraped / withoutBoth - 1));
+    std::printf("  Prometheus on the same cores scraping only itself: %.3f s (%+.1f %% over it "
+                "paused)\n",
+                prometheusAlone, 100 * (prometheusAlone / prometheusPaused - 1));
     std::printf("  scraped every second by a fetch-only client: %.3f s (%+.1f %% over unscraped, "
                 "%+.1f %% over without)\n",
                 scrapedLight, 100 * (scrapedLight / unscrapedLight - 1),

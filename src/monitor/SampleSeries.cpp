@@ -38,10 +38,8 @@ void SampleSeries::tally(const PingSample& sample) {
         return;
     }
     const std::int64_t nanos = nanosOf(*sample.rtt);
-    if (answeredCount_ > 0) {
+    if (answeredCount_ > 0)
         jitterSumNanos_ += std::abs(nanos - lastAnswerNanos_);
-        ++jitterCount_;
-    }
     ++answeredCount_;
     lastAnswerNanos_ = nanos;
     rttSumNanos_ += nanos;
@@ -77,7 +75,6 @@ void SampleSeries::dropOldest() {
     const auto next = std::find_if(samples_.begin(), samples_.end(),
                                    [](const PingSample& sample) { return sample.rtt.has_value(); });
     jitterSumNanos_ -= std::abs(nanosOf(*next->rtt) - nanos);
-    --jitterCount_;
 }
 
 void SampleSeries::assign(std::span<const PingSample> samples) {
@@ -87,7 +84,7 @@ void SampleSeries::assign(std::span<const PingSample> samples) {
 
 void SampleSeries::retally() {
     sortedRtts_.clear();
-    rttSumNanos_ = jitterSumNanos_ = jitterCount_ = answeredCount_ = lostCount_ = 0;
+    rttSumNanos_ = jitterSumNanos_ = answeredCount_ = lostCount_ = 0;
     for (const auto& sample : samples_) {
         tally(sample);
         if (sample.rtt)
@@ -105,8 +102,8 @@ MonitorStats SampleSeries::computeStats() const {
         stats.lossPct = double(lostCount_) / double(samples_.size()) * 100;
     // The sums go to milliseconds before dividing, so a series of whole milliseconds averages
     // exactly as a plain sum of its times does.
-    if (jitterCount_ >= 1)
-        stats.jitter = double(jitterSumNanos_) / 1e6 / double(jitterCount_);
+    if (answeredCount_ >= 2)
+        stats.jitter = double(jitterSumNanos_) / 1e6 / double(answeredCount_ - 1);
     if (sortedRtts_.empty())
         return stats;
 

@@ -38,7 +38,6 @@ private:
     std::int64_t rttSumNanos_ = 0;
     // Jitter: the differences between neighbouring answers, skipping the losses between them.
     std::int64_t jitterSumNanos_ = 0;
-    std::int64_t jitterCount_ = 0;
     std::int64_t answeredCount_ = 0;
     std::int64_t lastAnswerNanos_ = 0;
     std::int64_t lostCount_ = 0;
