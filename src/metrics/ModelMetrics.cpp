@@ -2,14 +2,13 @@
 
 #include "targets/HostStore.h"
 
+#include <algorithm>
+
 namespace vantorel {
 
 namespace {
 
-struct Exported {
-    std::shared_ptr<Target> target;
-    const TargetTally* tally;
-};
+using Exported = std::vector<ModelMetrics::Followed>;
 
 // Answering, perhaps with some loss: ok, or a warning that stands for loss alone rather than for
 // a block, a pause, a failed check or no answer yet.
@@ -30,7 +29,7 @@ bool isProbing(const Target& target) {
     return target.spec().kind != TargetKind::pingSweep;
 }
 
-void writeTargets(MetricsWriter& out, const std::vector<Exported>& exported) {
+void writeTargets(MetricsWriter& out, const Exported& exported) {
     out.family("vantorel_target_up", MetricType::gauge,
                "1 while the target answers, perhaps with some loss; 0 when it is down, blocked, "
                "paused, failing its check or switched off.");
@@ -85,7 +84,7 @@ QByteArray hopLabels(const TargetTally& tally, const TargetTally::Hop& hop) {
     return labels;
 }
 
-void writeHops(MetricsWriter& out, const std::vector<Exported>& exported) {
+void writeHops(MetricsWriter& out, const Exported& exported) {
     std::vector<std::pair<const TargetTally::Hop*, QByteArray>> hops;
     for (const auto& entry : exported)
         for (const auto& hop : entry.tally->hops())
@@ -107,7 +106,7 @@ void writeHops(MetricsWriter& out, const std::vector<Exported>& exported) {
         out.sample("_total", labels, hop->lost);
 }
 
-void writeSweeps(MetricsWriter& out, const std::vector<Exported>& exported) {
+void writeSweeps(MetricsWriter& out, const Exported& exported) {
     out.family("vantorel_sweep_hosts_alive", MetricType::gauge,
                "Hosts that answered in the sweep's last complete pass.");
     for (const auto& [target, tally] : exported)
@@ -131,22 +130,20 @@ ModelMetrics::ModelMetrics(HostStore& store)
 ModelMetrics::~ModelMetrics() = default;
 
 void ModelMetrics::follow() {
-    std::map<QUuid, std::unique_ptr<TargetTally>> kept;
+    std::vector<Followed> kept;
     for (const auto& target : store_->targets()) {
-        const auto known = tallies_.find(target->id());
-        kept[target->id()] = known != tallies_.end() ? std::move(known->second)
-                                                     : std::make_unique<TargetTally>(target);
+        const auto known = std::find_if(followed_.begin(), followed_.end(), [&](const auto& entry) {
+            return entry.target->id() == target->id();
+        });
+        kept.push_back({target, known != followed_.end() ? std::move(known->tally)
+                                                         : std::make_unique<TargetTally>(target)});
     }
-    tallies_ = std::move(kept);
+    followed_ = std::move(kept);
 }
 
 QByteArray ModelMetrics::render(ExpositionFormat format) const {
-    std::vector<Exported> exported;
-    if (store_) {
-        for (const auto& target : store_->targets())
-            if (const auto tally = tallies_.find(target->id()); tally != tallies_.end())
-                exported.push_back({target, tally->second.get()});
-    }
+    static const Exported none;
+    const Exported& exported = store_ ? followed_ : none;
     MetricsWriter out(format, text_, text_.size());
     writeTargets(out, exported);
     writeHops(out, exported);

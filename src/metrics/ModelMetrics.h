@@ -6,8 +6,6 @@
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
-#include <QUuid>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -43,11 +41,18 @@ public:
     // Its memory is written over by the next call once nothing holds the text any more.
     QByteArray render(ExpositionFormat format) const;
 
+    struct Followed {
+        std::shared_ptr<Target> target;
+        std::unique_ptr<TargetTally> tally;
+    };
+
 private:
     void follow();
 
     QPointer<HostStore> store_;
-    std::map<QUuid, std::unique_ptr<TargetTally>> tallies_;
+    // In the store's order, matched up once per change of the list rather than on every scrape:
+    // a scrape of a cold process pays for every lookup in cache misses.
+    std::vector<Followed> followed_;
     // The latest exposition, kept so that the next one can be written into the same memory: a
     // scrape a second of a large exposition would otherwise take and give back that much memory
     // every time, which costs far more than writing it.
