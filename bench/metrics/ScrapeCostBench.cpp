@@ -4,8 +4,9 @@
 //
 // The process's CPU time over the given time (default 60 s): without the endpoint (before and after
 // the rest), and with it, not scraped and scraped every second alternating in 8 s phases, once by
-// a real Prometheus and once by a client that only fetches; then Prometheus scraping only itself
-// against it paused, which tells its own work on the same cores from what the endpoint costs;
+// a real Prometheus and once by a client that only fetches; then Prometheus scraping a copy of the
+// exposition from another process against it paused, which tells its own work on the same cores
+// from what the endpoint costs;
 // then what one rendering of the exposition takes and how large it is, and what a whole scrape
 // costs the main thread.
 #include "lab/Lab.h"
@@ -38,7 +39,7 @@ using namespace vantorel;
 
 namespace {
 
-constexpr quint16 kPrometheusPort = 9090;
+constexpr quint16 kCopyPort = 9091;
 
 double cpuSeconds() {
     rusage usage{};
@@ -64,31 +65,43 @@ double runFor(std::chrono::seconds duration) {
     return cpuSeconds() - before;
 }
 
-// Prometheus scraping 127.0.0.1:`scraped` every second, for as long as this exists.
+// Prometheus scraping http://127.0.0.1:`port``path` every second, for as long as this exists.
 std::unique_ptr<test::TestDaemonProcess> startPrometheusScraping(const QTemporaryDir& folder,
-                                                                 quint16 scraped) {
+                                                                 quint16 port, const char* path) {
     const QString config = folder.filePath("prometheus.yml");
     std::ofstream(config.toStdString())
         << "global: {scrape_interval: 1s, scrape_timeout: 1s}\nscrape_configs:\n"
-        << "  - {job_name: vantorel, static_configs: [{targets: ['127.0.0.1:" << scraped
-        << "']}]}\n";
+        << "  - {job_name: vantorel, metrics_path: '" << path
+        << "', static_configs: [{targets: ['127.0.0.1:" << port << "']}]}\n";
     return std::make_unique<test::TestDaemonProcess>(
         "prometheus",
         QStringList{"--config.file=" + config, "--storage.tsdb.path=" + folder.filePath("data"),
-                    "--web.listen-address=127.0.0.1:" + QString::number(kPrometheusPort)},
+                    "--web.listen-address=127.0.0.1:9090"},
         QProcessEnvironment::systemEnvironment(), folder.filePath("prometheus.log"));
 }
 
 std::unique_ptr<test::TestDaemonProcess> startPrometheus(const QTemporaryDir& folder,
                                                          quint16 port) {
-    return startPrometheusScraping(folder, port);
+    return startPrometheusScraping(folder, port, "/metrics");
 }
 
-// The same Prometheus scraping only itself, an exposition of about the same size: what its work
-// on the same two cores costs the pings when nothing is asked of the endpoint.
-std::unique_ptr<test::TestDaemonProcess> startPrometheusAlone(const QTemporaryDir& folder,
-                                                              quint16) {
-    return startPrometheusScraping(folder, kPrometheusPort);
+constexpr char kCopyPath[] = "/metrics.txt";
+
+// The same Prometheus scraping a copy of the exposition that another process serves: the same
+// series to take in, but nothing asked of the endpoint. What this costs the pings is Prometheus's
+// own work competing with them for the two cores.
+std::unique_ptr<test::TestDaemonProcess> startPrometheusOnCopy(const QTemporaryDir& folder,
+                                                               quint16 copyPort) {
+    return startPrometheusScraping(folder, copyPort, kCopyPath);
+}
+
+// A static file server on 127.0.0.1:`port` for `folder`.
+std::unique_ptr<test::TestDaemonProcess> serveFolder(const QTemporaryDir& folder, quint16 port) {
+    return std::make_unique<test::TestDaemonProcess>(
+        "python3",
+        QStringList{"-m", "http.server", QString::number(port), "--bind", "127.0.0.1",
+                    "--directory", folder.path()},
+        QProcessEnvironment::systemEnvironment(), folder.filePath("server.log"));
 }
 
 // A scraper that only fetches, once a second over a kept connection and asking as Prometheus asks,
@@ -200,8 +213,14 @@ int main(int argc, char** argv) {
     const auto [unscraped, scraped] = unscrapedAndScraped(startPrometheus, port, duration);
     const auto [unscrapedLight, scrapedLight] =
         unscrapedAndScraped(startLightScraper, port, duration);
-    const auto [prometheusPaused, prometheusAlone] =
-        unscrapedAndScraped(startPrometheusAlone, port, duration);
+    ModelMetrics metrics(store);
+    runFor(std::chrono::seconds(3)); // a few samples for its histograms
+    const QTemporaryDir copy;
+    std::ofstream(copy.filePath(QString(kCopyPath).mid(1)).toStdString())
+        << metrics.render(ExpositionFormat::prometheusText).toStdString();
+    const auto copyServer = serveFolder(copy, kCopyPort);
+    const auto [copyUnscraped, copyScraped] =
+        unscrapedAndScraped(startPrometheusOnCopy, kCopyPort, duration);
     endpoint.stop();
     const double withoutBoth = (without + runFor(duration)) / 2;
     std::printf("100 host pings for %llds: %.3f s CPU without the endpoint, %.3f s with it "
@@ -211,16 +230,14 @@ int main(int argc, char** argv) {
     std::printf("  scraped every second by Prometheus on the same cores: %.3f s (%+.1f %% over "
                 "unscraped, %+.1f %% over without)\n",
                 scraped, 100 * (scraped / unscraped - 1), 100 * (scraped / withoutBoth - 1));
-    std::printf("  Prometheus on the same cores scraping only itself: %.3f s (%+.1f %% over it "
-                "paused)\n",
-                prometheusAlone, 100 * (prometheusAlone / prometheusPaused - 1));
+    std::printf("  Prometheus on the same cores scraping a copy from another process: %.3f s "
+                "(%+.1f %% over it paused)\n",
+                copyScraped, 100 * (copyScraped / copyUnscraped - 1));
     std::printf("  scraped every second by a fetch-only client: %.3f s (%+.1f %% over unscraped, "
                 "%+.1f %% over without)\n",
                 scrapedLight, 100 * (scrapedLight / unscrapedLight - 1),
                 100 * (scrapedLight / withoutBoth - 1));
 
-    ModelMetrics metrics(store);
-    runFor(std::chrono::seconds(3)); // a few samples for its histograms
     qsizetype size = 0;
     const double renderStart = threadCpuSeconds();
     for (int i = 0; i < 100; ++i)
