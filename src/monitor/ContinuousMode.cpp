@@ -88,9 +88,7 @@ QCoro::Task<void> PingMonitor::continuousLoop(TaskHandle task) {
         // for all of them instead of once per monitor. Only a loop's first period is stretched
         // or shortened (by half a period at most) to reach the beat; after a start, that period
         // ends within the warm-up, whose outcomes are not kept.
-        const auto period = std::int64_t(timing_.probeInterval * 1e9);
-        const std::int64_t next = period > 0 ? nearestBeat(startMono + period, period) : startMono;
-        co_await sleepForSeconds(task, std::max(0.0, double(next - monotonicNanos()) / 1e9));
+        co_await sleepForSeconds(task, secondsToNextBeat(startMono, timing_.probeInterval));
     }
 }
 

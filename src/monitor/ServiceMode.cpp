@@ -29,33 +29,31 @@ void PingMonitor::startServiceLoop() {
         retryTask_->cancel();
     // The monitor is held only for each attempt, never across the pause between attempts.
     const double period = probe->isHttp() ? timing_.httpCheckPeriod : timing_.tcpCheckPeriod;
-    retryTask_ = startTask([weak = weak_from_this(), probe = *probe,
-                            period](TaskHandle task) -> QCoro::Task<> {
-        for (;;) {
-            {
-                const auto self = weak.lock();
-                if (task.isCancelled() || !self || !self->isRunning_)
-                    co_return;
+    retryTask_ = startTask(
+        [weak = weak_from_this(), probe = *probe, period](TaskHandle task) -> QCoro::Task<> {
+            for (;;) {
+                {
+                    const auto self = weak.lock();
+                    if (task.isCancelled() || !self || !self->isRunning_)
+                        co_return;
+                }
+                const Date start = dateNow();
+                const std::int64_t startMono = monotonicNanos();
+                const ServiceResult result = co_await probe.measure();
+                {
+                    const auto self = weak.lock();
+                    if (task.isCancelled() || !self || !self->isRunning_)
+                        co_return;
+                    self->httpStatus_ = result.httpStatus;
+                    self->statusMessage_ = result.errorText;
+                    self->record(result.rttMs, start);
+                }
+                // On the beat that host pings share: checks of many services then wake the threads
+                // once for all of them. Only the pause after the first check, whose outcome is
+                // dropped as the warm-up, is stretched or shortened to reach the beat.
+                co_await sleepForSeconds(task, secondsToNextBeat(startMono, period));
             }
-            const Date start = dateNow();
-            const std::int64_t startMono = monotonicNanos();
-            const ServiceResult result = co_await probe.measure();
-            {
-                const auto self = weak.lock();
-                if (task.isCancelled() || !self || !self->isRunning_)
-                    co_return;
-                self->httpStatus_ = result.httpStatus;
-                self->statusMessage_ = result.errorText;
-                self->record(result.rttMs, start);
-            }
-            // On the beat that host pings share: checks of many services then wake the threads
-            // once for all of them. Only the pause after the first check, whose outcome is
-            // dropped as the warm-up, is stretched or shortened to reach the beat.
-            const auto nanos = std::int64_t(period * 1e9);
-            const std::int64_t next = nanos > 0 ? nearestBeat(startMono + nanos, nanos) : startMono;
-            co_await sleepForSeconds(task, std::max(0.0, double(next - monotonicNanos()) / 1e9));
-        }
-    });
+        });
 }
 
 } // namespace vantorel

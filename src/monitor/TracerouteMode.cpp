@@ -172,15 +172,11 @@ void PingMonitor::finishTraceRun(bool completed) {
 void PingMonitor::scheduleNextTraceRun() {
     // On the monotonic clock: a wall-clock step must neither stall the walks nor rush them.
     // Walks start on the beat that host pings share, so the hop probes of every traceroute leave
-    // together and their answers wake the threads once for all of them. Only the first period is
-    // stretched or shortened (by half a period at most) to reach the beat; a walk that overran
-    // its period waits for the next beat, so walks never start less than a period apart after it.
-    const auto period = std::int64_t(timing_.traceRunPeriod * 1e9);
-    const std::int64_t now = monotonicNanos();
-    const std::int64_t next = period > 0 ? std::max(nearestBeat(traceStartMono_ + period, period),
-                                                    beatAtOrAfter(now, period))
-                                         : now;
-    const double delay = double(next - now) / 1e9;
+    // together and their answers wake the threads once for all of them. A walk that overran its
+    // period is followed at once, as before; the first period, and the one after such a walk, is
+    // shortened or stretched (by half a period at most) to reach the beat.
+    const double delay = traceStart_ ? secondsToNextBeat(traceStartMono_, timing_.traceRunPeriod)
+                                     : timing_.traceRunPeriod;
     retryTask_ = startTask([weak = weak_from_this(), delay](TaskHandle task) -> QCoro::Task<> {
         co_await sleepForSeconds(task, delay);
         const auto self = weak.lock();

@@ -1,5 +1,6 @@
 #include "platform/Clock.h"
 
+#include <algorithm>
 #include <time.h>
 
 namespace vantorel {
@@ -28,8 +29,12 @@ std::int64_t nearestBeat(std::int64_t at, std::int64_t period) {
     return (at + period / 2) / period * period;
 }
 
-std::int64_t beatAtOrAfter(std::int64_t at, std::int64_t period) {
-    return (at + period - 1) / period * period;
+double secondsToNextBeat(std::int64_t startedAt, double periodSeconds) {
+    const auto period = std::int64_t(periodSeconds * 1e9);
+    if (period <= 0)
+        return 0;
+    const std::int64_t next = nearestBeat(startedAt + period, period);
+    return std::max(0.0, double(next - monotonicNanos()) / 1e9);
 }
 
 } // namespace vantorel

@@ -23,8 +23,10 @@ std::int64_t monotonicNanos();
 // nearest beat keeps their average period exact, and a late wake-up does not delay later beats.
 std::int64_t nearestBeat(std::int64_t at, std::int64_t period);
 
-// The first whole multiple of `period` (> 0) at or after `at`: the beat a loop that overran its
-// period waits for, so that it falls back into step with the others instead of running off-beat.
-std::int64_t beatAtOrAfter(std::int64_t at, std::int64_t period);
+// How long a loop of `periodSeconds` that started its last round at `startedAt` (monotonic) waits
+// for its next round: until the beat nearest one period after that start, or not at all when that
+// has passed or the period is not positive. A round that overran starts at once and the next one
+// falls back onto the beat.
+double secondsToNextBeat(std::int64_t startedAt, double periodSeconds);
 
 } // namespace vantorel

@@ -121,17 +121,21 @@ TEST(MainThreadBatch, HoldsBackAThreadsPostsUntilTheOutermostBatchEndsAndKeepsTh
     EXPECT_EQ(delivered, (std::vector<int>{0, 1, 2, 3}));
 }
 
-TEST(Clock, BeatsRoundToTheClosestOrTheNextWholePeriod) {
-    for (const auto& [at, period, nearest, next] :
-         {std::tuple<std::int64_t, std::int64_t, std::int64_t, std::int64_t>{0, 100, 0, 0},
-          {1, 100, 0, 100},
-          {49, 100, 0, 100},
-          {50, 100, 100, 100},
-          {1'234, 100, 1'200, 1'300},
-          {7'000'000'001, 1'000'000'000, 7'000'000'000, 8'000'000'000}}) {
+TEST(Clock, BeatsRoundToTheClosestWholePeriodAndLoopsWaitForTheNextOne) {
+    for (const auto& [at, period, nearest] :
+         {std::tuple<std::int64_t, std::int64_t, std::int64_t>{0, 100, 0},
+          {49, 100, 0},
+          {50, 100, 100},
+          {1'234, 100, 1'200},
+          {7'000'000'001, 1'000'000'000, 7'000'000'000}}) {
         EXPECT_EQ(nearestBeat(at, period), nearest) << at << " / " << period;
-        EXPECT_EQ(beatAtOrAfter(at, period), next) << at << " / " << period;
     }
+    const std::int64_t now = monotonicNanos();
+    const double wait = secondsToNextBeat(now, 1.0);
+    EXPECT_GE(wait, 0.49) << "at least half a period after a round that starts now";
+    EXPECT_LE(wait, 1.5);
+    EXPECT_EQ(secondsToNextBeat(now - 5'000'000'000, 1.0), 0) << "an overrun round goes at once";
+    EXPECT_EQ(secondsToNextBeat(now, 0), 0);
 }
 
 TEST(ChangeCoalescer, DeliversABurstOnceAtTheEndOfItsWindowAndALaterOneAgain) {
