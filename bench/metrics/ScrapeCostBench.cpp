@@ -6,9 +6,8 @@
 // the rest), and with it, not scraped and scraped every second alternating in 8 s phases, once by
 // a real Prometheus and once by a client that only fetches; then Prometheus scraping a copy of the
 // exposition from another process against it paused, which tells its own work on the same cores
-// from what the endpoint costs;
-// then what one rendering of the exposition takes and how large it is, and what a whole scrape
-// costs the main thread.
+// from what the endpoint costs; then what one rendering of the exposition takes and how large it
+// is, and what a whole scrape costs the main thread.
 #include "lab/Lab.h"
 #include "lab/PrivateNetwork.h"
 #include "metrics/MetricsEndpoint.h"
