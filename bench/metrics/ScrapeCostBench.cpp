@@ -12,6 +12,7 @@
 #include "lab/PrivateNetwork.h"
 #include "metrics/MetricsEndpoint.h"
 #include "metrics/MetricsServer.h"
+#include "metrics/MetricsWriter.h"
 #include "metrics/ModelMetrics.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
@@ -84,7 +85,7 @@ std::unique_ptr<test::TestDaemonProcess> startPrometheus(const QTemporaryDir& fo
     return startPrometheusScraping(folder, port, "/metrics");
 }
 
-constexpr char kCopyPath[] = "/metrics.txt";
+constexpr char kCopyPath[] = "/copy";
 
 // The same Prometheus scraping a copy of the exposition that another process serves: the same
 // series to take in, but nothing asked of the endpoint. What this costs the pings is Prometheus's
@@ -94,13 +95,30 @@ std::unique_ptr<test::TestDaemonProcess> startPrometheusOnCopy(const QTemporaryD
     return startPrometheusScraping(folder, copyPort, kCopyPath);
 }
 
-// A static file server on 127.0.0.1:`port` for `folder`.
-std::unique_ptr<test::TestDaemonProcess> serveFolder(const QTemporaryDir& folder, quint16 port) {
-    return std::make_unique<test::TestDaemonProcess>(
-        "python3",
-        QStringList{"-m", "http.server", QString::number(port), "--bind", "127.0.0.1",
-                    "--directory", folder.path()},
-        QProcessEnvironment::systemEnvironment(), folder.filePath("server.log"));
+// A server on 127.0.0.1:`port` answering every request with the file `copy` as an OpenMetrics
+// exposition, over kept connections: Prometheus takes it in exactly as it takes in ours.
+std::unique_ptr<test::TestDaemonProcess> serveCopy(const QString& copy, quint16 port) {
+    const QString script =
+        QStringLiteral(R"(
+import http.server
+body = open("%1", "rb").read()
+class Copy(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    def do_GET(self):
+        self.send_response(200)
+        self.send_header("Content-Type", "%2")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+    def log_message(self, *arguments):
+        pass
+http.server.HTTPServer(("127.0.0.1", %3), Copy).serve_forever()
+)")
+            .arg(copy, QString::fromLatin1(contentType(ExpositionFormat::openMetrics)))
+            .arg(port);
+    return std::make_unique<test::TestDaemonProcess>("python3", QStringList{"-c", script},
+                                                     QProcessEnvironment::systemEnvironment(),
+                                                     copy + ".log");
 }
 
 // A scraper that only fetches, once a second over a kept connection and asking as Prometheus asks,
@@ -209,15 +227,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     const quint16 port = endpoint.server()->port();
+    // Alongside the endpoint's own, so that its copy holds as many series and buckets.
+    ModelMetrics metrics(store);
     const auto [unscraped, scraped] = unscrapedAndScraped(startPrometheus, port, duration);
     const auto [unscrapedLight, scrapedLight] =
         unscrapedAndScraped(startLightScraper, port, duration);
-    ModelMetrics metrics(store);
-    runFor(std::chrono::seconds(3)); // a few samples for its histograms
     const QTemporaryDir copy;
-    std::ofstream(copy.filePath(QString(kCopyPath).mid(1)).toStdString())
-        << metrics.render(ExpositionFormat::prometheusText).toStdString();
-    const auto copyServer = serveFolder(copy, kCopyPort);
+    const QString copyFile = copy.filePath("metrics.txt");
+    std::ofstream(copyFile.toStdString())
+        << metrics.render(ExpositionFormat::openMetrics).toStdString();
+    const auto copyServer = serveCopy(copyFile, kCopyPort);
     const auto [copyUnscraped, copyScraped] =
         unscrapedAndScraped(startPrometheusOnCopy, kCopyPort, duration);
     endpoint.stop();
