@@ -50,7 +50,11 @@ private:
 
     void closeDueWindows() {
         const std::int64_t now = nowMs();
-        std::vector<QPointer<ChangeCoalescer>> closing;
+        // The previous round's list, emptied: grown anew every frame for a hundred monitors, it
+        // cost a string of allocations, one of them large enough to make the allocator sort
+        // through all its freed small blocks.
+        std::vector<QPointer<ChangeCoalescer>> closing = std::move(spareClosing_);
+        closing.clear();
         std::erase_if(open_, [&](const auto& window) {
             if (window.second > now)
                 return false;
@@ -68,11 +72,14 @@ private:
             if (coalescer && std::exchange(coalescer->open_, false))
                 Q_EMIT coalescer->fired();
         }
+        closing.clear();
+        spareClosing_ = std::move(closing);
     }
 
     QTimer timer_;
     std::int64_t nextDue_ = 0;
     std::vector<std::pair<ChangeCoalescer*, std::int64_t>> open_;
+    std::vector<QPointer<ChangeCoalescer>> spareClosing_;
 };
 
 ChangeCoalescer::ChangeCoalescer(QObject* parent)
