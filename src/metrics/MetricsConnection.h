@@ -46,12 +46,13 @@ Q_SIGNALS:
 private:
     void readHead();
     void respond(const HttpResponse& response, bool keepAlive);
+    // How much of the response the kernel took at once; -1 when the connection has failed.
+    qsizetype sendNow(const HttpResponse& response);
 
     QTcpSocket* const socket_; // a child
     const Answer answer_;
     QTimer deadline_;
     QByteArray head_;
-    QByteArray out_;
     // The last response is going out, and the connection closes after it.
     bool finishing_ = false;
     bool closing_ = false;

@@ -22,10 +22,13 @@ TEST(MetricsServer, AnswersItsTwoPathsAndRefusesTheRest) {
     });
     ASSERT_EQ(server.listen(QHostAddress::LocalHost, 0), std::nullopt);
     const QByteArray text = "text/plain; version=0.0.4; charset=utf-8\r\n\r\n";
-    // The first two on one kept connection, which the second closes.
+    const QByteArray askingOpenMetrics = "GET /metrics HTTP/1.1\r\nAccept: application/"
+                                         "openmetrics-text;version=1.0.0,text/plain;q=0.5\r\n\r\n";
+    // Three sent at once on one kept connection, which the third closes: each is answered
+    // though nothing more arrives.
     const std::tuple<QByteArray, QByteArray, QByteArray> cases[] = {
-        {"GET /metrics HTTP/1.1\r\nAccept: application/openmetrics-text;version=1.0.0,"
-         "text/plain;q=0.5\r\n\r\nGET /metrics?x=1 HTTP/1.1\r\nConnection: close\r\n\r\n",
+        {askingOpenMetrics + askingOpenMetrics +
+             "GET /metrics?x=1 HTTP/1.1\r\nConnection: close\r\n\r\n",
          "200 OK\r\nContent-Length: 2\r\n",
          "openmetrics-text; version=1.0.0; charset=utf-8\r\n\r\nomHTTP/1.1 200 OK\r\nConnection: "
          "close\r\nContent-Length: 4\r\nContent-Type: " +
