@@ -1,7 +1,5 @@
 #include "metrics/HttpMessages.h"
 
-#include <QList>
-
 namespace vantorel {
 
 std::optional<qsizetype> requestHeadLength(QByteArrayView buffer) {
@@ -17,21 +15,37 @@ std::optional<qsizetype> requestHeadLength(QByteArrayView buffer) {
 }
 
 std::optional<HttpRequest> parseRequestHead(QByteArrayView head) {
-    const QList<QByteArray> lines = head.toByteArray().split('\n');
-    const QList<QByteArray> requestLine = lines.front().trimmed().split(' ');
-    if (requestLine.size() != 3 || requestLine[0].isEmpty() || !requestLine[1].startsWith('/') ||
-        !requestLine[2].startsWith("HTTP/1."))
+    // Read in place: split into arrays, a head of a dozen lines cost as many allocations, for
+    // every scrape.
+    const auto nextLine = [&head] {
+        const qsizetype end = head.indexOf('\n');
+        const QByteArrayView line = end < 0 ? head : head.first(end);
+        head = end < 0 ? QByteArrayView() : head.sliced(end + 1);
+        return line.trimmed();
+    };
+    const QByteArrayView requestLine = nextLine();
+    const qsizetype methodEnd = requestLine.indexOf(' ');
+    const qsizetype targetEnd = requestLine.lastIndexOf(' ');
+    if (methodEnd <= 0 || targetEnd == methodEnd)
         return std::nullopt;
-    HttpRequest request{requestLine[0], requestLine[1], {}, requestLine[2] == "HTTP/1.1"};
-    if (const qsizetype query = request.path.indexOf('?'); query >= 0)
-        request.path.truncate(query);
-    for (const QByteArray& line : lines.sliced(1)) {
+    const QByteArrayView target = requestLine.sliced(methodEnd + 1, targetEnd - methodEnd - 1);
+    const QByteArrayView version = requestLine.sliced(targetEnd + 1);
+    if (!target.startsWith('/') || target.contains(' ') || !version.startsWith("HTTP/1."))
+        return std::nullopt;
+    HttpRequest request{
+        requestLine.first(methodEnd).toByteArray(),
+        target.first(target.contains('?') ? target.indexOf('?') : target.size()).toByteArray(),
+        {},
+        version == "HTTP/1.1"};
+    while (!head.isEmpty()) {
+        const QByteArrayView line = nextLine();
         const qsizetype colon = line.indexOf(':');
-        const QByteArray name = line.first(std::max<qsizetype>(colon, 0)).trimmed().toLower();
-        const QByteArray value = line.sliced(colon + 1).trimmed();
-        if (name == "accept")
-            request.accept = value;
-        else if (name == "connection" && value.toLower().contains("close"))
+        const QByteArrayView name = line.first(std::max<qsizetype>(colon, 0)).trimmed();
+        const QByteArrayView value = line.sliced(colon + 1).trimmed();
+        if (name.compare("accept", Qt::CaseInsensitive) == 0)
+            request.accept = value.toByteArray();
+        else if (name.compare("connection", Qt::CaseInsensitive) == 0 &&
+                 value.toByteArray().toLower().contains("close"))
             request.keepAlive = false;
     }
     return request;
