@@ -81,7 +81,8 @@ TEST(ModelMetrics, CountsOutliveTheSeriesAndEachFormatNamesThemItsWay) {
     const QByteArray om = metrics.render(ExpositionFormat::openMetrics);
     const QByteArray labels = R"(target="lab \"x\"\\y\nz",kind="hostPing")";
     for (const QByteArray& line :
-         QByteArrayList{"# TYPE vantorel_probes_sent counter\n",
+         QByteArrayList{"vantorel_target_up{" + labels + "} 0\n", // switched off
+                        "# TYPE vantorel_probes_sent counter\n",
                         "vantorel_probes_sent_total{" + labels + "} 4\n",
                         "vantorel_probes_lost_total{" + labels + "} 1\n",
                         "# UNIT vantorel_rtt_seconds seconds\n",
