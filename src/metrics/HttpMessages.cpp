@@ -32,11 +32,11 @@ std::optional<HttpRequest> parseRequestHead(QByteArrayView head) {
     const QByteArrayView version = requestLine.sliced(targetEnd + 1);
     if (!target.startsWith('/') || target.contains(' ') || !version.startsWith("HTTP/1."))
         return std::nullopt;
-    HttpRequest request{
-        requestLine.first(methodEnd).toByteArray(),
-        target.first(target.contains('?') ? target.indexOf('?') : target.size()).toByteArray(),
-        {},
-        version == "HTTP/1.1"};
+    const qsizetype query = target.indexOf('?');
+    HttpRequest request{requestLine.first(methodEnd).toByteArray(),
+                        target.first(query < 0 ? target.size() : query).toByteArray(),
+                        {},
+                        version == "HTTP/1.1"};
     while (!head.isEmpty()) {
         const QByteArrayView line = nextLine();
         const qsizetype colon = line.indexOf(':');
