@@ -124,6 +124,8 @@ void writeSweeps(MetricsWriter& out, const Exported& exported) {
 ModelMetrics::ModelMetrics(HostStore& store)
     : store_(&store) {
     connect(&store, &HostStore::listChanged, this, &ModelMetrics::follow);
+    // The targets go with their store, which must not find them held here, still probing.
+    connect(&store, &QObject::destroyed, this, [this] { followed_.clear(); });
     follow();
 }
 
@@ -142,12 +144,10 @@ void ModelMetrics::follow() {
 }
 
 QByteArray ModelMetrics::render(ExpositionFormat format) const {
-    static const Exported none;
-    const Exported& exported = store_ ? followed_ : none;
     MetricsWriter out(format, text_, text_.size());
-    writeTargets(out, exported);
-    writeHops(out, exported);
-    writeSweeps(out, exported);
+    writeTargets(out, followed_);
+    writeHops(out, followed_);
+    writeSweeps(out, followed_);
     out.finish();
     return text_;
 }

@@ -100,6 +100,15 @@ TEST(ModelMetrics, CountsOutliveTheSeriesAndEachFormatNamesThemItsWay) {
 
     store.remove(store.targets()[0]->id());
     EXPECT_FALSE(metrics.render(ExpositionFormat::openMetrics).contains("lab \\\""));
+
+    // A store that goes first takes its targets with it, and they are no longer exposed.
+    auto gone = std::make_unique<HostStore>();
+    gone->add({TargetKind::hostPing, "127.0.0.1", "", 24});
+    ModelMetrics outliving(*gone);
+    const std::weak_ptr<Target> target = gone->targets()[0];
+    gone.reset();
+    EXPECT_TRUE(target.expired());
+    EXPECT_FALSE(outliving.render(ExpositionFormat::openMetrics).contains("127.0.0.1"));
 }
 
 } // namespace
