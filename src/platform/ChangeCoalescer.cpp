@@ -50,11 +50,10 @@ private:
 
     void closeDueWindows() {
         const std::int64_t now = nowMs();
-        // The previous round's list, emptied: grown anew every frame for a hundred monitors, it
-        // cost a string of allocations, one of them large enough to make the allocator sort
-        // through all its freed small blocks.
+        // The previous round's list, emptied at its end: grown anew every frame for a hundred
+        // monitors, it cost a string of allocations, one of them large enough to make the
+        // allocator sort through all its freed small blocks.
         std::vector<QPointer<ChangeCoalescer>> closing = std::move(spareClosing_);
-        closing.clear();
         std::erase_if(open_, [&](const auto& window) {
             if (window.second > now)
                 return false;
