@@ -2,11 +2,17 @@
 // monitor, known samples (lost ones among them) and a traceroute path written through the store,
 // exported as CSV and JSON and compared row by row with the file by Python.
 #include "app/SingleInstance.h"
+#include "export/CsvExport.h"
+#include "export/ExportedHistory.h"
+#include "export/JsonExport.h"
 #include "history/SampleStore.h"
 #include "monitor/PingMonitor.h"
 #include "support/EventLoop.h"
 #include "support/QtPrinters.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -21,9 +27,9 @@ using test::spinUntil;
 // its columns, and every sample and hop; prints what it compared.
 constexpr char kCheck[] = R"PY(
 import csv, datetime, json, math, sqlite3, sys, time
-db, key, csv_path, json_path = sys.argv[1:5]
+db, key, period, csv_path, json_path = sys.argv[1:6]
 con = sqlite3.connect("file:%s?mode=ro" % db, uri=True)
-since = time.time() - 978307200 - 3600
+since = time.time() - 978307200 - int(period[:-1]) * {"m": 60, "h": 3600}[period[-1]]
 def iso(t):
     ms = math.floor((t + 978307200) * 1000 + 0.5)
     day = datetime.datetime.fromtimestamp(ms // 1000, datetime.timezone.utc)
@@ -80,20 +86,21 @@ protected:
     static Outcome vantorel(const QStringList& arguments) {
         return run(QStringLiteral(VANTOREL_PROGRAM), arguments);
     }
-    // Exports `key` both ways and has Python compare them with the file; returns its summary.
-    QString checkedExport(const QString& key) {
+    // Exports `key` since `period` ago both ways and has Python compare them with the file;
+    // returns its summary.
+    QString checkedExport(const QString& key, const QString& period = "1h") {
         QStringList files;
         for (const QString& format : {QStringLiteral("csv"), QStringLiteral("json")}) {
             const Outcome exported =
-                vantorel({"--export", key, "--since", "1h", "--format", format});
+                vantorel({"--export", key, "--since", period, "--format", format});
             EXPECT_EQ(exported.status, 0) << exported.err.toStdString();
             files << folder.filePath(QString(key).replace(':', '_') + '.' + format);
             QFile file(files.back());
             EXPECT_TRUE(file.open(QIODevice::WriteOnly) &&
                         file.write(exported.out) == exported.out.size());
         }
-        const Outcome check = run(
-            "python3", {"-c", kCheck, SampleStore::defaultDatabaseFile(), key, files[0], files[1]});
+        const Outcome check = run("python3", {"-c", kCheck, SampleStore::defaultDatabaseFile(), key,
+                                              period, files[0], files[1]});
         EXPECT_EQ(check.status, 0) << check.err.toStdString();
         return QString::fromUtf8(check.out).trimmed();
     }
@@ -149,6 +156,7 @@ TEST_F(ExportTest, SamplesAndHopsAgreeWithTheFileWhileAnotherVantorelHoldsTheLoc
     EXPECT_EQ(checkedExport("hostPing:127.0.0.1"),
               QStringLiteral("samples=%1 lost=0 hops=0").arg(monitor->counter()));
     EXPECT_EQ(checkedExport("hostPing:198.18.0.7"), "samples=5 lost=2 hops=0");
+    EXPECT_EQ(checkedExport("hostPing:198.18.0.7", "121m"), "samples=6 lost=2 hops=0");
     EXPECT_EQ(checkedExport("traceroute:198.18.0.9"), "samples=3 lost=1 hops=3");
 
     // A host alone names its one key; the lock held above keeps a second window out all along.
@@ -176,6 +184,7 @@ TEST_F(ExportTest, RefusesWhatItCannotAnswerWithStatusTwoAndSaysWhy) {
         {{"--export", "hostPing:198.18.0.5", "--since", "5x"}, "--since \"5x\" is not a duration"},
         {{"--export", "hostPing:198.18.0.5", "--since", "-1h"}, "is not a duration"},
         {{"--export", "hostPing:198.18.0.5", "--since", "0s"}, "is not a duration"},
+        {{"--export", "hostPing:198.18.0.5", "--since", "3700d"}, "is not a duration"},
         {{"--export", "hostPing:198.18.0.5", "--format", "xml"}, "--format \"xml\" is neither"},
     };
     for (const auto& c : cases) {
@@ -187,6 +196,25 @@ TEST_F(ExportTest, RefusesWhatItCannotAnswerWithStatusTwoAndSaysWhy) {
         EXPECT_TRUE(run.out.isEmpty());
     }
     EXPECT_TRUE(vantorel({"--help"}).out.contains("--export <key>"));
+}
+
+// The hop figures exist only for a monitor's own hops (the file keeps no round-trip history), as
+// the detail pane exports them; and a name with a comma alone still needs its quotes.
+TEST(ExportFormats, HopFiguresAndAQuotedNameInBothFormats) {
+    const ExportedHistory history{.key = "traceroute:198.18.0.9",
+                                  .kind = TargetKind::traceroute,
+                                  .hops = {{.number = 1,
+                                            .host = "198.18.0.1",
+                                            .hostname = "edge, north",
+                                            .last = 6.0,
+                                            .rtts = {2.0, 1.0, 6.0}}}};
+    EXPECT_EQ(historyCsv(history),
+              "record,time,seq,rtt_ms,status,hop,address,name,last_ms,avg_ms,"
+              "best_ms,worst_ms\r\nhop,,,,,1,198.18.0.1,\"edge, north\",6,3,1,6\r\n");
+    const QJsonObject hop =
+        QJsonDocument::fromJson(historyJson(history)).object()["hops"].toArray()[0].toObject();
+    EXPECT_EQ(QList({hop["avg_ms"], hop["best_ms"], hop["worst_ms"]}),
+              QList<QJsonValue>({3, 1, 6}));
 }
 
 } // namespace
