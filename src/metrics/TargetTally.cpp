@@ -81,12 +81,10 @@ void TargetTally::foldWalk(const PingMonitor& monitor) {
 }
 
 void TargetTally::takeCompletePass(const Target& target) {
-    // Only a complete picture: a pass still filling in, or one a stop cut short, would show
-    // hosts as missing that are merely not scanned yet.
-    if (target.isScanning())
-        return;
     SweepPass pass;
     for (const auto& monitor : target.monitors()) {
+        // Only a complete picture: a pass still filling in, or one a stop cut short, would show
+        // hosts as missing that are merely not scanned yet.
         if (!monitor->alive())
             return;
         ++pass.scanned;

@@ -33,7 +33,8 @@ TEST(MetricsServer, AnswersItsTwoPathsAndRefusesTheRest) {
          "openmetrics-text; version=1.0.0; charset=utf-8\r\n\r\nomHTTP/1.1 200 OK\r\nConnection: "
          "close\r\nContent-Length: 4\r\nContent-Type: " +
              text + "text"},
-        {"HEAD /metrics HTTP/1.0\r\n\r\n", "200 OK", "Content-Length: 4\r\nContent-Type: " + text},
+        {"HEAD /metrics HTTP/1.0\r\n\r\n", "200 OK",
+         "Connection: close\r\nContent-Length: 4\r\nContent-Type: " + text},
         {"GET / HTTP/1.0\r\n\r\n", "200 OK",
          "<a href=\"/metrics\">Metrics</a></p></body></html>\n"},
         {"GET /metrics/ HTTP/1.0\n\n", "404 Not Found", "\r\n\r\n"},
@@ -67,14 +68,15 @@ TEST(ModelMetrics, CountsOutliveTheSeriesAndEachFormatNamesThemItsWay) {
     const QString odd = "lab \"x\"\\y\nz";
     Preferences::instance().setValue(
         HostStore::kKey,
-        *encodeTargetSpecs(std::vector{TargetSpec{TargetKind::hostPing, odd, "", 24}}));
+        *encodeTargetSpecs(std::vector{TargetSpec{TargetKind::hostPing, odd, "", 24},
+                                       TargetSpec{TargetKind::pingSweep, "198.18.0.1-3", "", 24}}));
     HostStore store;
     ModelMetrics metrics(store);
     PingMonitor& monitor = *store.targets()[0]->monitors()[0];
     const Date now = dateNow();
     monitor.record(10, now - 900);
     monitor.record(std::nullopt, now - 700);
-    monitor.record(0.5, now - 599); // the window now drops the two before
+    monitor.record(0.6, now - 599); // the window now drops the two before
     monitor.record(5000, now);
     ASSERT_EQ(monitor.samples().size(), 2u);
 
@@ -86,12 +88,15 @@ TEST(ModelMetrics, CountsOutliveTheSeriesAndEachFormatNamesThemItsWay) {
                         "vantorel_probes_sent_total{" + labels + "} 4\n",
                         "vantorel_probes_lost_total{" + labels + "} 1\n",
                         "# UNIT vantorel_rtt_seconds seconds\n",
-                        "vantorel_rtt_seconds_bucket{" + labels + ",le=\"0.0005\"} 1\n",
+                        "vantorel_rtt_seconds_bucket{" + labels + ",le=\"0.0005969\"} 0\n",
+                        "vantorel_rtt_seconds_bucket{" + labels + ",le=\"0.0006522\"} 1\n",
                         "vantorel_rtt_seconds_bucket{" + labels + ",le=\"5\"} 3\n",
                         "vantorel_rtt_seconds_bucket{" + labels + ",le=\"+Inf\"} 3\n",
-                        "vantorel_rtt_seconds_sum{" + labels + "} 5.0105\n",
+                        "vantorel_rtt_seconds_sum{" + labels + "} 5.0106\n",
                         "vantorel_last_rtt_seconds{" + labels + "} 5\n"})
         EXPECT_THAT(om.toStdString(), HasSubstr(line.toStdString()));
+    EXPECT_FALSE(om.contains("le=\"0.0005463\"")) << "below the empty bucket under the lowest";
+    EXPECT_EQ(om.count("kind=\"pingSweep\""), 1) << "a sweep is up or not, and probes nothing";
     EXPECT_TRUE(om.endsWith("vantorel_sweep_hosts_scanned Hosts scanned in the sweep's last "
                             "complete pass.\n# EOF\n"));
     const QByteArray text = metrics.render(ExpositionFormat::prometheusText);
