@@ -9,6 +9,7 @@
 #include "targets/HostStore.h"
 #include "targets/TargetForm.h"
 #include "targets/TargetSpecJson.h"
+#include "targets/UnreadableList.h"
 
 #include <QTcpServer>
 #include <gtest/gtest.h>
@@ -74,6 +75,13 @@ TEST(HostStore, LaunchReadsTheStoredListOrMigratesTheOlderOne) {
             EXPECT_FALSE(target->enabled() || target->monitors()[0]->isRunning());
         EXPECT_EQ(Preferences::instance().dataValue(HostStore::kKey), current.toByteArray());
     }
+    // A list is kept once however often it is met, and two of the same second both are.
+    auto& preferences = Preferences::instance();
+    const QDateTime at = QDateTime::fromSecsSinceEpoch(0, Qt::UTC);
+    const QString first = keepUnreadableList(preferences, "[{", at);
+    EXPECT_NE(keepUnreadableList(preferences, "[{}", at), first);
+    EXPECT_EQ(keepUnreadableList(preferences, "[{", at.addDays(1)), first);
+    EXPECT_EQ(preferences.dataValue(first), "[{");
 }
 
 TEST(HostStore, AddAndRemoveAreSavedAndReadBackSwitchedOff) {
@@ -171,6 +179,8 @@ TEST(HostStore, CanonicalAddressesAndTargetsThatStartWithVantorel) {
     EXPECT_TRUE(spinUntil([&] { return targets[0]->health() == TargetHealth::ok; }));
     EXPECT_TRUE(std::none_of(targets.begin() + 1, targets.end(),
                              [](auto& target) { return target->enabled(); }));
+    EXPECT_EQ(HostStore({zeros, {ping, second, "", 24}}, fast).targets().size(), 1u)
+        << "a list given twice over runs each target once";
 }
 
 // A list written before IPv6 targets existed reads back under the names and history keys it had,
