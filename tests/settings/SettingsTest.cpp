@@ -60,7 +60,8 @@ TEST_F(SettingsTest, DefaultsAreReadUntilAValueIsStoredNeverWrittenAndRepairedIn
     EXPECT_EQ(prefs.stringValue(keys::appearance), "dark");
     EXPECT_FALSE(Preferences(copyAsUnseen(path)).contains(keys::latencyGreen))
         << "a default is never written";
-    // A key never written follows whatever default is registered now.
+    // A key never written follows whatever default is registered now, also once it was read.
+    EXPECT_EQ(prefs.doubleValue(keys::latencyGreen), 50.0);
     prefs.registerDefaults({{keys::latencyGreen, 80.0}});
     EXPECT_EQ(prefs.doubleValue(keys::latencyGreen), 80.0);
 
