@@ -115,6 +115,8 @@ TEST_F(AlertRules, UnreachableFiresOnceTheTargetHasBeenDownForTheLimit) {
         EXPECT_EQ(evaluate(), QStringList{"h unreachable | Host Ping | sound"}) << setting;
         test::holdMonitors(target, {{5}});
         EXPECT_EQ(evaluate(), QStringList{"h reachable again | Host Ping | silent"});
+        test::holdMonitors(target, {answeredThenLost(1, 3)});
+        EXPECT_EQ(evaluate(), QStringList{}) << "a new outage is timed afresh";
         store.remove(target.id());
     }
 }
