@@ -67,6 +67,8 @@ TEST(ServiceProbeHttp, TimedToTheHeadUpTo399ThenOnlyTheStatusOrAReadableReason) 
     } cases[] = {{server.url("/ok"), 200, ""},
                  {server.url("/moved"), 301, ""}, // reported, not followed
                  {server.url("/not-modified"), 304, ""},
+                 {server.url("/last-timed"), 399, ""},
+                 {server.url("/first-untimed"), 400, ""},
                  {server.url("/missing"), 404, ""},
                  {server.url("/down"), 503, ""},
                  {server.url("/large"), 200, ""},
@@ -91,15 +93,15 @@ TEST(ServiceProbeHttp, TimedToTheHeadUpTo399ThenOnlyTheStatusOrAReadableReason) 
         EXPECT_TRUE(result.errorText.value_or("").contains(cases[i].reason, Qt::CaseInsensitive));
         EXPECT_EQ(result.errorText.has_value(), !cases[i].reason.isEmpty());
     }
-    EXPECT_GE(attempts[5].result.rttMs.value_or(0), 195.0) << "the head came after 200 ms";
-    EXPECT_LT(attempts[6].took, 1s);
+    EXPECT_GE(attempts[7].result.rttMs.value_or(0), 195.0) << "the head came after 200 ms";
+    EXPECT_LT(attempts[8].took, 1s);
     EXPECT_TRUE(untrusted.requests().empty()) << "nothing is sent over an unverified channel";
     ASSERT_TRUE(test::spinUntil([&] { return !server.cutOffBodies().empty(); }, 3s));
     EXPECT_LT(server.cutOffBodies().front().bodyBytesWritten, bodyBytes / 20);
 
     // A cached answer would time nothing, and a cookie sent back would change what is checked.
     EXPECT_EQ(measure(ServiceProbe::Http{server.url("/ok")}).result.httpStatus, 200);
-    ASSERT_EQ(server.requests().size(), 7u);
+    ASSERT_EQ(server.requests().size(), 9u);
     for (const auto& request : server.requests())
         EXPECT_FALSE(request.path == "/elsewhere" || request.headers.contains("cookie"));
 }
