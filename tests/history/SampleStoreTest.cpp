@@ -178,7 +178,7 @@ TEST_F(SampleStoreTest, WritesCommitOnTheirOwnWithinTheDelayAndAtOnceOnAFlush) {
             return sqlText(file(), "SELECT count(*) FROM samples").toLongLong() > 0;
         },
         3 * SampleStore::kCommitDelay))
-        << "a batch waits for no load to commit";
+        << "the first of a stream of samples commits within the delay, with no load to wait for";
     while (id < 100)
         store_->appendSample("k", {.id = ++id, .time = double(id)});
     store_->saveSweepState("pingSweep:lab", std::vector<SweepHostState>{{.host = "198.18.0.9"}});
