@@ -46,7 +46,8 @@ TEST(DesktopJourneys, KeyboardAloneAddsWalksSwitchesRemovesAndRestoresTargets) {
         return spinUntil([&] { return app.ask("visible " + window) == yes; }, 10s);
     };
     ASSERT_TRUE(shown("mainWindow", "yes")) << app.failure("no window").toStdString();
-    spinFor(1s); // the window manager hands the new window the keyboard
+    // Keys sent before the window manager hands the new window the keyboard go nowhere.
+    ASSERT_TRUE(spinUntil([&] { return app.ask("active") == "yes"; }, 10s));
 
     const QString address = QString::fromStdString(path.address(2));
     const QString tcp = QStringLiteral("127.0.0.1:%1").arg(service.port());

@@ -5,6 +5,7 @@
 //   geometry tray | geometry <objectName> [index]   "x y w h" on screen (of the index-th visible)
 //   visible <objectName>, warning                   "yes" or "no" (the tray's warning sign)
 //   window                                          "open" or "closed"
+//   active                                   "yes" once a window of ours has the keyboard
 //   targets       a JSON array of {name, kind, enabled, health, selected, id, samples,
 //                 counter: the number of the newest sample}
 //   focus, note            the focus widget's accessible name; the window's removal note
@@ -74,6 +75,8 @@ QString answer(Application& application, const QString& request) {
         return yesNo(application.tray()->warningShown());
     if (command == "window")
         return window ? "ok open" : "ok closed";
+    if (command == "active")
+        return yesNo(QApplication::activeWindow() != nullptr);
     if (command == "targets") {
         QJsonArray states;
         const char* const health[] = {"off", "ok", "warn", "down"};
