@@ -122,7 +122,7 @@ void writeSweeps(MetricsWriter& out, const Exported& exported) {
 } // namespace
 
 ModelMetrics::ModelMetrics(HostStore& store)
-    : store_(&store) {
+    : store_(store) {
     connect(&store, &HostStore::listChanged, this, &ModelMetrics::follow);
     // The targets go with their store, which must not find them held here, still probing.
     connect(&store, &QObject::destroyed, this, [this] { followed_.clear(); });
@@ -133,7 +133,7 @@ ModelMetrics::~ModelMetrics() = default;
 
 void ModelMetrics::follow() {
     std::vector<Followed> kept;
-    for (const auto& target : store_->targets()) {
+    for (const auto& target : store_.targets()) {
         const auto known = std::find_if(followed_.begin(), followed_.end(), [&](const auto& entry) {
             return entry.target->id() == target->id();
         });

@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QObject>
-#include <QPointer>
 #include <memory>
 #include <vector>
 
@@ -49,7 +48,8 @@ public:
 private:
     void follow();
 
-    QPointer<HostStore> store_;
+    // Read only when it announces a change of its list, so never once it has gone.
+    HostStore& store_;
     // In the store's order, matched up once per change of the list rather than on every scrape:
     // a scrape of a cold process pays for every lookup in cache misses.
     std::vector<Followed> followed_;
