@@ -1,4 +1,5 @@
 #include "history/SampleStore.h"
+#include "lab/Command.h"
 #include "lab/Kernel.h"
 #include "lab/Lab.h"
 #include "lab/TestResolver.h"
@@ -50,6 +51,20 @@ TEST(ContinuousMode, ForbiddenPingSocketsBlockUntilAllowedAndAnsweredHostsAreNev
     ASSERT_TRUE(spinUntil([&] { return !monitor->samples().empty(); }));
     EXPECT_TRUE(monitor->samples().front().rtt);
     EXPECT_FALSE(monitor->statusMessage()) << "the first reply clears the reconnecting text";
+
+    // A reply forgives the blocks before it: however many come over a monitor's life, one after
+    // another is restarted, never paused.
+    const auto unreachable = [&](const char* change) {
+        lab::run({{"ip", "route", change, "unreachable", path.address(2)}, ""});
+    };
+    for (int block = 0; block < 3; ++block) {
+        unreachable("add");
+        ASSERT_TRUE(spinUntil([&] { return monitor->statusMessage().has_value(); }));
+        EXPECT_EQ(monitor->statusMessage(),
+                  "Reconnecting… (" + QString(strerror(EHOSTUNREACH)) + ")");
+        unreachable("del");
+        ASSERT_TRUE(spinUntil([&] { return !monitor->statusMessage(); }, 5s)) << "block " << block;
+    }
 
     path.setLoss(lab::TunPath::Loss::everyNth(1));
     ASSERT_TRUE(spinUntil([&] { return monitor->stats().lostCount >= 12; }));
