@@ -62,6 +62,7 @@ protected:
 TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndNowReturns) {
     // Ten minutes of history, whose first thirty samples are about to leave it.
     Preferences::instance().setValue(keys::scrollbackEnabled, false);
+    Preferences::instance().setValue(keys::appearance, QStringLiteral("dark"));
     show(Target::create({TargetKind::hostPing, QStringLiteral("198.19.250.2"), {}, 24}, false));
     PingMonitor& fed = *target->monitors().front();
     const Date start = dateNow();
@@ -81,6 +82,18 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
     EXPECT_TRUE(list().followsTop());
     EXPECT_FALSE(list().nowButton()->isVisible());
 
+    // Widened, the rows are drawn to the new width, as a list that has drawn none yet draws them:
+    // each drawn in another appearance and back again.
+    const int narrow = list().width();
+    pane->resize(760, 420);
+    ASSERT_TRUE(spinUntil([&] { return list().width() > narrow; }));
+    const QImage widened = list().viewport()->grab().toImage();
+    for (const char* appearance : {"light", "dark"}) {
+        Preferences::instance().setValue(keys::appearance, QString::fromLatin1(appearance));
+        list().viewport()->grab();
+    }
+    EXPECT_EQ(list().viewport()->grab().toImage(), widened);
+
     // Rows read as text: the time, the number and the figure.
     QAccessibleInterface* rows = QAccessible::queryAccessibleInterface(&list());
     ASSERT_TRUE(rows && rows->childCount() == 1 + 70);
@@ -92,7 +105,9 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
     // Scrolled away by keyboard, the row under the user's eyes stays where it is as the newest
     // samples arrive and the oldest leave, several at once.
     list().setFocus(Qt::TabFocusReason);
-    for (int i = 0; i < 5; ++i)
+    QTest::keyClick(&list(), Qt::Key_Down);
+    EXPECT_FALSE(list().followsTop()) << "a row away from the newest";
+    for (int i = 1; i < 5; ++i)
         QTest::keyClick(&list(), Qt::Key_Down);
     EXPECT_EQ(scrollBar().value(), scrollBar().singleStep() * 5);
     ASSERT_FALSE(list().followsTop());
@@ -123,6 +138,10 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
     list().setFocus(Qt::TabFocusReason);
     QTest::keyClick(&list(), Qt::Key_PageDown);
     EXPECT_GT(scrollBar().value(), scrollBar().singleStep() * 5);
+    // Scrolled as far as it goes, the oldest row ends where the list does.
+    scrollBar().setValue(scrollBar().maximum());
+    EXPECT_EQ(list().indexAt(QPoint(5, list().viewport()->height() - 1)).row(),
+              list().model()->rowCount() - 1);
     QTest::keyClick(&list(), Qt::Key_End);
     EXPECT_TRUE(spinUntil([&] { return scrollBar().value() == 0 && list().followsTop(); }, 3s));
 }
@@ -134,6 +153,8 @@ TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {
     hosts[0]->restoreLiveness(true, 1.5, QStringLiteral("gateway.lab"));
     hosts[1]->restoreLiveness(false, std::nullopt, std::nullopt);
     hosts[2]->restoreLiveness(true, 3.0, std::nullopt);
+    // A stored result read later than the host's own is older than it.
+    hosts[1]->restoreLiveness(true, 9.0, std::nullopt);
     // Alive hosts and those without a result yet, at first.
     ASSERT_TRUE(spinUntil([&] { return value("deadChip") == "1"; }));
     EXPECT_EQ(listed(), (QStringList{"198.18.240.1", "198.18.240.3", "198.18.240.4"}));

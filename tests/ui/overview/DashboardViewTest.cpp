@@ -35,9 +35,17 @@ struct PaintCounter : QObject {
     }
 };
 
+QImage image(TargetTile* tile) {
+    QImage image(tile->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    tile->render(&image, {}, {}, QWidget::DrawChildren);
+    return image;
+}
+
 TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     using enum TargetKind;
     Preferences::instance().setValue(keys::appearance, QStringLiteral("dark"));
+    Preferences::instance().setValue(keys::scrollbackEnabled, false); // ten minutes of samples
     // Heights 1, 2 (a traceroute with no hop yet), 1, and two sweeps sharing a block.
     Preferences::instance().setValue(keys::targetsV2,
                                      *encodeTargetSpecs(std::vector<TargetSpec>{
@@ -87,13 +95,12 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     const Date start = dateNow() - 60;
     for (int i = 0; i < 40; ++i) {
         targets[0]->monitors().front()->record(std::nullopt, start + i);
-        targets[3]->monitors().front()->record(4.0, start + i);
+        // The first kept after the warm-up is about to leave the window: the sample that comes
+        // below then keeps the count as it is.
+        targets[3]->monitors().front()->record(4.0, i == 5 ? dateNow() - 600 + 0.3 : start + i);
     }
     const auto chartTop = [](TargetTile* tile) {
-        QImage image(tile->size(), QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        tile->render(&image, {}, {}, QWidget::DrawChildren);
-        return image.pixelColor(image.width() - 16, 50);
+        return image(tile).pixelColor(tile->width() - 16, 50);
     };
     EXPECT_GT(chartTop(tile(0)).red() - chartTop(tile(0)).green(), 100);
     EXPECT_GT(chartTop(tile(0)).alpha(), 120);
@@ -105,7 +112,10 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     EXPECT_EQ(chosen.at(0).at(0).value<QUuid>(), targets[3]->id());
 
     // A tile repaints for a change it draws, and only then: an announcement that changes nothing
-    // it shows leaves it alone, a new sample does not.
+    // it shows leaves it alone; a new sample repaints it, even when one leaving the window keeps
+    // the count and the figure stays, and a new figure is set anew in its header.
+    const auto header = [](TargetTile* tile) { return image(tile).copy(0, 0, tile->width(), 40); };
+    const QImage headerBefore = header(tile(3));
     PaintCounter counter;
     tile(3)->installEventFilter(&counter);
     test::spinFor(std::chrono::milliseconds(400));
@@ -114,8 +124,19 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     Q_EMIT pinged.changed();
     test::spinFor(std::chrono::milliseconds(400));
     EXPECT_EQ(counter.paints, 0);
-    pinged.record(5.0, dateNow());
+    const std::size_t count = pinged.samples().size();
+    pinged.record(4.0, dateNow());
     EXPECT_TRUE(spinUntil([&] { return counter.paints > 0; }, std::chrono::seconds(2)));
+    ASSERT_EQ(pinged.samples().size(), count);
+    pinged.record(5.0, dateNow());
+    EXPECT_NE(header(tile(3)), headerBefore) << "still shows 4 ms";
+
+    // New latency limits colour the bars anew.
+    const QImage shown = image(tile(3));
+    Preferences::instance().setValue(keys::latencyGreen, 2.0);
+    EXPECT_NE(image(tile(3)), shown);
+    Preferences::instance().setValue(keys::latencyGreen, 50.0);
+    EXPECT_EQ(image(tile(3)), shown);
 
     // Samples repaint tiles without rebuilding them; a target switched off takes its tile alone
     // away, and the one below moves up into its place.
