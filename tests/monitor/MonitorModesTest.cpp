@@ -423,6 +423,7 @@ TEST(TracerouteMode, WalksRoutersFollowsRouteChangesAndRestoresThePathAfterARest
     EXPECT_FALSE(monitor->hopStats()[1].last);
     EXPECT_GE(monitor->hopStats()[1].rtts.size(), rttsBefore);
     EXPECT_EQ(monitor->hopStats()[1].hostname, "r2.lab");
+    EXPECT_FALSE(monitor->hopStats()[3].hostname) << "an address without a name stays unnamed";
     EXPECT_EQ(tracePathWritten(destination), written);
     route.setRouterSilent(2, false);
 
