@@ -24,9 +24,11 @@ TEST(Ipv4Text, ReadsExactlyFourDecimalComponentsMostSignificantFirstAndWritesThe
         EXPECT_FALSE(parseIPv4(text)) << '"' << text << '"';
         EXPECT_FALSE(parseIPv4(QString::fromUtf8(text))) << '"' << text << '"';
     }
-    // Digits of other scripts are digits to Qt, but not in an address.
+    // Digits of other scripts are digits to Qt, but not in an address; nor is a letter whose low
+    // byte is an ASCII digit.
     EXPECT_FALSE(parseIPv4(QStringLiteral("1.2.3.\u0664")));
     EXPECT_FALSE(parseIPv4(QStringLiteral("1.2.3.\uff14")));
+    EXPECT_FALSE(parseIPv4(QStringLiteral("1.2.3.\u0134")));
 
     // Formatting is canonical, so a text that parses may come back otherwise.
     EXPECT_EQ(formatIPv4(*parseIPv4("010.1.0.7")), "10.1.0.7");

@@ -51,16 +51,21 @@ std::vector<std::optional<bool>> aliveOf(const Target& sweep) {
 // one; every target read switched off, and nothing saved.
 TEST(HostStore, LaunchReadsTheStoredListOrMigratesTheOlderOne) {
     const QByteArray damaged = R"([{"kind":"hostPing","host":"a","endHost":""}])";
-    const QStringList older{"10.0.0.0/24", " 10.0.0.7\t",  "router",        "router/32",
-                            "10.1.2.3/30", "10.1.2.3/31",  "10.0.0.0/23",   "",
-                            "/24",         "10.0.0.0/ 24", "10.0.0.0/24/1", "router/24",
-                            "10.0.0.0/-24"};
+    const QStringList older{"10.0.0.0/24",   " 10.0.0.7\t",
+                            "router",        "router/32",
+                            "10.1.2.3/30",   "10.1.2.3/31",
+                            "10.0.0.0/23",   "",
+                            "/24",           "10.0.0.0/ 24",
+                            "10.0.0.0/24/1", "router/24",
+                            "10.0.0.0/-24",  "10.0.0.0/18446744073709551640",
+                            "10.2.0.0 /24"};
     const std::vector<TargetSpec> migrated{{sweep, "10.0.0.1", "10.0.0.254", 24},
                                            {ping, "10.0.0.7", "", 24},
                                            {ping, "router", "", 24},
                                            {ping, "router", "", 24},
                                            {sweep, "10.1.2.1", "10.1.2.2", 30},
-                                           {sweep, "10.1.2.2", "10.1.2.3", 31}};
+                                           {sweep, "10.1.2.2", "10.1.2.3", 31},
+                                           {sweep, "10.2.0.1", "10.2.0.254", 24}};
     const auto& builtIn = HostStore::defaultEntries();
     const std::tuple<QVariant, QVariant, std::vector<TargetSpec>> cases[] = {
         {{}, {}, {{ping, builtIn[0], "", 24}, {ping, builtIn[1], "", 24}}},
@@ -361,6 +366,7 @@ TEST(TargetForm, TheLiveMessageAndTheSpecTheFormWouldSubmit) {
     };
     EXPECT_EQ(message(sweep, " 10.0.0.1\t", "10.0.0.254 "), "");
     EXPECT_EQ(message(sweep, "  ", "\t"), "");
+    EXPECT_EQ(message(sweep, "10.0.0.5", "10.0.0.5"), "") << "one address";
     EXPECT_EQ(message(sweep, "10.0.0.1", "10.0.0.255"), "Range too large (max 254 addresses)");
     EXPECT_EQ(message(sweep, "10.0.0.9", "10.0.0.8"),
               QString::fromUtf8("Start IP must be ≤ end IP"));
