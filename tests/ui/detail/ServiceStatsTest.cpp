@@ -1,0 +1,76 @@
+// The figures beside a service check's chart: the share of checks passed, how many, the probe or
+// the last HTTP status, and when a check last failed; two by two when four do not fit across.
+#include "ui/detail/ServiceStats.h"
+
+#include "monitor/MonitorTiming.h"
+#include "monitor/PingMonitor.h"
+#include "support/EventLoop.h"
+#include "support/HttpTestServer.h"
+#include "targets/Target.h"
+#include "ui/detail/GraphPane.h"
+#include "ui/rules/TimeLabel.h"
+
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+using test::spinUntil;
+
+QStringList captions(const ServiceStats& stats) {
+    QStringList shown;
+    for (int cell = 0; cell < 4; ++cell)
+        shown << stats.caption(cell);
+    return shown;
+}
+
+QRect cellOf(const ServiceStats& stats, const char* value) {
+    return stats.findChild<QLabel*>(QLatin1String(value))->parentWidget()->geometry();
+}
+
+TEST(ServiceStats, SumUpTheChecksInFourColumnsOrTwoAndShowTheLastHttpStatus) {
+    const auto tcp = Target::create({TargetKind::serviceCheck, "127.0.0.1:9", {}, 24}, false);
+    const Date start = dateNow() - 10;
+    const std::optional<double> outcomes[] = {3.0, 4.0, std::nullopt, 5.0};
+    for (const auto& rtt : outcomes)
+        tcp->monitors().front()->record(rtt, start + double(&rtt - outcomes));
+    GraphPane pane(tcp);
+    pane.resize(900, 600);
+    pane.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
+    const ServiceStats& stats = *pane.findChild<ServiceStats*>();
+    ASSERT_TRUE(spinUntil([&] { return stats.value(1) == "3 / 4"; }));
+    EXPECT_EQ(captions(stats), (QStringList{"Uptime", "Checks passed", "Probe", "Last failure"}));
+    EXPECT_EQ(stats.value(0), "75.0%");
+    EXPECT_EQ(stats.value(2), "TCP connect");
+    EXPECT_EQ(stats.value(3), timeLabel(start + 2, true));
+    EXPECT_EQ(cellOf(stats, "lastFailureValue").top(), cellOf(stats, "uptimeValue").top());
+
+    pane.resize(stats.minimumSizeHint().width() + 40, 600);
+    ASSERT_TRUE(spinUntil(
+        [&] { return cellOf(stats, "probeValue").top() > cellOf(stats, "uptimeValue").bottom(); }));
+    EXPECT_EQ(cellOf(stats, "probeValue").left(), cellOf(stats, "uptimeValue").left());
+
+    // A 404 is a failed check whose status is still shown.
+    test::HttpTestServer server;
+    server.answer(QStringLiteral("/missing"), {.status = 404, .reason = "Not Found"});
+    MonitorTiming quick;
+    quick.httpCheckPeriod = 0.2;
+    const auto http = Target::create(
+        {TargetKind::serviceCheck, server.url(QStringLiteral("/missing")).toString(), {}, 24}, true,
+        quick);
+    GraphPane httpPane(http);
+    httpPane.show();
+    const ServiceStats& httpStats = *httpPane.findChild<ServiceStats*>();
+    ASSERT_TRUE(
+        spinUntil([&] { return httpStats.value(1).startsWith("0 / "); }, std::chrono::seconds(10)));
+    EXPECT_EQ(httpStats.value(2), "404");
+    EXPECT_EQ(httpStats.caption(2), "HTTP status");
+    EXPECT_EQ(httpStats.value(0), "0.0%");
+    http->setEnabled(false);
+}
+
+} // namespace
+} // namespace vantorel
