@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -190,6 +191,10 @@ TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {
     ASSERT_TRUE(spinUntil([&] { return listed().size() == 1; }, 3s));
     QTest::keyClick(chip("totalChip"), Qt::Key_Return);
     EXPECT_EQ(listed().size(), 4);
+    // A change that leaves the rows as they are still has them drawn again.
+    QSignalSpy redrawn(pane->hostList()->hostModel(), &QAbstractItemModel::dataChanged);
+    Q_EMIT hosts[0]->changed();
+    EXPECT_TRUE(spinUntil([&] { return !redrawn.isEmpty(); }));
 }
 
 } // namespace

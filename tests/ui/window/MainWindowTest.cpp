@@ -132,7 +132,8 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
 
     // The keyboard: Up from the selected card selects and focuses the one above, Space switches
     // it; Delete removes it, and the note's undo (Ctrl+Z) puts the very target back in its place,
-    // switched on, with its samples, and saved as before. Ctrl+0 shows the overview.
+    // switched on as it was, with its samples, and saved as before; one that was off comes back
+    // off. Ctrl+0 shows the overview.
     card(2)->setFocus(Qt::TabFocusReason);
     QTest::keyClick(card(2), Qt::Key_Up);
     EXPECT_EQ(window.selection(), targets[1]->id());
@@ -157,6 +158,11 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_EQ(window.selection(), removed->id());
     EXPECT_EQ(Preferences::instance().dataValue(keys::targetsV2), saved);
     EXPECT_EQ(window.removalNote(), "");
+    card(0)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(card(0), Qt::Key_Delete);
+    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(targets.size(), 3u);
+    EXPECT_FALSE(targets[0]->enabled());
     QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
     EXPECT_TRUE(detail.showsOverview());
     select(2);
