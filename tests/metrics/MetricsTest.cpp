@@ -103,6 +103,16 @@ TEST(ModelMetrics, CountsOutliveTheSeriesAndEachFormatNamesThemItsWay) {
     EXPECT_THAT(text.toStdString(), HasSubstr("# TYPE vantorel_probes_sent_total counter\n"));
     EXPECT_FALSE(text.contains("# UNIT") || text.contains("# EOF"));
 
+    // Switched on but not probing: answering with some loss is up.
+    Target& probed = *store.targets()[0];
+    probed.setEnabled(true);
+    monitor.stop();
+    for (int i = 0; i < 5 + 2; ++i) // the warm-up's five outcomes, then a loss and an answer
+        monitor.record(i == 5 ? std::nullopt : std::optional(7.0), now);
+    ASSERT_EQ(probed.health(), TargetHealth::warn);
+    EXPECT_TRUE(metrics.render(ExpositionFormat::openMetrics)
+                    .contains("vantorel_target_up{" + labels + "} 1\n"));
+
     store.remove(store.targets()[0]->id());
     EXPECT_FALSE(metrics.render(ExpositionFormat::openMetrics).contains("lab \\\""));
 
