@@ -159,9 +159,12 @@ TEST(DesktopNotifier, FiredAlertsAskForTheMessageSoundAndRecoveriesForSilence) {
     const auto calls = daemon.waitForNotifications(2);
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(daemon.serverInformationRequests(), 1) << "authorization asks who the daemon is";
-    for (const auto& call : calls)
+    for (const auto& call : calls) {
         EXPECT_EQ(call.appName + ": " + call.summary.section(' ', 0, 0) + ", " + call.body,
                   "Vantorel: db.lan, Service Check");
+        // Each a notification of its own, shown for as long as the daemon shows any.
+        EXPECT_EQ(std::pair(call.replacesId, call.expireTimeout), std::pair(0u, -1));
+    }
     EXPECT_EQ(calls[0].hints, (QVariantMap{{"sound-name", QString("message-new-instant")}}));
     EXPECT_EQ(calls[1].hints, (QVariantMap{{"suppress-sound", true}}));
 }
