@@ -427,6 +427,17 @@ TEST(TracerouteMode, WalksRoutersFollowsRouteChangesAndRestoresThePathAfterARest
     EXPECT_EQ(tracePathWritten(destination), written);
     route.setRouterSilent(2, false);
 
+    // A walk that cannot send is a lost sample, and the hops stay as they were. (A rule, since
+    // the destination has a route of its own.)
+    const auto unreachable = [&](const char* change) {
+        lab::run({{"ip", "rule", change, "to", destination, "unreachable"}, ""});
+    };
+    const auto lostBefore = monitor->stats().lostCount;
+    unreachable("add");
+    ASSERT_TRUE(spinUntil([&] { return monitor->stats().lostCount > lostBefore; }));
+    EXPECT_EQ(hops(*monitor), fullPath);
+    unreachable("del");
+
     // A shorter route: the hops beyond its new end are gone after the next completed walk, and
     // the changed path is stored.
     route.setLength(1);
