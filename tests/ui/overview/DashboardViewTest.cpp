@@ -8,6 +8,8 @@
 #include "support/EventLoop.h"
 #include "targets/HostStore.h"
 #include "targets/TargetSpecJson.h"
+#include "ui/controls/TargetStatus.h"
+#include "ui/controls/Theme.h"
 #include "ui/overview/DashboardCanvas.h"
 #include "ui/overview/TargetTile.h"
 
@@ -137,6 +139,17 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     EXPECT_NE(image(tile(3)), shown);
     Preferences::instance().setValue(keys::latencyGreen, 50.0);
     EXPECT_EQ(image(tile(3)), shown);
+
+    // A sweep counts the hosts it knows while it scans, and is red once none of them is alive.
+    const auto& firstSweep = targets[2]->monitors();
+    const auto& secondSweep = targets[4]->monitors();
+    secondSweep[0]->restoreLiveness(true, 1.0, std::nullopt);
+    for (const auto& host :
+         {secondSweep[1], firstSweep[0], firstSweep[1], firstSweep[2], firstSweep[3]})
+        host->restoreLiveness(false, std::nullopt, std::nullopt);
+    EXPECT_EQ(statusLine(*targets[4]), "scanning… 2/4");
+    EXPECT_EQ(statusLine(*targets[2]), "0/4 alive");
+    EXPECT_EQ(statusColour(*targets[2]), theme::red());
 
     // Samples repaint tiles without rebuilding them; a target switched off takes its tile alone
     // away, and the one below moves up into its place.

@@ -165,6 +165,8 @@ TEST(Accessibility, ALongIPv6AddressIsCutInItsMiddleAndReadWhole) {
     row.setHop({1, address, "r1.lab"}, 100, {50, 150});
     EXPECT_EQ(row.toolTip(), address + " (r1.lab)");
     EXPECT_EQ(accessibleName(&row), "Hop 1, " + address + " (r1.lab)");
+    row.setHop({2}, 100, {50, 150});
+    EXPECT_EQ(row.accessibleDescription(), "no answer");
 }
 
 // The window's smallest size fits a 1280 × 720 screen with room for a title bar and a panel, and
