@@ -287,6 +287,12 @@ TEST(Headless, TheInstalledUnitRunsTheTargetsThatStartWithVantorel) {
         {{"--kind", "serviceCheck", "--target", "x"}, "Use host:port (TCP) or an http(s):// URL"},
         {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.1.1"}, "Range too large"},
         {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.0.9/33"}, "prefix is a number"},
+        {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.0.9/24/8"}, "START-END/PREFIX"},
+        // A kind holds for every target after it.
+        {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.0.2", "--target",
+          "198.18.0.1-198.18.1.1"},
+         "Range too large"},
+        {{"198.18.0.1"}, "unexpected argument \"198.18.0.1\""},
         {{"--target", "x", "--kind", "traceroute"}, "none follows"},
         {{"--metrics", "localhost:80"}, "--metrics \"localhost:80\": use PORT"},
         {{"--frobnicate"}, "Unknown option 'frobnicate'"}};
