@@ -139,6 +139,12 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     EXPECT_NE(image(tile(3)), shown);
     Preferences::instance().setValue(keys::latencyGreen, 50.0);
     EXPECT_EQ(image(tile(3)), shown);
+    // In another appearance a tile looks as one made in it does, its kind badge included.
+    Preferences::instance().setValue(keys::appearance, QStringLiteral("light"));
+    TargetTile madeInLight(targets[3], 1);
+    madeInLight.resize(tile(3)->size());
+    EXPECT_EQ(image(tile(3)), image(&madeInLight));
+    Preferences::instance().setValue(keys::appearance, QStringLiteral("dark"));
 
     // A sweep counts the hosts it knows while it scans, and is red once none of them is alive.
     const auto& firstSweep = targets[2]->monitors();
