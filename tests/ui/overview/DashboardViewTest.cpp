@@ -99,7 +99,7 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
         targets[0]->monitors().front()->record(std::nullopt, start + i);
         // The first kept after the warm-up is about to leave the window: the sample that comes
         // below then keeps the count as it is.
-        targets[3]->monitors().front()->record(4.0, i == 5 ? dateNow() - 600 + 0.3 : start + i);
+        targets[3]->monitors().front()->record(4.0, i == 5 ? dateNow() - 600 + 0.7 : start + i);
     }
     const auto chartTop = [](TargetTile* tile) {
         return image(tile).pixelColor(tile->width() - 16, 50);
