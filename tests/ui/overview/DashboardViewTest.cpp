@@ -12,6 +12,7 @@
 #include "ui/controls/Theme.h"
 #include "ui/overview/DashboardCanvas.h"
 #include "ui/overview/TargetTile.h"
+#include "ui/tray/TrayRow.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -146,7 +147,8 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     EXPECT_EQ(image(tile(3)), image(&madeInLight));
     Preferences::instance().setValue(keys::appearance, QStringLiteral("dark"));
 
-    // A sweep counts the hosts it knows while it scans, and is red once none of them is alive.
+    // A sweep counts the hosts it knows while it scans, and is red once none of them is alive; the
+    // tray counts those alive.
     const auto& firstSweep = targets[2]->monitors();
     const auto& secondSweep = targets[4]->monitors();
     secondSweep[0]->restoreLiveness(true, 1.0, std::nullopt);
@@ -156,6 +158,7 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     EXPECT_EQ(statusLine(*targets[4]), "scanning… 2/4");
     EXPECT_EQ(statusLine(*targets[2]), "0/4 alive");
     EXPECT_EQ(statusColour(*targets[2]), theme::red());
+    EXPECT_EQ(TrayRow::figure(*targets[4]), "1/4 up");
 
     // Samples repaint tiles without rebuilding them; a target switched off takes its tile alone
     // away, and the one below moves up into its place.
