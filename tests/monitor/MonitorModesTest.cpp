@@ -35,6 +35,12 @@ std::size_t storedCount(const QString& key) {
     return count.value_or(0);
 }
 
+// Sending to `address` fails at once with ENETUNREACH while the rule is in (a rule rather than a
+// route, since the address may have a route of its own).
+void setUnreachable(const std::string& address, bool unreachable) {
+    lab::run({{"ip", "rule", unreachable ? "add" : "del", "to", address, "unreachable"}, ""});
+}
+
 // Must stay the first test of this program: the shared ICMP engine keeps its socket once one
 // opens, so ping sockets have to be forbidden when it first tries to open one.
 TEST(ContinuousMode, ForbiddenPingSocketsBlockUntilAllowedAndAnsweredHostsAreNeverPaused) {
@@ -54,15 +60,12 @@ TEST(ContinuousMode, ForbiddenPingSocketsBlockUntilAllowedAndAnsweredHostsAreNev
 
     // A reply forgives the blocks before it: however many come over a monitor's life, one after
     // another is restarted, never paused.
-    const auto unreachable = [&](const char* change) {
-        lab::run({{"ip", "route", change, "unreachable", path.address(2)}, ""});
-    };
     for (int block = 0; block < 3; ++block) {
-        unreachable("add");
+        setUnreachable(path.address(2), true);
         ASSERT_TRUE(spinUntil([&] { return monitor->statusMessage().has_value(); }));
         EXPECT_EQ(monitor->statusMessage(),
-                  "Reconnecting… (" + QString(strerror(EHOSTUNREACH)) + ")");
-        unreachable("del");
+                  "Reconnecting… (" + QString(strerror(ENETUNREACH)) + ")");
+        setUnreachable(path.address(2), false);
         ASSERT_TRUE(spinUntil([&] { return !monitor->statusMessage(); }, 5s)) << "block " << block;
     }
 
@@ -427,16 +430,12 @@ TEST(TracerouteMode, WalksRoutersFollowsRouteChangesAndRestoresThePathAfterARest
     EXPECT_EQ(tracePathWritten(destination), written);
     route.setRouterSilent(2, false);
 
-    // A walk that cannot send is a lost sample, and the hops stay as they were. (A rule, since
-    // the destination has a route of its own.)
-    const auto unreachable = [&](const char* change) {
-        lab::run({{"ip", "rule", change, "to", destination, "unreachable"}, ""});
-    };
+    // A walk that cannot send is a lost sample, and the hops stay as they were.
     const auto lostBefore = monitor->stats().lostCount;
-    unreachable("add");
+    setUnreachable(destination, true);
     ASSERT_TRUE(spinUntil([&] { return monitor->stats().lostCount > lostBefore; }));
     EXPECT_EQ(hops(*monitor), fullPath);
-    unreachable("del");
+    setUnreachable(destination, false);
 
     // A shorter route: the hops beyond its new end are gone after the next completed walk, and
     // the changed path is stored.
