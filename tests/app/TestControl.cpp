@@ -5,7 +5,7 @@
 //   geometry tray | geometry <objectName> [index]   "x y w h" on screen (of the index-th visible)
 //   visible <objectName>, warning                   "yes" or "no" (the tray's warning sign)
 //   window                                          "open" or "closed"
-//   active                                   "yes" once a window of ours has the keyboard
+//   active                                          "yes" once a window of ours has the keyboard
 //   targets       a JSON array of {name, kind, enabled, health, selected, id, samples,
 //                 counter: the number of the newest sample}
 //   focus, note            the focus widget's accessible name; the window's removal note

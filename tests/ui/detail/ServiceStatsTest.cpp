@@ -2,7 +2,6 @@
 // the last HTTP status, and when a check last failed; two by two when four do not fit across.
 #include "ui/detail/ServiceStats.h"
 
-#include "monitor/MonitorTiming.h"
 #include "monitor/PingMonitor.h"
 #include "support/EventLoop.h"
 #include "support/HttpTestServer.h"
@@ -34,8 +33,8 @@ TEST(ServiceStats, SumUpTheChecksInFourColumnsOrTwoAndShowTheLastHttpStatus) {
     const auto tcp = Target::create({TargetKind::serviceCheck, "127.0.0.1:9", {}, 24}, false);
     const Date start = dateNow() - 10;
     const std::optional<double> outcomes[] = {3.0, 4.0, std::nullopt, 5.0};
-    for (const auto& rtt : outcomes)
-        tcp->monitors().front()->record(rtt, start + double(&rtt - outcomes));
+    for (int i = 0; i < 4; ++i)
+        tcp->monitors().front()->record(outcomes[i], start + i);
     GraphPane pane(tcp);
     pane.resize(900, 600);
     pane.show();
@@ -56,11 +55,9 @@ TEST(ServiceStats, SumUpTheChecksInFourColumnsOrTwoAndShowTheLastHttpStatus) {
     // A 404 is a failed check whose status is still shown.
     test::HttpTestServer server;
     server.answer(QStringLiteral("/missing"), {.status = 404, .reason = "Not Found"});
-    MonitorTiming quick;
-    quick.httpCheckPeriod = 0.2;
     const auto http = Target::create(
         {TargetKind::serviceCheck, server.url(QStringLiteral("/missing")).toString(), {}, 24}, true,
-        quick);
+        {.httpCheckPeriod = 0.2});
     GraphPane httpPane(http);
     httpPane.show();
     const ServiceStats& httpStats = *httpPane.findChild<ServiceStats*>();
