@@ -10,6 +10,7 @@
 #include "ui/rules/TimeLabel.h"
 
 #include <QLocale>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
@@ -36,6 +37,9 @@ TEST(DashboardLayout, ColumnsAndBlocks) {
     EXPECT_EQ(hopRowLimit(2), 11);
     EXPECT_EQ(hopRowLimit(3), 20);
     EXPECT_DOUBLE_EQ(blockHeight(3), 3 * 140 + 2 * 14);
+    // A tall block weighs its units: the three short ones after it fill the other column.
+    EXPECT_EQ(packColumns({{.units = 3}, {}, {}, {}}, 2),
+              (std::vector<std::vector<int>>{{0}, {1, 2, 3}}));
 }
 
 gauge::Reading reading(std::optional<double> value, bool down = false) {
@@ -66,12 +70,17 @@ TEST(Gauge, NeedleIsClampedToTheArcAndZonesTurnAtTheThresholds) {
     const auto ends = gauge::bandEnds({.value = 10, .green = 50, .yellow = 150, .gaugeMax = 100});
     EXPECT_DOUBLE_EQ(ends.green, 0.5);
     EXPECT_DOUBLE_EQ(ends.yellow, 1.0);
+    EXPECT_DOUBLE_EQ(gauge::bandEnds({.green = 100, .yellow = 50, .gaugeMax = 200}).yellow, 0.5);
 }
 
 TEST(LatencyScale, RoomAboveTheRepairedThresholdsOrThePercentile) {
-    EXPECT_DOUBLE_EQ(repairedThresholds(0, 0).green, 1);
-    EXPECT_DOUBLE_EQ(repairedThresholds(0, 0).yellow, 2);
+    const Thresholds floor = repairedThresholds(std::nan(""), 0);
+    EXPECT_DOUBLE_EQ(floor.green, 1);
+    EXPECT_DOUBLE_EQ(floor.yellow, 2);
     const Thresholds t = repairedThresholds(50, 150);
+    for (const auto& [top, least] :
+         {std::pair{chartTop(t, 0), 210}, {gaugeMax(t, 0), 225}, {hopBarScale(t, 0), 210}})
+        EXPECT_DOUBLE_EQ(top, least);
     EXPECT_DOUBLE_EQ(chartTop(t, 200), 230);
     EXPECT_DOUBLE_EQ(gaugeMax(t, 300), 345);
     EXPECT_DOUBLE_EQ(hopBarScale(t, 300), 330);
@@ -115,6 +124,7 @@ TEST(HistoryChartGeometry, WindowFollowingPanningAndScrubbing) {
     EXPECT_FALSE(scrubberShown(b, 20));
     EXPECT_DOUBLE_EQ(scrubbedStart(b, 0, 300), 1000);
     EXPECT_DOUBLE_EQ(scrubbedStart(b, 300, 300), 2200);
+    EXPECT_DOUBLE_EQ(scrubbedStart(b, 150, 300), 1600) << "the thumb's centre goes to the pointer";
     EXPECT_DOUBLE_EQ(scrubberThumb(b, 2200, 300).width, 100);
     EXPECT_DOUBLE_EQ(scrubberThumb(b, 1600, 300).offset, 100);
     // A day of history leaves a thumb one can grab, never wider than its strip.
@@ -129,7 +139,7 @@ TEST(HistoryChartGeometry, VisibleSamplesAndTicks) {
     EXPECT_EQ(visibleSamples(samples, 1010, 1020).begin, 10u);
     EXPECT_EQ(visibleSamples(samples, 1010, 1020).end, 21u);
     for (const auto& [span, width, step] : std::vector<std::tuple<double, double, double>>{
-             {600, 360, 300}, {600, 1800, 60}, {60, 900, 15}, {1e9, 100, 86400}})
+             {600, 360, 300}, {600, 1800, 60}, {60, 900, 15}, {600, 100, 300}, {1e9, 100, 86400}})
         EXPECT_DOUBLE_EQ(tickStep(span, width), step) << span << " over " << width;
     EXPECT_TRUE(ticksShowSeconds(30));
     EXPECT_FALSE(ticksShowSeconds(60));
@@ -141,10 +151,12 @@ TEST(ChipText, FiguresGroupFromTenThousandAndHttpFailsFrom400) {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(chip::milliseconds(std::nullopt), "—");
     EXPECT_EQ(chip::milliseconds(12.4), "12 ms");
+    EXPECT_EQ(chip::milliseconds(12.6), "13 ms");
     EXPECT_EQ(chip::milliseconds(9999), "9999 ms");
     EXPECT_EQ(chip::milliseconds(10000), "10,000 ms");
     EXPECT_EQ(chip::loss(0), "0.0%");
     EXPECT_EQ(chip::loss(0.5), "0.5%");
+    EXPECT_EQ(chip::loss(1), "1%");
     EXPECT_EQ(chip::loss(12), "12%");
     EXPECT_EQ(chip::mos(4.26), "4.3");
     EXPECT_TRUE(chip::httpStatusIsGood(399));
@@ -163,7 +175,8 @@ TEST(TimeLabel, TwelveAndTwentyFourHourClocks) {
              {false, afternoon, true, "2024-03-09 1:05:09 PM"},
              {false, morning, false, "2024-03-09 9:04 AM"},
              {true, afternoon, false, "2024-03-09 13:05"},
-             {true, morning, true, "2024-03-09 09:04:03"}}) {
+             {true, morning, true, "2024-03-09 09:04:03"},
+             {true, morning - 0.0004, true, "2024-03-09 09:04:03"}}) {
         Preferences::instance().setValue(keys::use24Hour, use24Hour);
         EXPECT_EQ(timeLabel(date, withSeconds), label);
     }
