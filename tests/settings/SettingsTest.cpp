@@ -1,8 +1,10 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingRules.h"
+#include "settings/ValueConversion.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -39,7 +41,8 @@ TEST_F(SettingsTest, DefaultsAreReadUntilAValueIsStoredNeverWrittenAndRepairedIn
         {keys::use24Hour, false},         {keys::alertsEnabled, false},
         {keys::alertUnreachableSecs, 30}, {keys::alertLossPct, 10.0},
         {keys::alertLatencyMs, 500.0},    {keys::targetsV2, QVariant()},
-        {keys::targets, QVariant()},      {keys::preferIPv6, false}};
+        {keys::targets, QVariant()},      {keys::preferIPv6, false},
+        {keys::metricsEnabled, false},    {keys::metricsPort, 9464}};
     for (const auto& [key, value] : defaults)
         EXPECT_EQ(prefs.value(key), value) << key.data();
     EXPECT_EQ(historyWindowSeconds(prefs), 1800);
@@ -65,10 +68,15 @@ TEST_F(SettingsTest, DefaultsAreReadUntilAValueIsStoredNeverWrittenAndRepairedIn
     prefs.registerDefaults({{keys::latencyGreen, 80.0}});
     EXPECT_EQ(prefs.doubleValue(keys::latencyGreen), 80.0);
 
+    // Only a default that changes what an unstored key reads is announced; a removal always is.
+    QSignalSpy changes(&prefs, &Preferences::changed);
+    prefs.registerDefaults({{keys::latencyGreen, 80.0}, {keys::appearance, "light"}});
+    EXPECT_TRUE(changes.isEmpty());
     prefs.remove(keys::scrollbackMinutes);
     prefs.setValue(keys::appearance, QVariant());
+    EXPECT_EQ(changes.size(), 2);
     EXPECT_EQ(prefs.integerValue(keys::scrollbackMinutes), 30);
-    EXPECT_EQ(prefs.stringValue(keys::appearance), "auto");
+    EXPECT_EQ(prefs.stringValue(keys::appearance), "light");
 }
 
 TEST_F(SettingsTest, EveryValueIsOnDiskWhenSetValueReturnsAndReadsBackTheSame) {
@@ -94,6 +102,29 @@ TEST_F(SettingsTest, EveryValueIsOnDiskWhenSetValueReturnsAndReadsBackTheSame) {
     }
     writer.remove(keys::latencyGreen);
     EXPECT_FALSE(Preferences(copyAsUnseen(path)).contains(keys::latencyGreen));
+}
+
+// A hand-edited file, or a value another version wrote with another type, reads as the type asked
+// for; what cannot be read gives that type's zero.
+TEST(SettingValues, AnyStoredTypeReadsAsTheTypeAskedFor) {
+    using namespace preference_values;
+    const double nan = std::nan("");
+    for (const auto& [value, truth] : std::vector<std::pair<QVariant, bool>>{
+             {"TRUE", true}, {" true ", true}, {" 0.5", true}, {nan, false}, {1.5f, true}})
+        EXPECT_EQ(toBool(value), truth) << value.toString().toStdString();
+    constexpr qint64 most = std::numeric_limits<qint64>::max();
+    for (const auto& [value, integer] :
+         std::vector<std::pair<QVariant, qint64>>{{9223372036854775808.0, most},
+                                                  {std::numeric_limits<quint64>::max(), most},
+                                                  {"9007199254740993", 9007199254740993},
+                                                  {" 2.9 ", 2}})
+        EXPECT_EQ(toInteger(value), integer) << value.toString().toStdString();
+    EXPECT_EQ(toDouble(true), 1.0);
+    EXPECT_EQ(toDouble("inf"), 0.0);
+    EXPECT_EQ(toText(42), "42");
+    EXPECT_EQ(toText(QStringList{"a"}), "");
+    EXPECT_EQ(toTextList(QVariantList{"a", 1}), QStringList());
+    EXPECT_EQ(toBytes("text"), QByteArray());
 }
 
 TEST(SettingRules, HistoryWindowAndLatencyBandsRepairWhatTheyAreGiven) {
