@@ -185,6 +185,16 @@ TEST(Statistics, WorkedSeriesAndTheMeanOpinionScore) {
         descending.push_back(rtt);
     EXPECT_EQ(statsOf(descending).p95, 95);
     EXPECT_EQ(statsOf({descending.end() - 20, descending.end()}).p95, 19) << "not the largest";
+    // Times from a damaged file: none counts below zero or above an hour.
+    EXPECT_EQ(statsOf({-5, 1e300, 10}).avg, (3'600'000 + 10) / 3.0);
+    // The last answer leaves while a loss stays; the tallies go on from nothing.
+    SampleSeries series;
+    series.append({1, 17.0, 1001});
+    series.append({2, lost, 1002});
+    series.dropFront(1);
+    series.append({3, 20.0, 1003});
+    series.append({4, 30.0, 1004});
+    EXPECT_EQ(series.computeStats().jitter, 10);
 
     const double r = 89.2; // an effective latency of exactly 160 takes the second branch
     EXPECT_NEAR(meanOpinionScore(0, 0, 0), 4.4044, 5e-5);
@@ -192,7 +202,10 @@ TEST(Statistics, WorkedSeriesAndTheMeanOpinionScore) {
     EXPECT_NEAR(meanOpinionScore(70.0 / 3, 15, 25), 1.5847, 5e-5);
     EXPECT_NEAR(meanOpinionScore(300, 0, 0), 1 + 0.035 * r + (100 - r) * 0.000007 * r * (r - 60),
                 1e-12);
-    EXPECT_EQ(meanOpinionScore(1, 0, 40) + meanOpinionScore(5000, 100, 0), 2) << "clamped to 1";
+    EXPECT_EQ(meanOpinionScore(1, 0, 40) + meanOpinionScore(5000, 100, 0) +
+                  meanOpinionScore(0, 0, 35.18),
+              3)
+        << "clamped to 1";
 }
 
 // The series keeps its sums as samples come and go; after any mix of appends and removals (one
