@@ -1,5 +1,6 @@
 #include "history/SampleStore.h"
 
+#include "history/DamagedFile.h"
 #include "history/Sqlite.h"
 #include "platform/MainThread.h"
 #include "support/EventLoop.h"
@@ -260,6 +261,14 @@ TEST(SampleStoreFailure, ADamagedFileIsMovedAsideAndTheFreshOneKeepsWhatWasCommi
     // The next start finds a healthy file: nothing is logged or moved.
     EXPECT_FALSE(recordInto(file, 0).second.contains(kUnavailable));
     EXPECT_EQ(QDir(dir.path()).entryList({"history.sqlite.damaged-*"}).size(), 1);
+    // Damaged again within the same second, the file goes beside the earlier copy, not over it,
+    // and its write-ahead log with it, which would otherwise be replayed into the fresh file.
+    const QDateTime second = QDateTime::currentDateTimeUtc().addDays(1);
+    QString error;
+    const std::optional<QString> first = moveDamagedFileAside(file, second, error);
+    ASSERT_TRUE(first && QFile::copy(*first, file) && QFile::copy(*first, file + "-wal"));
+    EXPECT_EQ(moveDamagedFileAside(file, second, error), *first + "-2");
+    EXPECT_TRUE(QFile::exists(*first) && QFile::exists(*first + "-2-wal"));
 }
 
 } // namespace
