@@ -12,7 +12,9 @@
 #include "ui/tray/TrayRow.h"
 
 #include <QAbstractButton>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <gtest/gtest.h>
 
@@ -92,6 +94,17 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     popover.findChild<QAbstractButton*>("openButton")->click();
     EXPECT_EQ(opened, 1);
     EXPECT_FALSE(popover.isVisible());
+
+    // Beside an icon in the screen's bottom right corner, it opens above the icon and inside the
+    // screen. A target added while it shows gets its row.
+    auto& shown = static_cast<TrayPopover&>(popover);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect corner(screen.right() - 19, screen.bottom() - 59, 20, 60);
+    shown.showBeside(corner);
+    EXPECT_LT(shown.geometry().bottom(), corner.top());
+    EXPECT_LE(shown.geometry().right(), screen.right());
+    store.add({TargetKind::hostPing, "127.0.0.3", {}, 24});
+    EXPECT_EQ(shown.rows().size(), 3u);
 }
 
 } // namespace
