@@ -12,6 +12,7 @@
 #include "ui/controls/DialGauge.h"
 #include "ui/controls/ElidedLabel.h"
 #include "ui/controls/FormSegmentedPicker.h"
+#include "ui/controls/TargetStatus.h"
 #include "ui/detail/HeadlineFigure.h"
 #include "ui/detail/HopRow.h"
 #include "ui/overview/TargetTile.h"
@@ -131,6 +132,10 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
     EXPECT_EQ(tile->accessibleDescription(), "Host Ping, ok, 0% packet loss, 12 ms");
     EXPECT_EQ(window.findChild<TargetCard*>()->accessibleDescription(),
               tile->accessibleDescription());
+    // A check without an answer yet is a warning; a target that is off is only that.
+    EXPECT_EQ(accessibleSummary(*store.targets()[3]), "Service Check, warning, starting…");
+    store.targets()[3]->setEnabled(false);
+    EXPECT_EQ(accessibleSummary(*store.targets()[3]), "Service Check, monitoring off");
 
     AddTargetSheet sheet;
     for (const TargetKind kind : allTargetKinds) {

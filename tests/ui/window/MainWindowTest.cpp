@@ -75,8 +75,11 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_EQ(status(0), "monitoring off");
     flip(0);
     EXPECT_EQ(status(0), "starting…");
+    EXPECT_EQ(card(0)->statusColour(), theme::gray());
     EXPECT_EQ(caption(), "3 targets · 1 active");
     ASSERT_TRUE(spinUntil([&] { return text(card(0), "latencyFigure") == "5 ms"; }));
+    EXPECT_EQ(card(0)->findChild<QLabel*>("latencyFigure")->palette().color(QPalette::WindowText),
+              card(0)->statusColour());
     EXPECT_EQ(status(0), "0% packet loss");
     EXPECT_EQ(card(0)->statusColour(), theme::green());
 
@@ -92,6 +95,8 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_TRUE(spinUntil([&] { return paneText() == status(1); })) << paneText().toStdString();
     ASSERT_TRUE(spinUntil([&] { return status(2) == "2/4 alive"; }, 20s));
     EXPECT_EQ(text(card(2), "upFigure"), "2 up");
+    EXPECT_EQ(text(card(2), "hostsFigure"), "4 hosts");
+    EXPECT_EQ(card(2)->accessibleDescription(), "Ping Sweep, ok, 2/4 alive");
     EXPECT_EQ(card(2)->statusColour(), theme::green());
 
     // The selected target's chart and list follow its live samples.
@@ -136,8 +141,11 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     // off. Ctrl+0 shows the overview.
     card(2)->setFocus(Qt::TabFocusReason);
     QTest::keyClick(card(2), Qt::Key_Up);
-    EXPECT_EQ(window.selection(), targets[1]->id());
+    QTest::keyClick(card(1), Qt::Key_Up);
+    EXPECT_EQ(window.selection(), targets[0]->id());
+    QTest::keyClick(card(0), Qt::Key_Down);
     ASSERT_TRUE(card(1)->hasFocus());
+    EXPECT_FALSE(card(1)->findChild<QToolButton*>("removeButton")->isHidden()) << "focused";
     for (const bool on : {false, true}) {
         QTest::keyClick(card(1), Qt::Key_Space);
         EXPECT_EQ(targets[1]->enabled(), on);
@@ -148,12 +156,15 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     QTest::keyClick(card(1), Qt::Key_Delete);
     ASSERT_EQ(targets.size(), 2u);
     EXPECT_FALSE(window.selection());
+    EXPECT_EQ(card(0)->focusPolicy(), Qt::StrongFocus)
+        << "with none selected, Tab reaches the first";
     EXPECT_EQ(window.removalNote(), "Removed " + address(9) + " — Undo");
     EXPECT_TRUE(card(1)->hasFocus()) << "the card now in its place takes the keyboard";
     QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
     ASSERT_EQ(targets.size(), 3u);
     EXPECT_EQ(targets[1], removed);
     EXPECT_TRUE(removed->enabled());
+    EXPECT_TRUE(card(1)->findChild<ToggleSwitch*>("activeSwitch")->isChecked());
     EXPECT_GE(removed->monitors().front()->samples().size(), sampleCount);
     EXPECT_EQ(window.selection(), removed->id());
     EXPECT_EQ(Preferences::instance().dataValue(keys::targetsV2), saved);
@@ -178,6 +189,7 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     for (const bool wasSelected : {false, true}) {
         QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), card(1)->mapToGlobal(QPoint()));
         QApplication::sendEvent(card(1), &enter);
+        EXPECT_FALSE(card(1)->findChild<QToolButton*>("removeButton")->isHidden());
         QTest::mouseClick(card(1)->findChild<QToolButton*>("removeButton"), Qt::LeftButton);
         EXPECT_EQ(presentWhenCleared, std::vector<bool>(wasSelected, true));
         EXPECT_EQ(window.selection().has_value(), !wasSelected);
