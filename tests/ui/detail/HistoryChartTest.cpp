@@ -4,8 +4,10 @@
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
 #include "targets/Target.h"
+#include "ui/controls/Theme.h"
 #include "ui/detail/ChartScrubber.h"
 #include "ui/detail/LatencyHistoryChart.h"
+#include "ui/rules/TimeLabel.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -20,6 +22,8 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     Preferences::instance().setValue(keys::scrollbackEnabled, true);
     Preferences::instance().setValue(keys::scrollbackMinutes, 60);
     Preferences::instance().setValue(keys::appearance, QStringLiteral("dark"));
+    Preferences::instance().setValue(keys::latencyGreen, 50);
+    Preferences::instance().setValue(keys::latencyYellow, 150);
     // Half an hour, a sample every two seconds: quick answers, then the last 100 s lost. The
     // target stays off, its address never probed.
     const auto target =
@@ -37,10 +41,12 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     const QRectF plot = chart.plotArea();
     // The window start after panning back in time by `points` of the plot's width.
     const auto back = [&](Date from, double points) { return from - points / plot.width() * 600; };
+    // Whether the chart kept the wheel from the views underneath.
     const auto wheel = [&](QPoint pixels, QPoint angle) {
         QWheelEvent event(plot.center(), chart.mapToGlobal(plot.center()), pixels, angle,
                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(&chart, &event);
+        return event.isAccepted();
     };
     const auto drag = [&](int dx) {
         const QPoint grab = plot.center().toPoint();
@@ -59,6 +65,16 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     }
     EXPECT_GT(red, plot.width() * 0.1);
     EXPECT_LT(red, plot.width() * 0.25);
+    // Answers stand as green bars to 30 of the scale's 210 ms, over faint bands: green to 50 ms,
+    // yellow to 150. Sampled in the middle of the plot.
+    const auto pixel = [&](double ms, int dx = 0) {
+        return image.pixelColor(int(plot.center().x()) + dx,
+                                int(plot.bottom() - ms / 210 * plot.height()));
+    };
+    const auto bar = theme::latencyColour(LatencyColour::green);
+    EXPECT_TRUE(pixel(28) == bar || pixel(28, 1) == bar || pixel(28, 2) == bar);
+    EXPECT_GT(pixel(40).green(), pixel(40).red());
+    EXPECT_GT(pixel(100).red(), pixel(100).green());
 
     // Following, the thumb stands at the right end: a third of the strip for a third of the time.
     EXPECT_TRUE(chart.following());
@@ -71,7 +87,7 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
 
     // The larger delta pans: a notch of 120 eighths of a degree is 30 points.
     const Date start = chart.scrollX();
-    wheel(QPoint(), QPoint(10, 120));
+    EXPECT_TRUE(wheel(QPoint(), QPoint(10, 120)));
     EXPECT_NEAR(chart.scrollX(), back(start, 30), 1e-6);
     EXPECT_FALSE(chart.following());
     EXPECT_TRUE(now.isVisible());
@@ -82,6 +98,8 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     monitor.record(20, newest() + 1);
     test::spinFor(std::chrono::milliseconds(50));
     EXPECT_EQ(chart.scrollX(), parked);
+    EXPECT_EQ(chart.accessibleDescription(),
+              timeLabel(parked, true) + " to " + timeLabel(parked + 600, true));
 
     QTest::mouseClick(&now, Qt::LeftButton);
     EXPECT_TRUE(chart.following());
@@ -109,6 +127,8 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     EXPECT_EQ(chart.scrollX(), monitor.samples().front().time);
     QTest::keyClick(&strip, Qt::Key_End);
     EXPECT_TRUE(chart.following());
+    QTest::keyClick(&strip, Qt::Key_Left);
+    EXPECT_FALSE(chart.following());
     QTest::keyClick(&chart, Qt::Key_Home);
     EXPECT_EQ(chart.scrollX(), monitor.samples().front().time);
     QTest::keyClick(&chart, Qt::Key_End);
