@@ -136,6 +136,10 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
     EXPECT_EQ(accessibleSummary(*store.targets()[3]), "Service Check, warning, starting…");
     store.targets()[3]->setEnabled(false);
     EXPECT_EQ(accessibleSummary(*store.targets()[3]), "Service Check, monitoring off");
+    window.setShowOverview(false);
+    store.targets()[0]->monitors().front()->record(std::nullopt, dateNow());
+    test::spinFor(300ms);
+    EXPECT_EQ(accessibleName(window.findChild<DialGauge*>()), "DOWN") << "after a lost probe";
 
     AddTargetSheet sheet;
     for (const TargetKind kind : allTargetKinds) {
