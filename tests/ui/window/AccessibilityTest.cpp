@@ -138,8 +138,9 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
     EXPECT_EQ(accessibleSummary(*store.targets()[3]), "Service Check, monitoring off");
     window.setShowOverview(false);
     store.targets()[0]->monitors().front()->record(std::nullopt, dateNow());
-    test::spinFor(300ms);
-    EXPECT_EQ(accessibleName(window.findChild<DialGauge*>()), "DOWN") << "after a lost probe";
+    EXPECT_TRUE(test::spinUntil([&] {
+        return accessibleName(window.findChild<DialGauge*>()) == "DOWN";
+    })) << "after a lost probe";
 
     AddTargetSheet sheet;
     for (const TargetKind kind : allTargetKinds) {

@@ -135,10 +135,10 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_EQ(text(card(0), "latencyFigure"), "") << "no old latency for a target that is off";
     EXPECT_EQ(caption(), "3 targets · 2 active");
 
-    // The keyboard: Up from the selected card selects and focuses the one above, Space switches
-    // it; Delete removes it, and the note's undo (Ctrl+Z) puts the very target back in its place,
-    // switched on as it was, with its samples, and saved as before; one that was off comes back
-    // off. Ctrl+0 shows the overview.
+    // The keyboard: Up from the selected card selects and focuses the one above, as far as the
+    // first, and Down the one below; Space switches it; Delete removes it, and the note's undo
+    // (Ctrl+Z) puts the very target back in its place, switched on as it was, with its samples, and
+    // saved as before; one that was off comes back off. Ctrl+0 shows the overview.
     card(2)->setFocus(Qt::TabFocusReason);
     QTest::keyClick(card(2), Qt::Key_Up);
     QTest::keyClick(card(1), Qt::Key_Up);
