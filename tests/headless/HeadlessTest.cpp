@@ -235,7 +235,8 @@ TEST(Headless, PrometheusScrapesARunThroughAnAttackUntilItIsStopped) {
 // The installed unit passes systemd's checks, and its ExecStart runs the targets marked to start
 // with Vantorel (there is no user manager in the test environment to run it). An unreachable one
 // is logged and notified on the session bus; SIGINT ends the run with status 0 and the stored
-// list as it was. `vantorel --headless` hands its arguments to vantoreld, which refuses bad ones.
+// list as it was. `vantorel --headless`, wherever the option stands, hands its other arguments to
+// vantoreld, which refuses bad ones.
 TEST(Headless, TheInstalledUnitRunsTheTargetsThatStartWithVantorel) {
     const QString installed = VANTOREL_INSTALLED,
                   unit = installed + "/lib/systemd/user/vantorel.service";
@@ -296,10 +297,13 @@ TEST(Headless, TheInstalledUnitRunsTheTargetsThatStartWithVantorel) {
         {{"198.18.0.1"}, "unexpected argument \"198.18.0.1\""},
         {{"--target", "x", "--kind", "traceroute"}, "none follows"},
         {{"--metrics", "localhost:80"}, "--metrics \"localhost:80\": use PORT"},
-        {{"--frobnicate"}, "Unknown option 'frobnicate'"}};
+        {{"--frobnicate"}, "Unknown option 'frobnicate'"},
+        {{"--frobnicate", "--headless"}, "Unknown option 'frobnicate'"}};
     for (const auto& [arguments, reason] : refused) {
         QProcess headless;
-        headless.start(installed + "/bin/vantorel", QStringList{"--headless"} + arguments);
+        headless.start(installed + "/bin/vantorel", arguments.contains("--headless")
+                                                        ? arguments
+                                                        : QStringList{"--headless"} + arguments);
         ASSERT_TRUE(headless.waitForFinished(10'000));
         EXPECT_EQ(headless.exitCode(), 2) << reason.toStdString();
         EXPECT_THAT(headless.readAllStandardError().toStdString(), HasSubstr(reason.toStdString()));
