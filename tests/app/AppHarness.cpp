@@ -24,6 +24,11 @@ XSession::XSession(Desktop desktop)
     if (desktop == Desktop::windowManager) {
         desktop_ = std::make_unique<TestDaemonProcess>("openbox", QStringList{"--sm-disable"},
                                                        environment, folder_.filePath("wm.log"));
+        // Only a window mapped once the window manager is ready gets the keyboard; it is ready
+        // when it has published its desktops.
+        const QString ready = "DISPLAY=" + display_ + " xdotool get_num_desktops >/dev/null 2>&1";
+        for (int tries = 0; tries < 100 && QProcess::execute("sh", {"-c", ready}) != 0; ++tries)
+            QThread::msleep(100);
         return;
     }
     desktop_ = std::make_unique<TestDaemonProcess>(

@@ -122,7 +122,6 @@ TEST(SettingValues, AnyStoredTypeReadsAsTheTypeAskedFor) {
     EXPECT_EQ(toDouble(true), 1.0);
     EXPECT_EQ(toDouble("inf"), 0.0);
     EXPECT_EQ(toText(42), "42");
-    EXPECT_EQ(toText(QStringList{"a"}), "");
     EXPECT_EQ(toTextList(QVariantList{"a", 1}), QStringList());
     EXPECT_EQ(toBytes("text"), QByteArray());
 }

@@ -156,8 +156,7 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     QTest::keyClick(card(1), Qt::Key_Delete);
     ASSERT_EQ(targets.size(), 2u);
     EXPECT_FALSE(window.selection());
-    EXPECT_EQ(card(0)->focusPolicy(), Qt::StrongFocus)
-        << "with none selected, Tab reaches the first";
+    EXPECT_EQ(card(0)->focusPolicy(), Qt::StrongFocus) << "none selected: Tab's stop";
     EXPECT_EQ(window.removalNote(), "Removed " + address(9) + " — Undo");
     EXPECT_TRUE(card(1)->hasFocus()) << "the card now in its place takes the keyboard";
     QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
