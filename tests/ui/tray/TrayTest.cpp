@@ -46,9 +46,9 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     EXPECT_TRUE(shows(mark));
 
     Q_EMIT icon->activated(QSystemTrayIcon::Trigger);
-    QWidget& popover = *tray.popover();
+    auto& popover = static_cast<TrayPopover&>(*tray.popover());
     ASSERT_TRUE(popover.isVisible());
-    const std::vector<TrayRow*> rows = static_cast<TrayPopover&>(popover).rows();
+    const std::vector<TrayRow*> rows = popover.rows();
     ASSERT_EQ(rows.size(), 2u);
     const auto figure = [&](int row) {
         return rows[std::size_t(row)]->findChild<QLabel*>("trayFigure")->text();
@@ -97,14 +97,13 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
 
     // Beside an icon in the screen's bottom right corner, it opens above the icon and inside the
     // screen. A target added while it shows gets its row.
-    auto& shown = static_cast<TrayPopover&>(popover);
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     const QRect corner(screen.right() - 19, screen.bottom() - 59, 20, 60);
-    shown.showBeside(corner);
-    EXPECT_LT(shown.geometry().bottom(), corner.top());
-    EXPECT_LE(shown.geometry().right(), screen.right());
+    popover.showBeside(corner);
+    EXPECT_LT(popover.geometry().bottom(), corner.top());
+    EXPECT_LE(popover.geometry().right(), screen.right());
     store.add({TargetKind::hostPing, "127.0.0.3", {}, 24});
-    EXPECT_EQ(shown.rows().size(), 3u);
+    EXPECT_EQ(popover.rows().size(), 3u);
 }
 
 } // namespace
