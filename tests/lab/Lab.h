@@ -35,8 +35,7 @@ public:
     std::vector<std::string> addHosts(int count) { return addHostsAnswering(count, true); }
 
     // Hosts that exist (routed, resolving at the link layer) but never answer echo requests.
-    std::string addSilentHost() { return addSilentHosts(1).front(); }
-    std::vector<std::string> addSilentHosts(int count) { return addHostsAnswering(count, false); }
+    std::string addSilentHost() { return addHostsAnswering(1, false).front(); }
 
     // An answering host's link-local address, with the zone of its link to the test process, e.g.
     // "fe80::2%vtl7".

@@ -90,6 +90,15 @@ TEST(SerialQueue, RunsBlocksInOrderDelayedOnesAfterTheirDelayAndAllBeforeItGoes)
         ASSERT_TRUE(spinUntil([&] { return delayedRan.load(); }));
         for (int i = 0; i < 200; ++i)
             queue.async([&, i] { log.push_back(i); });
+
+        std::atomic<int> repeats = 0;
+        auto repeating = queue.scheduleRepeating(5ms, [&] { ++repeats; });
+        ASSERT_TRUE(spinUntil([&] { return repeats >= 3; }));
+        repeating.reset();
+        queue.sync([] {});
+        const int whenDropped = repeats;
+        spinFor(30ms);
+        EXPECT_EQ(repeats, whenDropped) << "dropping its handle stops a repeating timer";
     } // the destructor lets every submitted block run first
     std::vector<int> expected(203);
     std::iota(expected.begin(), expected.begin() + 3, 1000);

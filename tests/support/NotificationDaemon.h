@@ -1,6 +1,5 @@
 #pragma once
 
-#include "support/EventLoop.h"
 #include "support/SessionBus.h"
 
 #include <vector>
@@ -26,13 +25,6 @@ public:
     // Every notification dunst received, oldest first, as its history tells once this
     // closed what is on screen (dunst keeps in its history only what closed).
     std::vector<ShownNotification> received();
-    // received(), once it holds `count` or `limit` has passed; runs the event loop meanwhile.
-    std::vector<ShownNotification>
-    waitForReceived(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
-        std::vector<ShownNotification> notifications;
-        spinUntil([&] { return (notifications = received()).size() >= count; }, limit);
-        return notifications;
-    }
 
 private:
     const SessionBus& bus_;
