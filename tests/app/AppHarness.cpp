@@ -27,8 +27,11 @@ XSession::XSession(Desktop desktop)
         // Only a window mapped once the window manager is ready gets the keyboard; it is ready
         // when it has published its desktops.
         const QString ready = "DISPLAY=" + display_ + " xdotool get_num_desktops >/dev/null 2>&1";
-        for (int tries = 0; tries < 100 && QProcess::execute("sh", {"-c", ready}) != 0; ++tries)
+        for (int tries = 0; QProcess::execute("sh", {"-c", ready}) != 0; ++tries) {
+            if (tries == 100)
+                throw std::runtime_error("openbox did not manage the display within 10 s");
             QThread::msleep(100);
+        }
         return;
     }
     desktop_ = std::make_unique<TestDaemonProcess>(
