@@ -16,10 +16,7 @@ namespace vantorel {
 namespace {
 
 using namespace std::chrono_literals;
-using test::answeredThenLost;
-using test::NotificationDaemonRecorder;
-using test::Outcomes;
-using test::SessionBusEnvironment;
+using namespace vantorel::test;
 
 [[maybe_unused]] testing::Environment* const privateSessionBus =
     testing::AddGlobalTestEnvironment(new SessionBusEnvironment);

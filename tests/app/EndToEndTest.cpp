@@ -19,8 +19,7 @@
 #include <signal.h>
 
 using namespace std::chrono_literals;
-using vantorel::test::spinFor;
-using vantorel::test::spinUntil;
+using namespace vantorel::test;
 
 namespace vantorel::test {
 namespace {

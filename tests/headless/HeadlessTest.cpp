@@ -19,7 +19,6 @@
 #include <csignal>
 #include <future>
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
 

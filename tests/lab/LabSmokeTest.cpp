@@ -6,7 +6,6 @@
 
 #include <QProcess>
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 namespace vantorel::lab {
 namespace {

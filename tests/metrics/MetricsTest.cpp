@@ -8,7 +8,6 @@
 #include "targets/TargetSpecJson.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 using testing::HasSubstr;
 using vantorel::test::exchange;

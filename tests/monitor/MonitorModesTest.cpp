@@ -19,8 +19,7 @@
 #include <sqlite3.h>
 
 using namespace std::chrono_literals;
-using vantorel::test::spinFor;
-using vantorel::test::spinUntil;
+using namespace vantorel::test;
 
 namespace vantorel {
 namespace {

@@ -17,8 +17,7 @@
 using namespace std::chrono_literals;
 using namespace std::string_literals;
 using vantorel::lab::inFamily;
-using vantorel::test::spinFor;
-using vantorel::test::spinUntil;
+using namespace vantorel::test;
 
 namespace vantorel {
 namespace {

@@ -6,15 +6,14 @@
 #include "platform/Task.h"
 #include "support/EventLoop.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <latch>
 #include <numeric>
 #include <optional>
 #include <tuple>
 
 using namespace std::chrono_literals;
-using vantorel::test::spinFor;
-using vantorel::test::spinUntil;
+using namespace vantorel::test;
 
 namespace vantorel {
 namespace {
@@ -147,16 +146,25 @@ TEST(Clock, BeatsRoundToTheClosestWholePeriodAndLoopsWaitForTheNextOne) {
     EXPECT_EQ(secondsToNextBeat(now, 0), 0);
 }
 
-TEST(ChangeCoalescer, DeliversABurstOnceAtTheEndOfItsWindowAndALaterOneAgain) {
-    ChangeCoalescer coalescer;
-    int deliveries = 0;
-    QObject::connect(&coalescer, &ChangeCoalescer::fired, [&] { ++deliveries; });
+TEST(ChangeCoalescer, DeliversEachBurstOnceAtTheEndOfItsOwnWindowAndALaterOneAgain) {
+    ChangeCoalescer coalescers[3];
+    int deliveries[3] = {};
+    std::int64_t deliveredAt[3] = {};
+    for (int i = 0; i < 3; ++i)
+        QObject::connect(&coalescers[i], &ChangeCoalescer::fired,
+                         [&, i] { ++deliveries[i], deliveredAt[i] = monotonicNanos(); });
     for (int round = 1; round <= 2; ++round) {
-        for (int i = 0; i < 500; ++i)
-            coalescer.notify();
-        EXPECT_EQ(deliveries, round - 1) << "delivery is never synchronous";
+        // The third window opens while the first two are still open and ends well after them.
+        for (const int i : {0, 1, 2}) {
+            spinFor(i == 2 ? 200ms : 20ms);
+            for (int n = 0; n < 500; ++n)
+                coalescers[i].notify();
+            EXPECT_EQ(deliveries[i], round - 1) << "delivery is never synchronous";
+        }
         spinFor(2 * ChangeCoalescer::kWindowMs * 1ms);
-        EXPECT_EQ(deliveries, round);
+        EXPECT_THAT(deliveries, testing::Each(round));
+        EXPECT_GE(deliveredAt[2] - deliveredAt[1], 100'000'000)
+            << "the second waited for the third";
     }
 }
 

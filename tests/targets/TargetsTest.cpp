@@ -16,8 +16,7 @@
 #include <limits>
 
 using namespace std::chrono_literals;
-using vantorel::test::spinFor;
-using vantorel::test::spinUntil;
+using namespace vantorel::test;
 
 namespace vantorel {
 namespace {

@@ -22,8 +22,7 @@ namespace vantorel {
 namespace {
 
 using namespace std::chrono_literals;
-using test::spinFor;
-using test::spinUntil;
+using namespace vantorel::test;
 
 TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     lab::TunPath path;
