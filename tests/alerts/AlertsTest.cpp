@@ -49,7 +49,7 @@ protected:
     }
     Target& held(const TargetSpec& spec, const Outcomes& outcomes) {
         auto& target = *store.target(store.add(spec));
-        test::holdMonitors(target, {outcomes});
+        holdMonitors(target, {outcomes});
         return target;
     }
     // One evaluation; the notifications it posted, sorted, as the order among rules is free.
@@ -110,9 +110,9 @@ TEST_F(AlertRules, UnreachableFiresOnceTheTargetHasBeenDownForTheLimit) {
         ASSERT_LT(dateNow(), before + limit) << "the machine stalled; the case proves nothing";
         QThread::msleep(qint64(std::max(0.0, after + limit - dateNow()) * 1000) + 1);
         EXPECT_EQ(evaluate(), QStringList{"h unreachable | Host Ping | sound"}) << setting;
-        test::holdMonitors(target, {{5}});
+        holdMonitors(target, {{5}});
         EXPECT_EQ(evaluate(), QStringList{"h reachable again | Host Ping | silent"});
-        test::holdMonitors(target, {answeredThenLost(1, 3)});
+        holdMonitors(target, {answeredThenLost(1, 3)});
         EXPECT_EQ(evaluate(), QStringList{}) << "a new outage is timed afresh";
         store.remove(target.id());
     }
@@ -127,17 +127,17 @@ TEST_F(AlertRules, RecoveriesAreSilentAndDisabledTargetsAndAlertsAreForgotten) {
     EXPECT_EQ(evaluate(), (QStringList{"127.0.0.8 high latency (100 ms) | Traceroute | sound",
                                        "127.0.0.8 high packet loss (33%) | Traceroute | sound"}));
     EXPECT_EQ(evaluate(), QStringList{}) << "a rule that stays fired is not repeated";
-    test::holdMonitors(target, {Outcomes(10, 20.0)});
+    holdMonitors(target, {Outcomes(10, 20.0)});
     EXPECT_EQ(evaluate(),
               (QStringList{"127.0.0.8 latency back to normal | Traceroute | silent",
                            "127.0.0.8 packet loss back to normal | Traceroute | silent"}));
 
-    test::holdMonitors(target, {{100}});
+    holdMonitors(target, {{100}});
     EXPECT_EQ(evaluate().size(), 1);
     target.setEnabled(false);
     EXPECT_EQ(evaluate(), QStringList{}) << "no recovery for a disabled target";
     target.setEnabled(true);
-    test::holdMonitors(target, {});
+    holdMonitors(target, {});
     EXPECT_EQ(evaluate().size(), 1) << "enabled again while still slow, it fires afresh";
     setLimits(false, 0, 10, 50);
     EXPECT_EQ(evaluate(), QStringList{});
@@ -184,7 +184,7 @@ TEST(DesktopNotifier, NoDaemonOrBusEverHoldsUpTheCaller) {
     EXPECT_EQ(hung->waitForNotifications(1).size(), 1u) << "the call did go out";
     hung.reset();
     noDaemon.post("gateway unreachable", "Host Ping", NotificationSound::alert);
-    test::spinFor(200ms); // lets the bus's "no such service" error come back and be dropped
+    spinFor(200ms); // lets the bus's "no such service" error come back and be dropped
     EXPECT_EQ(SessionBusEnvironment::bus().ownerOf("org.freedesktop.Notifications"), 0u);
     NotificationDaemonRecorder lateDaemon(SessionBusEnvironment::bus());
     noDaemon.post("gateway reachable again", "Host Ping", NotificationSound::none);

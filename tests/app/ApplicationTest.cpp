@@ -4,6 +4,7 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
+#include "support/HttpTestServer.h"
 #include "support/Prometheus.h"
 #include "support/UserFolders.h"
 #include "targets/HostStore.h"
@@ -14,7 +15,6 @@
 
 #include <QApplication>
 #include <QPointer>
-#include <QTcpServer>
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
@@ -92,10 +92,7 @@ TEST(Application, AHiddenStartWithoutATrayShowsTheWindowAnyway) {
 // Off at first, when nothing listens; the preferences' switch serves the metrics on the loopback
 // at the stored port, and switched off again, nothing does.
 TEST(Application, ThePreferencesSwitchServesMetricsOnTheLoopback) {
-    QTcpServer free;
-    ASSERT_TRUE(free.listen(QHostAddress::LocalHost));
-    const quint16 port = free.serverPort();
-    free.close();
+    const quint16 port = test::unusedPort();
     Preferences::instance().setValue(keys::metricsPort, port);
     Application application(nullptr, [] {});
     application.launch();

@@ -11,7 +11,6 @@
 #include "support/HttpTestServer.h"
 #include "support/QtPrinters.h"
 
-#include <QTcpServer>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -503,7 +502,7 @@ std::shared_ptr<PingMonitor> serviceMonitor(const QString& address) {
 }
 
 TEST(ServiceMode, AttemptsBecomeSamplesAfterTheFirstIsDroppedAndFailuresNeverPause) {
-    test::HttpTestServer server;
+    HttpTestServer server;
     server.answer("/", {.status = 503, .reason = "Service Unavailable"});
     auto http = serviceMonitor(server.url().toString());
     ASSERT_TRUE(spinUntil([&] { return http->samples().size() >= 2; }));
@@ -515,10 +514,7 @@ TEST(ServiceMode, AttemptsBecomeSamplesAfterTheFirstIsDroppedAndFailuresNeverPau
     EXPECT_EQ(http->httpStatus(), 200);
     http->stop();
 
-    QTcpServer closed;
-    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
-    const auto port = closed.serverPort();
-    closed.close();
+    const auto port = unusedPort();
     auto tcp = serviceMonitor(QStringLiteral("127.0.0.1:%1").arg(port));
     auto refused = serviceMonitor(QStringLiteral("http://127.0.0.1:%1/").arg(port));
     auto invalid = serviceMonitor("server");

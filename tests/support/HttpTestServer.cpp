@@ -4,6 +4,7 @@
 #include <QSslServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <gtest/gtest.h>
 #include <stdexcept>
 
 namespace vantorel::test {
@@ -89,6 +90,12 @@ QUrl HttpTestServer::url(const QString& path) const {
     url.setHost(server_->serverAddress().toString());
     url.setPort(port());
     return url;
+}
+
+quint16 unusedPort() {
+    QTcpServer server;
+    EXPECT_TRUE(server.listen(QHostAddress::LocalHost));
+    return server.serverPort(); // nothing listens there once `server` is gone
 }
 
 } // namespace vantorel::test

@@ -58,4 +58,7 @@ private:
     QTcpServer* server_; // a child: its connections go once this is gone
 };
 
+// A loopback port nothing listens on: a connection to it is refused, and a server may take it.
+quint16 unusedPort();
+
 } // namespace vantorel::test

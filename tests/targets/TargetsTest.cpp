@@ -146,7 +146,7 @@ TEST(HostStore, CanonicalAddressesAndTargetsThatStartWithVantorel) {
     QTcpServer listening, listening6;
     ASSERT_TRUE(listening.listen(QHostAddress::LocalHost));
     ASSERT_TRUE(listening6.listen(QHostAddress::LocalHostIPv6));
-    test::HttpTestServer http6({}, QHostAddress::LocalHostIPv6);
+    HttpTestServer http6({}, QHostAddress::LocalHostIPv6);
     const QString port6 = QString::number(listening6.serverPort());
     const std::vector<TargetSpec> added{
         zeros,
@@ -209,28 +209,27 @@ TEST(HostStore, AListOfTheReleaseBeforeIPv6ReadsUnchanged) {
     EXPECT_EQ(Preferences::instance().dataValue(HostStore::kKey), before);
 }
 
-std::shared_ptr<Target> held(const TargetSpec& spec, const std::vector<test::Outcomes>& outcomes,
+std::shared_ptr<Target> held(const TargetSpec& spec, const std::vector<Outcomes>& outcomes,
                              const std::vector<std::optional<bool>>& alive = {}) {
     auto target = Target::create(spec, true);
-    test::holdMonitors(*target, outcomes, alive);
+    holdMonitors(*target, outcomes, alive);
     return target;
 }
 
 TEST(Target, HealthAtTheEdgesOfItsRulesAndTheCombinedFigures) {
     const TargetSpec host{ping, "127.0.0.1", "", 24}, range{sweep, "127.0.0.1", "127.0.0.3", 24};
-    test::Outcomes loss10_1(101, lost); // lost first, so the newest sample answered
+    Outcomes loss10_1(101, lost); // lost first, so the newest sample answered
     loss10_1.resize(1000, 5.0);
-    const std::tuple<const char*, TargetSpec, test::Outcomes, std::vector<std::optional<bool>>,
+    const std::tuple<const char*, TargetSpec, Outcomes, std::vector<std::optional<bool>>,
                      TargetHealth>
-        cases[] = {
-            {"no reply yet", host, {}, {}, TargetHealth::warn},
-            {"loss 10.0 %", host, test::answeredThenLost(9, 1), {}, TargetHealth::ok},
-            {"loss 10.1 %", host, loss10_1, {}, TargetHealth::warn},
-            {"two losses in a row", host, test::answeredThenLost(98, 2), {}, TargetHealth::ok},
-            {"three in a row", host, test::answeredThenLost(97, 3), {}, TargetHealth::down},
-            {"no host alive", range, {}, {false, false, false}, TargetHealth::down},
-            {"one host alive", range, {}, {false, true, false}, TargetHealth::ok},
-            {"a host not known yet", range, {}, {false, false, {}}, TargetHealth::ok}};
+        cases[] = {{"no reply yet", host, {}, {}, TargetHealth::warn},
+                   {"loss 10.0 %", host, answeredThenLost(9, 1), {}, TargetHealth::ok},
+                   {"loss 10.1 %", host, loss10_1, {}, TargetHealth::warn},
+                   {"two losses in a row", host, answeredThenLost(98, 2), {}, TargetHealth::ok},
+                   {"three in a row", host, answeredThenLost(97, 3), {}, TargetHealth::down},
+                   {"no host alive", range, {}, {false, false, false}, TargetHealth::down},
+                   {"one host alive", range, {}, {false, true, false}, TargetHealth::ok},
+                   {"a host not known yet", range, {}, {false, false, {}}, TargetHealth::ok}};
     for (const auto& [what, spec, outcomes, alive, health] : cases) {
         auto target = held(spec, {outcomes}, alive);
         EXPECT_EQ(target->health(), health) << what;
