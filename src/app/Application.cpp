@@ -143,10 +143,9 @@ void Application::openMainWindow() {
         connect(window, &QObject::destroyed, this, &Application::mainWindowDestroyed);
         mainWindow_ = window;
     }
-    if (mainWindow_->isMinimized())
-        mainWindow_->showNormal();
-    else
-        mainWindow_->show();
+    // Only the minimized state goes: showNormal() would also undo the user's maximizing.
+    mainWindow_->setWindowState(mainWindow_->windowState() & ~Qt::WindowMinimized);
+    mainWindow_->show();
     mainWindow_->raise();
     mainWindow_->activateWindow();
 }

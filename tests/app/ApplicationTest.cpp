@@ -64,18 +64,19 @@ TEST(Application, LaunchPrunesTheHistoryThenShowsOneMainWindowOverTheStoredTarge
 
         QPointer<QWidget> first = application.mainWindow();
         ASSERT_TRUE(first && first->isVisible() && application.tray());
+        first->setWindowState(Qt::WindowMaximized | Qt::WindowMinimized);
         application.openMainWindow();
         EXPECT_EQ(application.mainWindow(), first.data()) << "the open window is raised";
+        EXPECT_TRUE(first->isMaximized() && !first->isMinimized()) << "restored as it was";
         first->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(first.isNull() && !application.mainWindow()) << "a closed window is gone";
         EXPECT_EQ(quitRequests, 1);
         application.openMainWindow();
         ASSERT_TRUE(application.mainWindow() && application.mainWindow()->isVisible());
-        int mainWindows = 0;
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            mainWindows += widget->objectName() == "mainWindow";
-        EXPECT_EQ(mainWindows, 1);
+        EXPECT_EQ(std::ranges::count_if(QApplication::topLevelWidgets(),
+                                        [](QWidget* w) { return w->objectName() == "mainWindow"; }),
+                  1);
     }
     EXPECT_EQ(quitRequests, 1);
 }
