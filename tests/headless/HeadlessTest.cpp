@@ -108,9 +108,8 @@ void attack(quint16 port, HeadlessRun& run) {
     });
     const std::int64_t rssBefore = run.rssKiB();
     auto connecting = std::async(std::launch::async, [port] {
-        std::vector<int> crowd;
-        for (int i = 0; i < 100; ++i)
-            crowd.push_back(connectTo(port));
+        std::vector<int> crowd(100);
+        std::ranges::generate(crowd, [port] { return connectTo(port); });
         return crowd;
     });
     int mostSockets = 0;

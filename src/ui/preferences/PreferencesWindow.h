@@ -12,7 +12,6 @@ class FormSwitch;
 class PreferencesSection;
 
 // The settings window. Every control reads and writes its preference directly, with no apply
-// The settings window. Every control reads and writes its preference directly, with no apply
 // step (number fields when their edit is finished), and follows the preference when it changes
 // elsewhere. Controls carry their key as object name. No control is ever disabled. The form
 // scrolls when the window is shorter than it; Escape and Ctrl+W close the window.

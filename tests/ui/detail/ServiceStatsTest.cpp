@@ -19,10 +19,7 @@ namespace {
 using test::spinUntil;
 
 QStringList captions(const ServiceStats& stats) {
-    QStringList shown;
-    for (int cell = 0; cell < 4; ++cell)
-        shown << stats.caption(cell);
-    return shown;
+    return {stats.caption(0), stats.caption(1), stats.caption(2), stats.caption(3)};
 }
 
 QRect cellOf(const ServiceStats& stats, const char* value) {
