@@ -41,24 +41,22 @@ hops = [(h["number"], "" if h["host"] == "*" else h["host"], h.get("hostname", "
          h.get("last")) for h in json.loads(path[0])] if path else []
 raw = open(csv_path, "rb").read()
 assert raw.endswith(b"\r\n") and raw.count(b"\n") == raw.count(b"\r\n"), "not CRLF"
-rows = list(csv.DictReader(open(csv_path, newline="", encoding="utf-8")))
+rows = list(reader := csv.DictReader(open(csv_path, newline="", encoding="utf-8")))
 columns = ["time", "seq", "rtt_ms", "status"]
 hop_columns = ["hop", "address", "name", "last_ms", "avg_ms", "best_ms", "worst_ms"]
 traced = key.startswith("traceroute:")
 want = ["record"] + columns + hop_columns if traced else columns
-have = list(csv.DictReader(open(csv_path, newline="")).fieldnames)
-assert have == want, have
+assert reader.fieldnames == want, reader.fieldnames
+assert all(None not in r.values() and None not in r for r in rows), "ragged"
 ms = lambda text: float(text) if text else None
-got = [(r["time"], int(r["seq"]), ms(r["rtt_ms"])) for r in rows if r.get("record", "sample") == "sample"]
-assert got == samples, (got, samples)
+assert (got := [(r["time"], int(r["seq"]), ms(r["rtt_ms"])) for r in rows if r.get("record", "sample") == "sample"]) == samples, (got, samples)
 assert all((r["status"] == "lost") == (r["rtt_ms"] == "") for r in rows if r["seq"])
-got = [(int(r["hop"]), r["address"], r["name"], ms(r["last_ms"])) for r in rows if r.get("record") == "hop"]
-assert got == hops, (got, hops)
+assert (got := [(int(r["hop"]), r["address"], r["name"], ms(r["last_ms"])) for r in rows if r.get("record") == "hop"]) == hops, (got, hops)
 doc = json.load(open(json_path, encoding="utf-8"))
-assert (doc["key"], doc["kind"]) == (key, key.split(":")[0]), doc["key"]
+assert (doc["key"], doc["kind"], doc["host"]) == (key, key.split(":")[0], key.split(":", 1)[1]), doc["host"]
+assert abs(datetime.datetime.fromisoformat(doc["since"].replace("Z", "+00:00")).timestamp() - 978307200 - since) < 60, doc["since"]
 assert [(s["time"], s["seq"], s["rtt_ms"]) for s in doc["samples"]] == samples
-assert [(h["hop"], h["address"] or "", h["name"] or "", h["last_ms"]) for h in doc.get("hops", [])] == hops
-assert ("hops" in doc) == traced
+assert ("hops" in doc) == traced and [(h["hop"], h["address"] or "", h["name"] or "", h["last_ms"]) for h in doc.get("hops", [])] == hops
 print("samples=%d lost=%d hops=%d" % (len(samples), sum(s[2] is None for s in samples), len(hops)))
 )PY";
 
@@ -157,7 +155,7 @@ TEST_F(ExportTest, SamplesAndHopsAgreeWithTheFileWhileAnotherVantorelHoldsTheLoc
 
     EXPECT_EQ(checkedExport("hostPing:127.0.0.1"),
               QStringLiteral("samples=%1 lost=0 hops=0").arg(monitor->counter()));
-    EXPECT_EQ(checkedExport("hostPing:198.18.0.7", "1h"), "samples=5 lost=2 hops=0");
+    EXPECT_EQ(checkedExport("hostPing:198.18.0.7", "60m"), "samples=5 lost=2 hops=0");
     EXPECT_EQ(checkedExport("hostPing:198.18.0.7"), "samples=6 lost=2 hops=0");
     EXPECT_EQ(checkedExport("traceroute:198.18.0.9"), "samples=3 lost=1 hops=3");
 
@@ -200,8 +198,8 @@ TEST_F(ExportTest, RefusesWhatItCannotAnswerWithStatusTwoAndSaysWhy) {
     EXPECT_TRUE(vantorel({"--help"}).out.contains("--export <key>"));
 }
 
-// The hop figures exist only for a monitor's own hops (the file keeps no round-trip history), as
-// the detail pane exports them; and a name with a comma alone still needs its quotes.
+// Hop figures exist only for a monitor's own hops (the file keeps no round-trip history), as the
+// detail pane exports them; a name with only a comma, or only a line break, still needs quotes.
 TEST(ExportFormats, HopFiguresAndAQuotedNameInBothFormats) {
     const ExportedHistory history{.key = "traceroute:198.18.0.9",
                                   .kind = TargetKind::traceroute,
@@ -213,6 +211,8 @@ TEST(ExportFormats, HopFiguresAndAQuotedNameInBothFormats) {
     EXPECT_EQ(historyCsv(history),
               "record,time,seq,rtt_ms,status,hop,address,name,last_ms,avg_ms,"
               "best_ms,worst_ms\r\nhop,,,,,1,198.18.0.1,\"edge, north\",6,3,1,6\r\n");
+    EXPECT_TRUE(historyCsv({.kind = TargetKind::traceroute, .hops = {{.hostname = "a\nb"}}})
+                    .endsWith(",\"a\nb\",,,,\r\n"));
     const QJsonObject hop =
         QJsonDocument::fromJson(historyJson(history)).object()["hops"].toArray()[0].toObject();
     EXPECT_EQ(QList({hop["avg_ms"], hop["best_ms"], hop["worst_ms"]}),

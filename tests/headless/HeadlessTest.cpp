@@ -215,6 +215,7 @@ TEST(Headless, PrometheusScrapesARunThroughAnAttackUntilItIsStopped) {
     EXPECT_EQ(prometheus.value("vantorel_http_status", end), 200);
 
     const QByteArray scraped = get(port, "/metrics");
+    EXPECT_THAT(scraped.toStdString(), HasSubstr("/24\",kind=\"pingSweep\""));
     EXPECT_EQ(run.stop(), 0) << run.log().toStdString();
     QProcess promtool;
     promtool.start("promtool", {"check", "metrics"});
@@ -287,6 +288,7 @@ TEST(Headless, TheInstalledUnitRunsTheTargetsThatStartWithVantorel) {
         {{"--kind", "serviceCheck", "--target", "x"}, "Use host:port (TCP) or an http(s):// URL"},
         {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.1.1"}, "Range too large"},
         {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.0.9/33"}, "prefix is a number"},
+        {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.0.9/7"}, "prefix is a number"},
         {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.0.9/24/8"}, "START-END/PREFIX"},
         // A kind holds for every target after it.
         {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.0.2", "--target",

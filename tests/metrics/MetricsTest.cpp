@@ -21,13 +21,13 @@ TEST(MetricsServer, AnswersItsTwoPathsAndRefusesTheRest) {
     });
     ASSERT_EQ(server.listen(QHostAddress::LocalHost, 0), std::nullopt);
     const QByteArray text = "text/plain; version=0.0.4; charset=utf-8\r\n\r\n";
-    const QByteArray askingOpenMetrics = "GET /metrics HTTP/1.1\r\nAccept: application/"
+    const QByteArray askingOpenMetrics = "GET /metrics HTTP/1.1\r\naccept: application/"
                                          "openmetrics-text;version=1.0.0,text/plain;q=0.5\r\n\r\n";
     // Three sent at once on one kept connection, which the third closes: each is answered
     // though nothing more arrives.
     const std::tuple<QByteArray, QByteArray, QByteArray> cases[] = {
         {askingOpenMetrics + askingOpenMetrics +
-             "GET /metrics?x=1 HTTP/1.1\r\nConnection: close\r\n\r\n",
+             "GET /metrics?x=1 HTTP/1.1\r\nConnection: Close\r\n\r\n",
          "200 OK\r\nContent-Length: 2\r\n",
          "openmetrics-text; version=1.0.0; charset=utf-8\r\n\r\nomHTTP/1.1 200 OK\r\nConnection: "
          "close\r\nContent-Length: 4\r\nContent-Type: " +
@@ -75,8 +75,8 @@ TEST(ModelMetrics, CountsOutliveTheSeriesAndEachFormatNamesThemItsWay) {
     const Date now = dateNow();
     monitor.record(10, now - 900);
     monitor.record(std::nullopt, now - 700);
-    monitor.record(0.6, now - 599); // the window now drops the two before
-    monitor.record(5000, now);
+    monitor.record(5000, now - 599); // the window now drops the two before
+    monitor.record(0.6, now);
     ASSERT_EQ(monitor.samples().size(), 2u);
 
     const QByteArray om = metrics.render(ExpositionFormat::openMetrics);
@@ -92,7 +92,7 @@ TEST(ModelMetrics, CountsOutliveTheSeriesAndEachFormatNamesThemItsWay) {
                         "vantorel_rtt_seconds_bucket{" + labels + ",le=\"5\"} 3\n",
                         "vantorel_rtt_seconds_bucket{" + labels + ",le=\"+Inf\"} 3\n",
                         "vantorel_rtt_seconds_sum{" + labels + "} 5.0106\n",
-                        "vantorel_last_rtt_seconds{" + labels + "} 5\n"})
+                        "vantorel_last_rtt_seconds{" + labels + "} 6e-04\n"})
         EXPECT_THAT(om.toStdString(), HasSubstr(line.toStdString()));
     EXPECT_FALSE(om.contains("le=\"0.0005463\"")) << "below the empty bucket under the lowest";
     EXPECT_EQ(om.count("kind=\"pingSweep\""), 1) << "a sweep is up or not, and probes nothing";
