@@ -79,9 +79,9 @@ TEST(ICMPEngine, EachProbeTimesOutOnItsOwnDeadlineAndAnUnreachableAnswerDoesNotE
     auto engine = ICMPEngine::create();
     const std::pair<QString, double> probes[] = {
         {silent, 1.5},
-        {silent, 0.3},
-        {QString::fromStdString(unreachable), 0.4},
-        {QString::fromStdString(lab::ipv6Twin(unreachable)), 0.4}};
+        {silent, 0.4},
+        {QString::fromStdString(unreachable), 0.3},
+        {QString::fromStdString(lab::ipv6Twin(unreachable)), 0.2}};
     std::atomic<qint64> endedAt[4] = {};
     std::atomic<bool> timedOut[4] = {};
     QElapsedTimer clock;

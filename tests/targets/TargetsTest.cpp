@@ -57,7 +57,7 @@ TEST(HostStore, LaunchReadsTheStoredListOrMigratesTheOlderOne) {
                             "/24",           "10.0.0.0/ 24",
                             "10.0.0.0/24/1", "router/24",
                             "10.0.0.0/-24",  "10.0.0.0/18446744073709551640",
-                            "10.2.0.0 /24"};
+                            "10.2.0.0 /24",  "10.0.0.8/33"};
     const std::vector<TargetSpec> migrated{{sweep, "10.0.0.1", "10.0.0.254", 24},
                                            {ping, "10.0.0.7", "", 24},
                                            {ping, "router", "", 24},
