@@ -19,7 +19,6 @@
 #include <signal.h>
 
 using namespace std::chrono_literals;
-using namespace vantorel::test;
 
 namespace vantorel::test {
 namespace {
