@@ -5,7 +5,6 @@
 #include "support/EventLoop.h"
 #include "support/HttpTestServer.h"
 
-#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -40,8 +40,7 @@ Loaded samplesOf(SampleStore& store, const QString& key, Date since = -1e300) {
 }
 std::vector<std::int64_t> idsOf(SampleStore& store, const QString& key) {
     std::vector<std::int64_t> ids;
-    for (const auto& sample : samplesOf(store, key).first)
-        ids.push_back(sample.id);
+    std::ranges::transform(samplesOf(store, key).first, std::back_inserter(ids), &PingSample::id);
     return ids;
 }
 std::vector<HopStat> pathOf(SampleStore& store, const QString& key) {

@@ -63,8 +63,7 @@ std::vector<ShownNotification> NotificationDaemon::received() {
          qdbus_cast<QList<QVariantMap>>(dunst("NotificationListHistory")))
         notifications.push_back({entry["id"].toInt(), entry["appname"].toString(),
                                  entry["summary"].toString(), entry["body"].toString()});
-    std::sort(notifications.begin(), notifications.end(),
-              [](const auto& a, const auto& b) { return a.id < b.id; });
+    std::ranges::sort(notifications, {}, &ShownNotification::id);
     return notifications;
 }
 

@@ -2,7 +2,6 @@
 
 #include <QProcess>
 #include <chrono>
-#include <memory>
 
 namespace vantorel::test {
 

@@ -166,8 +166,7 @@ TEST(PreferencesWindow, NumbersCountWhenTheEditIsFinishedAndALongerWindowComesBa
     }
     monitor->stop();
     const auto& samples = monitor->samples();
-    EXPECT_EQ(std::adjacent_find(samples.begin(), samples.end(),
-                                 [](auto& a, auto& b) { return a.id >= b.id; }),
+    EXPECT_EQ(std::ranges::adjacent_find(samples, std::greater_equal{}, &PingSample::id),
               samples.end())
         << "what came back from the store is there once, in order";
 
