@@ -157,8 +157,9 @@ TEST(DesktopNotifier, FiredAlertsAskForTheMessageSoundAndRecoveriesForSilence) {
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(daemon.serverInformationRequests(), 1) << "authorization asks who the daemon is";
     for (const auto& call : calls) {
-        EXPECT_EQ(call.appName + ": " + call.summary.section(' ', 0, 0) + ", " + call.body,
-                  "Vantorel: db.lan, Service Check");
+        EXPECT_EQ(
+            (QStringList{call.appName, call.appIcon, call.summary.section(' ', 0, 0), call.body}),
+            (QStringList{"Vantorel", "org.vantorel.Vantorel", "db.lan", "Service Check"}));
         // Each a notification of its own, shown for as long as the daemon shows any.
         EXPECT_EQ(std::pair(call.replacesId, call.expireTimeout), std::pair(0u, -1));
     }

@@ -90,27 +90,29 @@ TEST(Application, AHiddenStartWithoutATrayShowsTheWindowAnyway) {
     EXPECT_TRUE(test::spinUntil([&] { return application.mainWindow(); }, 10s));
 }
 
-// Off at first, when nothing listens; the preferences' switch serves the metrics on the loopback
-// at the stored port, and switched off again, nothing does.
+// Switched on before the launch, the metrics are served on the loopback at the stored port; they
+// follow the port when it changes, and the preferences' switch stops and restarts them.
 TEST(Application, ThePreferencesSwitchServesMetricsOnTheLoopback) {
-    const quint16 port = test::unusedPort();
-    Preferences::instance().setValue(keys::metricsPort, port);
+    const quint16 first = test::unusedPort(), port = test::unusedPort();
+    Preferences::instance().setValue(keys::metricsPort, first);
+    Preferences::instance().setValue(keys::metricsEnabled, true);
     Application application(nullptr, [] {});
     application.launch();
-    const auto serving = [port] {
-        return test::get(port, "/metrics").contains("# TYPE vantorel_target_up gauge");
+    const auto serving = [](quint16 at) {
+        return test::get(at, "/metrics").contains("# TYPE vantorel_target_up gauge");
     };
-    EXPECT_FALSE(serving());
+    EXPECT_TRUE(serving(first));
+    EXPECT_EQ(test::connectTo(first, 0x7f000002), -1) << "served on 127.0.0.1 alone";
+    Preferences::instance().setValue(keys::metricsPort, port);
+    EXPECT_TRUE(serving(port) && !serving(first));
     PreferencesWindow::showWindow();
-    QWidget* preferences = nullptr;
+    FormSwitch* toggle = nullptr; // the preferences window's
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->objectName() == "preferencesWindow")
-            preferences = window;
-    ASSERT_TRUE(preferences);
-    auto* toggle = preferences->findChild<FormSwitch*>(keys::metricsEnabled);
-    for (const bool on : {true, false}) {
+        toggle = toggle ? toggle : window->findChild<FormSwitch*>(keys::metricsEnabled);
+    ASSERT_TRUE(toggle);
+    for (const bool on : {false, true}) {
         toggle->click();
-        EXPECT_EQ(serving(), on);
+        EXPECT_EQ(serving(port), on);
     }
 }
 

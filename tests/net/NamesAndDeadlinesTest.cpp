@@ -22,7 +22,7 @@ TEST(NameResolution,
     resolver.addHost("alpha.lab", "198.18.200.10")
         .addHost("service.lab", "127.0.0.1")
         .addHost("six.lab", "2001:db8::6")
-        .addAddresses("dual.lab", {"2001:db8::20", "198.18.200.20"})
+        .addAddresses("dual.lab", {"2001:db8::20", "198.18.200.20", "198.18.200.21"})
         .addPointer("198.18.200.30", "named-only-backwards.lab")
         .addPointer("2001:db8::30", "named-only-backwards6.lab")
         .start();

@@ -86,7 +86,7 @@ TEST(ServiceProbeHttp, TimedToTheHeadUpTo399ThenOnlyTheStatusOrAReadableReason) 
         EXPECT_TRUE(result.errorText.value_or("").contains(cases[i].reason, Qt::CaseInsensitive));
         EXPECT_EQ(result.errorText.has_value(), !cases[i].reason.isEmpty());
     }
-    EXPECT_GE(attempts[7].result.rttMs.value_or(0), 195.0) << "the head came after 200 ms";
+    EXPECT_TRUE(attempts[7].result.rttMs >= 195.0 && attempts[7].result.rttMs < 1e3) << "200 ms";
     EXPECT_LT(attempts[8].took, 1s);
     EXPECT_TRUE(untrusted.requests().empty()) << "nothing is sent over an unverified channel";
     ASSERT_TRUE(spinUntil([&] { return !server.cutOffBodies().empty(); }, 3s));

@@ -16,10 +16,10 @@ using namespace std::chrono_literals;
 
 namespace vantorel::test {
 
-int connectTo(quint16 port) {
+int connectTo(quint16 port, quint32 address) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+    sockaddr_in peer{AF_INET, htons(port), {htonl(address)}, {}};
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == 0)
         return fd;
     ::close(fd);
     return -1;

@@ -11,8 +11,8 @@
 
 namespace vantorel::test {
 
-// A blocking TCP connection to 127.0.0.1:`port`, or -1.
-int connectTo(quint16 port);
+// A blocking TCP connection to `address` (127.0.0.1 by default):`port`, or -1.
+int connectTo(quint16 port, quint32 address = 0x7f000001);
 
 // Sends `request` on a fresh connection to 127.0.0.1:`port` and returns everything that comes
 // back until the close, from another thread while this one runs its event loop, so that a server
