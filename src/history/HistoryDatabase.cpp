@@ -112,7 +112,6 @@ void HistoryDatabase::checkWritable() {
 }
 
 void HistoryDatabase::fail(const QString& reason) {
-    openError_ = reason;
     savingError_ = reason;
     logHistoryUnavailable(reason);
     db_ = {};

@@ -26,8 +26,6 @@ public:
     // file cannot be opened or is not a history database.
     bool openForReading(const QString& file, QString& error);
 
-    bool isOpen() const { return bool(db_); }
-    const std::optional<QString>& openError() const { return openError_; }
     // Why samples are not being kept (the file did not open, or cannot be written), or none.
     const std::optional<QString>& savingError() const { return savingError_; }
 
@@ -61,7 +59,6 @@ private:
     sqlite::Connection db_;
     // Declared after the connection so that it is finalized before the connection closes.
     sqlite::Statement insertStmt_;
-    std::optional<QString> openError_;
     std::optional<QString> savingError_;
 };
 

@@ -38,8 +38,6 @@ public:
     std::optional<QString> listen(const QHostAddress& address, quint16 port);
     quint16 port() const { return listener_.serverPort(); }
 
-    std::size_t connectionCount() const { return connections_.size(); }
-
 private:
     void accept();
     HttpResponse answer(const std::optional<HttpRequest>& request) const;

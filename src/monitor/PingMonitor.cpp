@@ -97,13 +97,6 @@ void PingMonitor::stop() {
     Q_EMIT changed();
 }
 
-void PingMonitor::setStatusMessage(std::optional<QString> message) {
-    if (statusMessage_ == message)
-        return;
-    statusMessage_ = std::move(message);
-    Q_EMIT changed();
-}
-
 void PingMonitor::handOffHistory(std::function<void(PingMonitor&)> startLoop) {
     if (!persistKey_ || !series_.empty()) {
         startLoop(*this);

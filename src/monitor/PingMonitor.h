@@ -89,7 +89,6 @@ private:
     PingMonitor(const QString& host, Mode mode, std::optional<QString> persistKey,
                 MonitorTiming timing);
 
-    void setStatusMessage(std::optional<QString> message);
     void startContinuous();
     void handOffHistory(std::function<void(PingMonitor&)> startLoop);
     void reloadHistoryWindow();

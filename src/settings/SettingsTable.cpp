@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QVector>
-#include <algorithm>
 
 namespace vantorel {
 
@@ -40,13 +39,6 @@ QVector<SettingDefinition> buildTable() {
 std::span<const SettingDefinition> settingsTable() {
     static const QVector<SettingDefinition> table = buildTable();
     return {table.constData(), std::size_t(table.size())};
-}
-
-const SettingDefinition* findSetting(QStringView key) {
-    const auto table = settingsTable();
-    const auto found = std::find_if(table.begin(), table.end(),
-                                    [key](const SettingDefinition& row) { return row.key == key; });
-    return found == table.end() ? nullptr : &*found;
 }
 
 QVariantMap registrationDefaults() {

@@ -19,9 +19,6 @@ struct SettingDefinition {
 // Every setting the application stores, with its type and default, in one list.
 std::span<const SettingDefinition> settingsTable();
 
-// The table row of `key`, or nullptr for a key the application does not know.
-const SettingDefinition* findSetting(QStringView key);
-
 // The defaults registered at start-up: every setting of the table that has one.
 QVariantMap registrationDefaults();
 

@@ -13,7 +13,6 @@ class ActivitySpinner : public QWidget {
 public:
     explicit ActivitySpinner(int diameter, QWidget* parent = nullptr);
 
-    bool isSpinning() const { return ticker_.isActive(); }
     QSize sizeHint() const override { return {diameter_, diameter_}; }
 
 protected:

@@ -78,13 +78,6 @@ void DialGauge::setReading(const gauge::Reading& reading) {
     update();
 }
 
-void DialGauge::setLineRatio(double ratio) {
-    if (ratio == lineRatio_)
-        return;
-    lineRatio_ = ratio;
-    update();
-}
-
 double DialGauge::needleAngle() const {
     if (needle_.state() == QTimeLine::Running)
         return needleFrom_ + (needleTo_ - needleFrom_) * needle_.currentValue();
@@ -98,7 +91,7 @@ void DialGauge::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QPointF centre = QRectF(rect()).center();
-    const double lineWidth = lineRatio_ * side;
+    const double lineWidth = kLineRatio * side;
     const double radius = (side - lineWidth) / 2.0 - 1.0;
     const QRectF arcBox(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius);
 

@@ -18,8 +18,6 @@ public:
 
     const gauge::Reading& reading() const { return reading_; }
     void setReading(const gauge::Reading& reading);
-    // The arc's line width as a fraction of the gauge's diameter.
-    void setLineRatio(double ratio);
     // The angle the needle is drawn at now (degrees from the top), while it eases to its target.
     double needleAngle() const;
 
@@ -28,7 +26,8 @@ protected:
 
 private:
     gauge::Reading reading_;
-    double lineRatio_ = 0.075;
+    // The arc's line width as a fraction of the gauge's diameter.
+    static constexpr double kLineRatio = 0.075;
     // The needle eases from `needleFrom_` to `needleTo_` along this time line. A time line rather
     // than a property animation, because it lets the frame rate be chosen.
     QTimeLine needle_;

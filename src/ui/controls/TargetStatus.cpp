@@ -20,18 +20,6 @@ int knownHostCount(const Target& target) {
                              [](const auto& monitor) { return monitor->alive().has_value(); }));
 }
 
-std::optional<double> sweptLatency(const Target& target) {
-    double sum = 0;
-    int count = 0;
-    for (const auto& monitor : target.monitors()) {
-        if (monitor->alive() == true && monitor->latency()) {
-            sum += *monitor->latency();
-            ++count;
-        }
-    }
-    return count > 0 ? std::optional(sum / count) : std::nullopt;
-}
-
 QColor statusColour(const Target& target) {
     if (!target.enabled())
         return theme::gray();

@@ -24,9 +24,6 @@ QString statusLine(const Target& target);
 int aliveHostCount(const Target& target);
 int knownHostCount(const Target& target);
 
-// The mean round trip of the swept hosts that answered in the last pass.
-std::optional<double> sweptLatency(const Target& target);
-
 // "12 ms": the current latency of a switched-on target, for every kind but sweeps.
 std::optional<QString> latencyFigure(const Target& target);
 

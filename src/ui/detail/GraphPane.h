@@ -49,10 +49,6 @@ public:
     // Parts that exist only for some kinds; null otherwise.
     LatencyHistoryChart* chart() const { return chart_; }
     DialGauge* gauge() const { return gauge_; }
-    ServiceStats* serviceStats() const { return stats_; }
-    HopList* hopList() const { return hops_; }
-    HostGrid* hostGrid() const { return grid_; }
-    BusyNote* busyNote() const { return busy_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

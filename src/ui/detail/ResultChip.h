@@ -18,7 +18,6 @@ public:
 
     QString label() const { return text(); }
     QString value() const { return value_; }
-    QColor valueColour() const { return valueColour_; }
     Filter filter() const { return filter_; }
 
     void setValue(const QString& value, const QColor& colour);

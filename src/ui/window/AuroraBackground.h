@@ -25,7 +25,6 @@ public:
     void applyTheme();
     // The image currently scaled up to fill the widget.
     const QImage& frame() const { return frame_; }
-    bool isAnimating() const { return timer_.isActive(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
