@@ -55,8 +55,7 @@ TEST(Application, LaunchPrunesTheHistoryThenShowsOneMainWindowOverTheStoredTarge
         application.launch();
         std::vector<std::int64_t> kept;
         SampleStore::shared()->loadSamples(key, 0, [&](auto samples, auto) {
-            for (const auto& sample : samples)
-                kept.push_back(sample.id);
+            std::ranges::transform(samples, std::back_inserter(kept), &PingSample::id);
         });
         ASSERT_TRUE(test::spinUntil([&] { return !kept.empty(); }));
         EXPECT_EQ(kept, (std::vector<std::int64_t>{3, 4}));

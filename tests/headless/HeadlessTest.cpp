@@ -9,7 +9,6 @@
 #include "targets/HostStore.h"
 #include "targets/TargetSpecJson.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -63,11 +62,9 @@ public:
         return text.sliced(text.indexOf("VmRSS:") + 6).trimmed().split(' ').front().toLongLong();
     }
     int openSockets() const {
-        const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid()));
-        int sockets = 0;
-        for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot))
-            sockets += fd.symLinkTarget().contains("socket:");
-        return sockets;
+        const auto fds = QDir(QStringLiteral("/proc/%1/fd").arg(pid())).entryInfoList(QDir::System);
+        return int(std::ranges::count_if(
+            fds, [](const QFileInfo& fd) { return fd.symLinkTarget().contains("socket:"); }));
     }
 
 private:
@@ -80,10 +77,6 @@ std::vector<PingSample> storedSamples(const QString& key) {
     SampleStore::shared()->loadSamples(key, 0, [&](auto samples, auto) { stored = samples; });
     EXPECT_TRUE(spinUntil([&] { return stored.has_value(); }));
     return stored.value_or(std::vector<PingSample>{});
-}
-
-double unixNow() {
-    return double(QDateTime::currentMSecsSinceEpoch()) / 1000;
 }
 
 // 10 MB without a line break from one client, then 100 idle ones at once: the first is cut off
@@ -161,13 +154,13 @@ TEST(Headless, PrometheusScrapesARunThroughAnAttackUntilItIsStopped) {
                                 "--kind", "serviceCheck", "--target", web.url().toString()});
     Prometheus prometheus(port);
     spinFor(8s);
-    const double start = unixNow();
+    const double start = unixSecondsFromDate(dateNow());
     spinFor(20s);
-    const double attackStart = unixNow();
+    const double attackStart = unixSecondsFromDate(dateNow());
     attack(port, run);
-    const double attackEnd = unixNow();
-    spinUntil([&] { return unixNow() >= start + 60; }, 60s);
-    const double end = unixNow();
+    const double attackEnd = unixSecondsFromDate(dateNow());
+    spinUntil([&] { return unixSecondsFromDate(dateNow()) >= start + 60; }, 60s);
+    const double end = unixSecondsFromDate(dateNow());
     spinFor(2s);
 
     const QString ping = "{kind=\"hostPing\"}";

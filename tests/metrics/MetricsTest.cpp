@@ -75,7 +75,7 @@ TEST(ModelMetrics, CountsOutliveTheSeriesAndEachFormatNamesThemItsWay) {
     const Date now = dateNow();
     monitor.record(10, now - 900);
     monitor.record(std::nullopt, now - 700);
-    monitor.record(5000, now - 599); // the window now drops the two before
+    monitor.record(6000, now - 599); // the window now drops the two before
     monitor.record(0.6, now);
     ASSERT_EQ(monitor.samples().size(), 2u);
 
@@ -89,9 +89,9 @@ TEST(ModelMetrics, CountsOutliveTheSeriesAndEachFormatNamesThemItsWay) {
                         "# UNIT vantorel_rtt_seconds seconds\n",
                         "vantorel_rtt_seconds_bucket{" + labels + ",le=\"0.0005969\"} 0\n",
                         "vantorel_rtt_seconds_bucket{" + labels + ",le=\"0.0006522\"} 1\n",
-                        "vantorel_rtt_seconds_bucket{" + labels + ",le=\"5\"} 3\n",
+                        "vantorel_rtt_seconds_bucket{" + labels + ",le=\"5\"} 2\n",
                         "vantorel_rtt_seconds_bucket{" + labels + ",le=\"+Inf\"} 3\n",
-                        "vantorel_rtt_seconds_sum{" + labels + "} 5.0106\n",
+                        "vantorel_rtt_seconds_sum{" + labels + "} 6.0106\n",
                         "vantorel_last_rtt_seconds{" + labels + "} 6e-04\n"})
         EXPECT_THAT(om.toStdString(), HasSubstr(line.toStdString()));
     EXPECT_FALSE(om.contains("le=\"0.0005463\"")) << "below the empty bucket under the lowest";

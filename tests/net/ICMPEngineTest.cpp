@@ -15,7 +15,6 @@
 #include <set>
 
 using namespace std::chrono_literals;
-using namespace std::string_literals;
 using vantorel::lab::inFamily;
 using namespace vantorel::test;
 
@@ -58,7 +57,7 @@ TEST(ICMPEngine, RepliesComeFromTheHostOrFromEachRouterOnTheWayOverBothFamilies)
     const auto linkLocal = lab.linkLocalHost();
     for (const char* loopback : {"127.0.0.1", "::1"})
         for (int i = 0; i < 10; ++i)
-            EXPECT_EQ(probe(ICMPEngine::shared(), loopback), "reply from "s + loopback);
+            EXPECT_EQ(probe(ICMPEngine::shared(), loopback), "reply from " + std::string(loopback));
     EXPECT_EQ(probe(ICMPEngine::shared(), linkLocal), "reply from " + linkLocal);
     auto traceEngine = ICMPEngine::create();
     for (const bool ipv6 : {false, true}) {

@@ -91,8 +91,7 @@ bool NotificationDaemonRecorder::handleMessage(const QDBusMessage& call,
     const QVariantList a = call.arguments();
     if (call.member() == "Notify" && call.signature() == "susssasa{sv}i") {
         notifications_.push_back({a[0].toString(), a[1].toUInt(), a[2].toString(), a[3].toString(),
-                                  a[4].toString(), a[5].toStringList(),
-                                  qdbus_cast<QVariantMap>(a[6]), a[7].toInt()});
+                                  a[4].toString(), qdbus_cast<QVariantMap>(a[6]), a[7].toInt()});
         reply = call.createReply(QVariant::fromValue(quint32(notifications_.size())));
     } else if (call.member() == "GetServerInformation" && a.isEmpty()) {
         ++serverInformationRequests_;

@@ -9,14 +9,13 @@
 
 namespace vantorel::test {
 
-// One Notify call exactly as it came over the bus, hints included.
+// One Notify call as it came over the bus, hints included (its actions are not kept).
 struct RecordedNotification {
     QString appName;
     quint32 replacesId = 0;
     QString appIcon;
     QString summary;
     QString body;
-    QStringList actions;
     QVariantMap hints;
     qint32 expireTimeout = 0;
 };

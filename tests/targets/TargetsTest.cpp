@@ -27,8 +27,7 @@ constexpr auto lost = std::nullopt;
 
 std::vector<TargetSpec> specsOf(const HostStore& store) {
     std::vector<TargetSpec> specs;
-    for (const auto& target : store.targets())
-        specs.push_back(target->spec());
+    std::ranges::transform(store.targets(), std::back_inserter(specs), &Target::spec);
     return specs;
 }
 
@@ -41,8 +40,7 @@ std::vector<SweepHostState> storedSweep(const Target& sweep) {
 
 std::vector<std::optional<bool>> aliveOf(const Target& sweep) {
     std::vector<std::optional<bool>> alive;
-    for (const auto& monitor : sweep.monitors())
-        alive.push_back(monitor->alive());
+    std::ranges::transform(sweep.monitors(), std::back_inserter(alive), &PingMonitor::alive);
     return alive;
 }
 
@@ -337,7 +335,7 @@ TEST(TargetSpecJson, WritesTheFourMembersAndReadsBackAnyValidEncoding) {
     EXPECT_TRUE(
         encodeTargetSpec(specs[1])->endsWith(R"("maskPrefix":24,"startWithVantorel":true})"));
     for (const TargetKind kind : allTargetKinds)
-        specs.push_back({kind, QString::fromUtf8("hôte \"x\"\\\n\t/"), "/", 24});
+        specs.push_back({kind, QString::fromUtf8("hôte \"x\"\\\n\t/\x1f😀"), "/", 24});
     EXPECT_EQ(decodeTargetSpecs(*encodeTargetSpecs(specs)), specs);
     EXPECT_EQ(decodeTargetSpecs(R"([ {"maskPrefix": 24.0, "extra": [1], "endHost": "",)"
                                 R"( "host": "https:\/\/lab.test", "kind": "serviceCheck"} ])"),
@@ -379,7 +377,7 @@ TEST(TargetForm, TheLiveMessageAndTheSpecTheFormWouldSubmit) {
     const auto spec = [](TargetKind kind, const char* host, const char* end, std::int64_t prefix) {
         return specFromForm(kind, QString(host), QString(end), prefix);
     };
-    EXPECT_EQ(spec(ping, "  a  ", "10.0.0.9", 16), (TargetSpec{ping, "a", "", 24}));
+    EXPECT_EQ(spec(ping, "\u00a0 a\u3000", "10.0.0.9", 16), (TargetSpec{ping, "a", "", 24}));
     EXPECT_EQ(spec(trace, "\t010.0.0.1 ", "", 30), (TargetSpec{trace, "010.0.0.1", "", 24}));
     EXPECT_EQ(spec(service, " server:22 ", "x", 16), (TargetSpec{service, "server:22", "", 24}));
     EXPECT_EQ(spec(service, "[0::1]:22", "", 16), (TargetSpec{service, "[::1]:22", "", 24}));

@@ -66,8 +66,7 @@ bool cutOffSideways(const QWidget& widget, const QWidget& window) {
     return false;
 }
 
-// In each state of each window: every control has a name, and no text is cut. Returns the states'
-// names for the failures.
+// In each state of each window: every control has a name, and no text is cut.
 void inspect(QWidget& window, const std::string& state) {
     window.show();
     test::spinFor(50ms);
