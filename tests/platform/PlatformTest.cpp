@@ -42,7 +42,8 @@ TEST(Task, RunsOnMainFromTheNextTurnCancelEndsEverySleepNeverInsideCancelAndSlee
     }).cancel();
     EXPECT_TRUE(spinUntil([&] { return sawCancelled; }));
 
-    // Monitors sleep between all their probes for days: what one sleep keeps, they all keep.
+    // Monitors sleep between all their probes for days: what one sleep keeps, they all keep. And
+    // beside the first task's hour, each of these short sleeps must still wake when it is due.
     const auto before = std::int64_t(mallinfo2().uordblks);
     bool slept = false;
     startTask([&](TaskHandle task) -> QCoro::Task<> {

@@ -70,10 +70,8 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
         ASSERT_TRUE(spinUntil([&] { return canvas.width() == canvasWidth; }));
     };
     const auto tile = [&](int index) {
-        for (TargetTile* tile : view.findChildren<TargetTile*>())
-            if (tile->target() == targets.at(std::size_t(index)))
-                return tile;
-        return static_cast<TargetTile*>(nullptr);
+        const auto tiles = view.findChildren<TargetTile*>();
+        return *std::ranges::find(tiles, targets.at(std::size_t(index)), &TargetTile::target);
     };
     const auto place = [&](int index) { return tile(index)->geometry(); };
 
