@@ -57,8 +57,7 @@ public:
     }
     std::int64_t rssKiB() const {
         QFile status(QStringLiteral("/proc/%1/status").arg(pid()));
-        status.open(QIODevice::ReadOnly);
-        const QByteArray text = status.readAll();
+        const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
         return text.sliced(text.indexOf("VmRSS:") + 6).trimmed().split(' ').front().toLongLong();
     }
     int openSockets() const {

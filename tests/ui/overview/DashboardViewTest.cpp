@@ -71,7 +71,8 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     };
     const auto tile = [&](int index) {
         const auto tiles = view.findChildren<TargetTile*>();
-        return *std::ranges::find(tiles, targets.at(std::size_t(index)), &TargetTile::target);
+        const auto found = std::ranges::find(tiles, targets[index], &TargetTile::target);
+        return found == tiles.end() ? nullptr : *found;
     };
     const auto place = [&](int index) { return tile(index)->geometry(); };
 
