@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStringView>
+#include <QString>
 #include <QVariant>
 #include <QVariantMap>
 #include <span>
