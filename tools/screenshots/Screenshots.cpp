@@ -1,4 +1,4 @@
-// Not a test: renders the windows, dark and light, into PNGs for a person to look at: the main
+// Renders the windows, dark and light, into PNGs for a person to look at: the main
 // window over targets of every kind, the overview, the add-target sheet and the preferences.
 // Runs in a private network (as root); under xvfb-run with QT_QPA_PLATFORM=xcb, on a real X server.
 //   ui_screenshots [folder] [points]   points: the application font's size (default 10)
