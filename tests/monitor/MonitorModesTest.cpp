@@ -475,7 +475,7 @@ TEST(TracerouteMode, WalksRoutersFollowsRouteChangesAndRestoresThePathAfterARest
 
 // Each walk waits 400 ms for the router. Walk 1, cancelled, wakes while walk 2 waits and must leave
 // it in place, so the next stop cancels walk 2 too rather than let it probe TTL 2 beside walk 3.
-TEST(TracerouteMode, AStopDuringAWalkNeverLeavesTwoWalksRunning) {
+TEST(TracerouteMode, AStopDuringAWalkNeverLeavesTwoWalksRunningAndAWalkEndsAtHop30) {
     lab::TunPath path;
     path.setDestinations({path.address(2)});
     path.setRouters({{path.address(9), 400ms}});
@@ -487,6 +487,10 @@ TEST(TracerouteMode, AStopDuringAWalkNeverLeavesTwoWalksRunning) {
         monitor->stop();
     }
     EXPECT_FALSE(std::ranges::any_of(path.requests(), [](auto& r) { return r.ttl == 2; }));
+    path.setRouters(std::vector<lab::TunPath::Router>(64, {path.address(9)}));
+    monitor->start();
+    ASSERT_TRUE(spinUntil([&] { return !monitor->samples().empty(); }));
+    EXPECT_EQ(monitor->hopStats().size(), 30u);
 }
 
 // Checks every 300 ms (HTTP) or 100 ms (TCP) instead of every 5 s or 1 s.
