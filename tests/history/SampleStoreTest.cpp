@@ -261,6 +261,15 @@ TEST(SampleStoreFailure, ADamagedFileIsMovedAsideAndTheFreshOneKeepsWhatWasCommi
     // The next start finds a healthy file: nothing is logged or moved.
     EXPECT_FALSE(recordInto(file, 0).second.contains(kUnavailable));
     EXPECT_EQ(QDir(dir.path()).entryList({"history.sqlite.damaged-*"}).size(), 1);
+    // A database whose structure is broken goes aside as well.
+    const QString broken = dir.filePath("broken.sqlite");
+    sqlText(broken, "CREATE TABLE t (x)");
+    QFile schemaPage(broken);
+    ASSERT_TRUE(schemaPage.open(QIODevice::ReadWrite) && schemaPage.seek(100));
+    schemaPage.write("\xff\xff");
+    schemaPage.close();
+    EXPECT_TRUE(recordInto(broken, 0).second.contains("database disk image is malformed"));
+    EXPECT_EQ(QDir(dir.path()).entryList({"broken.sqlite.damaged-*"}).size(), 1);
     // Damaged again within the same second, the file goes beside the earlier copy, not over it,
     // and its write-ahead log with it, which would otherwise be replayed into the fresh file.
     const QDateTime second = QDateTime::currentDateTimeUtc().addDays(1);
