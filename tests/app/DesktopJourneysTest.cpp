@@ -1,6 +1,7 @@
 // The program on two kinds of desktop: an X session worked with the keyboard alone, and a Wayland
 // compositor, where nothing can be placed beside a tray icon.
 #include "AppHarness.h"
+#include "lab/Kernel.h"
 #include "lab/TunPath.h"
 #include "support/EventLoop.h"
 #include "support/HttpTestServer.h"
@@ -19,7 +20,8 @@ namespace {
 // Keys only (xdotool, through openbox as the window manager): a target of each kind is added
 // through the sheet, its kind chosen with the arrows; Up and Down walk the cards, Space switches
 // one off, Delete removes one and Ctrl+Z puts it back with the samples it had; Ctrl+, and Escape
-// open and close the preferences.
+// open and close the preferences. The runtime folder is read-only: that no lock can be made there
+// says nothing about another instance.
 TEST(DesktopJourneys, KeyboardAloneAddsWalksSwitchesRemovesAndRestoresTargets) {
     lab::TunPath path;
     path.setDestinations({path.address(2), path.address(3), path.address(6)});
@@ -29,7 +31,9 @@ TEST(DesktopJourneys, KeyboardAloneAddsWalksSwitchesRemovesAndRestoresTargets) {
     XSession x(XSession::Desktop::windowManager);
     QTemporaryDir home;
     writeTargetList(home.path(), {});
-    RunningApp app(VANTOREL_UNDER_TEST, userEnvironment(home.path(), x, bus), home.path());
+    const auto environment = userEnvironment(home.path(), x, bus);
+    const lab::ReadOnlyFolder runtime(home.filePath("runtime").toStdString());
+    RunningApp app(VANTOREL_UNDER_TEST, environment, home.path());
     const auto targets = [&] {
         return QJsonDocument::fromJson(app.ask("targets").toUtf8()).array();
     };
