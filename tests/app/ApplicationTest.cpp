@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QPointer>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 using namespace std::chrono_literals;
 
@@ -100,10 +101,13 @@ TEST(Application, ThePreferencesSwitchServesMetricsOnTheLoopback) {
     const auto serving = [](quint16 at) {
         return test::get(at, "/metrics").contains("# TYPE vantorel_target_up gauge");
     };
+    const int keptAlive = test::connectTo(first); // accepted while the next line is served
     EXPECT_TRUE(serving(first));
     EXPECT_EQ(test::connectTo(first, 0x7f000002), -1) << "served on 127.0.0.1 alone";
     Preferences::instance().setValue(keys::metricsPort, port);
     EXPECT_TRUE(serving(port) && !serving(first));
+    char byte;
+    EXPECT_EQ(::recv(keptAlive, &byte, 1, MSG_DONTWAIT), 0) << "closed with its server";
     PreferencesWindow::showWindow();
     FormSwitch* toggle = nullptr; // the preferences window's
     for (QWidget* window : QApplication::topLevelWidgets())
