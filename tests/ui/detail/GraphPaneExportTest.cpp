@@ -23,18 +23,22 @@ using test::spinUntil;
 TEST(GraphPaneExport, SavesTheShownSamplesAsTheChosenTypeAndReportsAFileItCannotWrite) {
     const auto target = Target::create({TargetKind::traceroute, "198.19.250.4", {}, 24}, false);
     PingMonitor& fed = *target->monitors().front();
-    fed.record(4.5, dateNow() - 5);
+    fed.record(4.5, dateNow() - 90);
     fed.record(std::nullopt, dateNow() - 4);
     GraphPane pane(target);
     pane.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
     auto& button = *pane.findChild<QPushButton*>("exportButton");
     EXPECT_EQ(button.accessibleName(), "Export history of 198.19.250.4");
+    EXPECT_EQ(pane.findChild<QWidget*>("graphSubtitle")->property("text").toString(),
+              "Path to 198.19.250.4 · 0 hops");
     button.setFocus();
     QTest::keyClick(&button, Qt::Key_Space);
     auto* dialog = pane.findChild<HistoryExportDialog*>();
     ASSERT_TRUE(dialog && spinUntil([&] { return dialog->isVisible(); }));
 
+    Q_EMIT dialog->filterSelected(HistoryExportDialog::kJsonFilter);
+    EXPECT_TRUE(dialog->selectedFiles().value(0).contains("/198.19.250.4-"));
     // A name without a suffix takes the chosen type's.
     const QTemporaryDir folder;
     dialog->selectNameFilter(HistoryExportDialog::kJsonFilter);

@@ -125,6 +125,8 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     EXPECT_TRUE(chart.following());
     QTest::keyClick(&strip, Qt::Key_Home);
     EXPECT_EQ(chart.scrollX(), monitor.samples().front().time);
+    QTest::keyClick(&strip, Qt::Key_Right);
+    EXPECT_NEAR(chart.scrollX(), monitor.samples().front().time + 60, 2) << "a tenth of the window";
     QTest::keyClick(&strip, Qt::Key_End);
     EXPECT_TRUE(chart.following());
     QTest::keyClick(&strip, Qt::Key_Left);
@@ -133,6 +135,11 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     EXPECT_EQ(chart.scrollX(), monitor.samples().front().time);
     QTest::keyClick(&chart, Qt::Key_End);
     EXPECT_EQ(chart.scrollX(), newest() - 600);
+    QTest::keyClick(&chart, Qt::Key_PageUp);
+    EXPECT_NEAR(chart.scrollX(), newest() - 1200, 1e-6) << "a page is the whole window";
+    Preferences::instance().setValue(keys::scrollbackMinutes, 5);
+    EXPECT_EQ(chart.span(), 300) << "five minutes of history are shown whole";
+    Preferences::instance().setValue(keys::scrollbackMinutes, 60);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
 #include "targets/Target.h"
+#include "ui/detail/HostGrid.h"
 #include "ui/detail/ResultChip.h"
 #include "ui/detail/SampleListModel.h"
 #include "ui/detail/SampleListView.h"
@@ -76,6 +77,7 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
     EXPECT_TRUE(spinUntil([&] { return value("chip_loss") == "11%"; }));
     EXPECT_EQ(value("chip_min"), "5 ms");
     EXPECT_EQ(value("chip_max"), "39 ms");
+    EXPECT_EQ(value("chip_jitter"), "1 ms");
     EXPECT_EQ(seqAtTop(), 70);
     EXPECT_EQ(topRow().data().toString(), "5.0 ms");
     EXPECT_EQ(topRow().data(SampleListModel::sequenceRole).toString(), "seq 70");
@@ -102,6 +104,10 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
     EXPECT_EQ(rows->child(1 + 9)->text(QAccessible::Name),
               list().model()->index(9, 0).data(SampleListModel::timeRole).toString() +
                   ", seq 61, timeout");
+    EXPECT_EQ(rows->indexOfChild(rows->child(1 + 9)), 1 + 9);
+    const QPoint top = list().viewport()->mapToGlobal(QPoint(5, 2));
+    EXPECT_EQ(rows->childAt(top.x(), top.y()), rows->child(1));
+    EXPECT_EQ(rows->child(1 + 9)->role(), QAccessible::ListItem);
 
     // Scrolled away by keyboard, the row under the user's eyes stays where it is as the newest
     // samples arrive and the oldest leave, several at once.
@@ -165,6 +171,8 @@ TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {
     EXPECT_EQ(listed(Qt::AccessibleTextRole).first(), "198.18.240.1, gateway.lab, Alive, 1.5 ms");
     EXPECT_EQ(value("aliveChip"), "2");
     EXPECT_EQ(value("totalChip"), "4");
+    EXPECT_EQ(HostGrid(target).toolTipFor(2), "198.18.240.3 3 ms");
+    EXPECT_EQ(chip("totalChip")->accessibleName(), "total of " + target->spec().displayName());
     EXPECT_EQ(chip("deadChip")->filter(), Filter::off);
 
     // The list takes the keyboard, whose row stays on its host as the filters change the rows; the
@@ -180,12 +188,16 @@ TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {
     EXPECT_EQ(chip("aliveChip")->focusPolicy(), Qt::NoFocus);
     QTest::keyClick(chip("deadChip"), Qt::Key_Space);
     EXPECT_EQ(listed().size(), 4);
+    EXPECT_EQ(listed(SweepHostModel::statusTextRole)[1], "Dead");
     EXPECT_EQ(rows.currentIndex().row(), 2);
     EXPECT_EQ(rows.currentIndex().data().toString(), "198.18.240.3");
     EXPECT_EQ(chip("totalChip")->filter(), Filter::on);
     QTest::mouseClick(chip("aliveChip"), Qt::LeftButton);
     EXPECT_EQ(listed(), (QStringList{"198.18.240.2", "198.18.240.4"}));
+    EXPECT_EQ(rows.currentIndex().data().toString(), "198.18.240.4") << "the row now in its place";
     EXPECT_EQ(chip("aliveChip")->filter(), Filter::off);
+    EXPECT_FALSE(chip("aliveChip")->isChecked()) << "read as a check box that is off";
+    EXPECT_EQ(chip("totalChip")->filter(), Filter::off) << "not all hosts are listed";
     // A result arriving later is filtered like the others.
     hosts[3]->restoreLiveness(true, 2.0, std::nullopt);
     ASSERT_TRUE(spinUntil([&] { return listed().size() == 1; }, 3s));

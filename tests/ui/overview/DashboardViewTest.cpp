@@ -94,9 +94,10 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
 
     // Lost pings stand full height in red; quick answers stay low.
     std::vector<QPointer<TargetTile>> before{tile(0), tile(1), tile(3)};
-    const Date start = dateNow() - 60;
-    for (int i = 0; i < 40; ++i) {
-        targets[0]->monitors().front()->record(std::nullopt, start + i);
+    const Date start = dateNow() - 160;
+    for (int i = 0; i < 140; ++i) {
+        targets[0]->monitors().front()->record(i < 120 ? std::optional(4.0) : std::nullopt,
+                                               start + i);
         // The first kept after the warm-up is about to leave the window: the sample that comes
         // below then keeps the count as it is.
         targets[3]->monitors().front()->record(4.0, i == 5 ? dateNow() - 600 + 0.7 : start + i);
@@ -112,6 +113,8 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     QTest::mouseClick(tile(3), Qt::LeftButton, {}, QPoint(40, 60));
     ASSERT_EQ(chosen.size(), 1);
     EXPECT_EQ(chosen.at(0).at(0).value<QUuid>(), targets[3]->id());
+    QTest::keyClick(tile(3), Qt::Key_Space);
+    EXPECT_EQ(chosen.size(), 2) << "Space opens a tile as a click does";
 
     // A tile repaints for a change it draws, and only then: an announcement that changes nothing
     // it shows leaves it alone; a new sample repaints it, even when one leaving the window keeps
@@ -131,6 +134,7 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     EXPECT_TRUE(spinUntil([&] { return counter.paints > 0; }, std::chrono::seconds(2)));
     ASSERT_EQ(pinged.samples().size(), count);
     pinged.record(5.0, dateNow());
+    EXPECT_TRUE(spinUntil([&] { return tile(3)->accessibleDescription().endsWith(", 5 ms"); }));
     EXPECT_NE(header(tile(3)), headerBefore) << "still shows 4 ms";
 
     // New latency limits colour the bars anew.
@@ -139,6 +143,9 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     EXPECT_NE(image(tile(3)), shown);
     Preferences::instance().setValue(keys::latencyGreen, 50.0);
     EXPECT_EQ(image(tile(3)), shown);
+    Preferences::instance().setValue(keys::latencyYellow, 20.0);
+    EXPECT_NE(image(tile(3)), shown) << "the scale follows the yellow limit";
+    Preferences::instance().setValue(keys::latencyYellow, 150.0);
     // In another appearance a tile looks as one made in it does, its kind badge included.
     Preferences::instance().setValue(keys::appearance, QStringLiteral("light"));
     TargetTile madeInLight(targets[3], 1);

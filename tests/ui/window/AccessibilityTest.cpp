@@ -116,6 +116,8 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
         EXPECT_EQ(accessibleName(card->findChild<QAbstractButton*>("activeSwitch")),
                   "Monitor " + card->target()->spec().displayName());
     // Figures read as their values; tiles and cards as their target, state and figure.
+    window.select(store.targets()[1]->id());
+    EXPECT_EQ(window.findChild<HeadlineFigure*>()->text(), "0 / 4 up");
     window.select(store.targets()[0]->id());
     auto* headline = window.findChild<HeadlineFigure*>();
     auto* gauge = window.findChild<DialGauge*>();
@@ -141,6 +143,9 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
         return accessibleName(window.findChild<DialGauge*>()) == "DOWN";
     })) << "after a lost probe";
 
+    store.targets()[1]->setEnabled(false);
+    window.select(store.targets()[1]->id());
+    EXPECT_FALSE(window.findChild<QAbstractButton*>("rescanButton")->isEnabled()) << "off";
     AddTargetSheet sheet;
     for (const TargetKind kind : allTargetKinds) {
         sheet.findChild<FormSegmentedPicker*>("kindPicker")->segment(int(kind))->click();
@@ -171,8 +176,9 @@ TEST(Accessibility, ALongIPv6AddressIsCutInItsMiddleAndReadWhole) {
     EXPECT_EQ(name->toolTip(), address);
     EXPECT_EQ(accessibleName(name), address);
     HopRow row;
-    row.setHop({1, address, "r1.lab"}, 100, {50, 150});
+    row.setHop({1, address, "r1.lab", 12.4}, 100, {50, 150});
     EXPECT_EQ(row.toolTip(), address + " (r1.lab)");
+    EXPECT_EQ(row.accessibleDescription(), "12 ms");
     EXPECT_EQ(accessibleName(&row), "Hop 1, " + address + " (r1.lab)");
     row.setHop({2}, 100, {50, 150});
     EXPECT_EQ(row.accessibleDescription(), "no answer");
