@@ -158,9 +158,10 @@ void TunPath::answer(std::span<const std::uint8_t> packet, std::chrono::nanoseco
     const std::string destination = ipv4Text(request->destination);
     requests_.push_back(
         {arrival, request->ipv6 ? ipv6Twin(destination) : destination, request->ttl});
-    if (loss_.dropEvery > 0 && ++lossCount_ % static_cast<std::uint64_t>(loss_.dropEvery) == 0) {
-        ++counters_.dropped;
-    } else if (request->ttl <= routers_.size()) {
+    // A dropped request is counted among the requests and answered by nothing.
+    if (loss_.dropEvery > 0 && ++lossCount_ % static_cast<std::uint64_t>(loss_.dropEvery) == 0)
+        return;
+    if (request->ttl <= routers_.size()) {
         const auto& [router, delay] = routers_[request->ttl - 1u];
         ++counters_.timeExceeded;
         pending_.emplace(arrival + delay,
