@@ -90,10 +90,12 @@ TEST(PreferencesWindow, ControlsWriteTheirPreferenceAtOnceAndFollowItsChanges) {
     preferences.setValue(keys::use24Hour, true);
     preferences.setValue(keys::latencyGreen, 50.0);
     preferences.setValue(keys::latencyYellow, 80.5);
+    preferences.setValue(keys::metricsPort, 9500);
     EXPECT_EQ(theme->currentIndex(), 2);
     EXPECT_EQ(clock->currentIndex(), 1);
     EXPECT_EQ(control(window, keys::latencyYellow)->text(), QLocale().toString(80.5));
     EXPECT_EQ(caption(), "Green ≤ 50 ms · Yellow ≤ 80 ms · Red above");
+    EXPECT_TRUE(window.findChild<QLabel*>("metricsCaption")->text().contains(":9500/"));
     QLocale::setDefault(QLocale::c());
 }
 
@@ -108,7 +110,7 @@ TEST(PreferencesWindow, StartsAtLoginScrollsAndClosesFromTheKeyboard) {
     ASSERT_FALSE(login->isChecked());
     QTest::mouseClick(login, Qt::LeftButton);
     QFile written(entry);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(written.open(QIODevice::ReadWrite));
     EXPECT_TRUE(QString::fromUtf8(written.readAll()).contains(" --hidden\n"));
     QProcess validator;
     validator.setProcessChannelMode(QProcess::MergedChannels);
@@ -117,6 +119,8 @@ TEST(PreferencesWindow, StartsAtLoginScrollsAndClosesFromTheKeyboard) {
     EXPECT_EQ(validator.exitCode(), 0);
     EXPECT_EQ(validator.readAll(), "");
     EXPECT_TRUE(PreferencesWindow().findChild<FormSwitch*>("startAtLogin")->isChecked());
+    ASSERT_TRUE(written.write("X-GNOME-Autostart-enabled=false\n") > 0 && written.flush());
+    EXPECT_FALSE(PreferencesWindow().findChild<FormSwitch*>("startAtLogin")->isChecked());
     QTest::mouseClick(login, Qt::LeftButton);
     EXPECT_FALSE(QFile::exists(entry));
 
@@ -129,6 +133,9 @@ TEST(PreferencesWindow, StartsAtLoginScrollsAndClosesFromTheKeyboard) {
         QTest::keyClick(&window, keys.key(), keys.keyboardModifiers());
         EXPECT_FALSE(window.isVisible());
     }
+    PreferencesWindow::showWindow();
+    PreferencesWindow::showWindow();
+    EXPECT_EQ(std::ranges::count(QApplication::topLevelWidgets(), true, &QWidget::isVisible), 1);
 }
 
 // Retyping "30" passes through "3"; only the finished edit counts, so no monitor trims its series

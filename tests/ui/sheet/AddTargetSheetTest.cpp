@@ -65,7 +65,9 @@ TEST_F(AddTargetSheetTest, SaysWhatIsWrongAndAddsOnlyWhatCanBeAdded) {
              // The URL as sent: escaped once, never twice.
              {serviceCheck, "http://h/a%20b", "", "HTTP check of http://h/a%20b every 5s", true}}) {
         choose(kind);
-        EXPECT_EQ(endHost->isVisible(), kind == pingSweep);
+        EXPECT_EQ(std::pair(endHost->isVisible(), mask->isVisible()),
+                  std::pair(kind == pingSweep, kind == pingSweep));
+        EXPECT_EQ(host->accessibleName() == "Destination", kind == traceroute);
         type(host, from);
         if (kind == pingSweep)
             type(endHost, to);
@@ -96,6 +98,7 @@ TEST_F(AddTargetSheetTest, TheKindPickerIsOneTabStopWhoseArrowsChoose) {
     for (const auto& [key, kind] : {std::pair(Qt::Key_Right, pingSweep),
                                     {Qt::Key_Down, traceroute},
                                     {Qt::Key_Left, pingSweep},
+                                    {Qt::Key_Home, hostPing},
                                     {Qt::Key_End, serviceCheck},
                                     {Qt::Key_Right, hostPing},
                                     {Qt::Key_Up, serviceCheck}}) {

@@ -8,6 +8,7 @@
 #include "ui/controls/Icons.h"
 #include "ui/controls/Theme.h"
 #include "ui/tray/TrayExtra.h"
+#include "ui/tray/TrayMenu.h"
 #include "ui/tray/TrayPopover.h"
 #include "ui/tray/TrayRow.h"
 
@@ -36,6 +37,7 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     HostStore store(MonitorTiming{.probeInterval = 0.1, .probeTimeout = 0.1, .restartDelay = 0.2});
     int opened = 0;
     TrayExtra tray(store, [&] { ++opened; });
+    TrayMenu menu(store, {});
     auto* icon = tray.findChild<QSystemTrayIcon*>();
     const auto shows = [&](const QIcon& drawing) {
         const auto image = [](const QIcon& i) { return i.pixmap(22, 22).toImage(); };
@@ -58,7 +60,9 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     EXPECT_EQ(figure(0), "off");
     flip(0);
     EXPECT_EQ(figure(0), "…") << "no round trip yet";
+    EXPECT_FALSE(tray.warningShown()) << "starting is no warning";
     ASSERT_TRUE(spinUntil([&] { return figure(0).endsWith(" ms"); }));
+    EXPECT_TRUE(menu.entries().value(0).endsWith(" [on]"));
     EXPECT_GE(figure(0).chopped(3).toInt(), 20);
 
     // Nothing answers at .9: after three lost echoes that target is down, and the icon says so
@@ -71,7 +75,7 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     EXPECT_TRUE(shows(mark));
     EXPECT_FALSE(rows[1]->findChild<QAbstractButton*>("traySwitch")->isChecked());
 
-    flip(0);
+    menu.actions().value(0)->trigger();
     EXPECT_EQ(figure(0), "off");
     spinFor(200ms); // a probe already in flight lands
     const auto requests = path.counters().requests;
@@ -90,6 +94,8 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     spinFor(400ms);
     Q_EMIT icon->activated(QSystemTrayIcon::Trigger);
     EXPECT_TRUE(popover.isVisible());
+    popover.findChild<QAbstractButton*>("trayPreferencesButton")->click();
+    TrayMenu(store, [&] { ++opened; }).actions().value(4)->trigger(); // Preferences…
     popover.findChild<QAbstractButton*>("openButton")->click();
     EXPECT_EQ(opened, 1);
     EXPECT_FALSE(popover.isVisible());

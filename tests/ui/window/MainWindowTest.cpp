@@ -15,6 +15,7 @@
 #include "ui/detail/LatencyHistoryChart.h"
 #include "ui/detail/SampleListView.h"
 #include "ui/sheet/AddTargetSheet.h"
+#include "ui/tray/TrayRow.h"
 #include "ui/window/DetailArea.h"
 #include "ui/window/RemovalNote.h"
 #include "ui/window/Sidebar.h"
@@ -77,6 +78,7 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_EQ(status(0), "starting…");
     EXPECT_EQ(card(0)->statusColour(), theme::gray());
     EXPECT_EQ(caption(), "3 targets · 1 active");
+    EXPECT_EQ(window.findChild<QWidget*>("overviewButton")->accessibleDescription(), caption());
     ASSERT_TRUE(spinUntil([&] { return text(card(0), "latencyFigure") == "5 ms"; }));
     EXPECT_EQ(card(0)->findChild<QLabel*>("latencyFigure")->palette().color(QPalette::WindowText),
               card(0)->statusColour());
@@ -96,9 +98,13 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     ASSERT_TRUE(spinUntil([&] { return status(2) == "2/4 alive"; }, 20s));
     EXPECT_EQ(text(card(2), "upFigure"), "2 up");
     EXPECT_EQ(text(card(2), "hostsFigure"), "4 hosts");
+    EXPECT_EQ(TrayRow::figure(*targets[2]), "2/4 up");
     EXPECT_EQ(card(2)->accessibleDescription(), "Ping Sweep, ok, 2/4 alive");
     EXPECT_EQ(card(2)->statusColour(), theme::green());
 
+    QTest::mousePress(card(0), Qt::LeftButton);
+    QTest::mouseRelease(card(0), Qt::LeftButton, {}, QPoint(-5, -5));
+    EXPECT_EQ(window.selection(), targets[1]->id()) << "released off the card: no click";
     // The selected target's chart and list follow its live samples.
     select(0);
     ASSERT_EQ(detail.shownTarget(), targets[0]);
@@ -129,6 +135,9 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_TRUE(decodeTargetSpecs(Preferences::instance().dataValue(keys::targetsV2))
                     ->front()
                     .startWithVantorel);
+    QApplication::sendEvent(card(0), &menuRequest);
+    EXPECT_TRUE(card(0)->findChildren<QMenu*>().last()->actions().value(0)->isChecked());
+    card(0)->findChildren<QMenu*>().last()->close();
 
     flip(0);
     EXPECT_EQ(status(0), "monitoring off");
@@ -142,10 +151,13 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     card(2)->setFocus(Qt::TabFocusReason);
     QTest::keyClick(card(2), Qt::Key_Up);
     QTest::keyClick(card(1), Qt::Key_Up);
+    QTest::keyClick(card(0), Qt::Key_Up);
     EXPECT_EQ(window.selection(), targets[0]->id());
     QTest::keyClick(card(0), Qt::Key_Down);
     ASSERT_TRUE(card(1)->hasFocus());
     EXPECT_FALSE(card(1)->findChild<QToolButton*>("removeButton")->isHidden()) << "focused";
+    EXPECT_EQ(card(1)->findChild<QToolButton*>("removeButton")->accessibleName(),
+              "Remove " + address(9));
     for (const bool on : {false, true}) {
         QTest::keyClick(card(1), Qt::Key_Space);
         EXPECT_EQ(targets[1]->enabled(), on);
@@ -158,7 +170,11 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_FALSE(window.selection());
     EXPECT_EQ(card(0)->focusPolicy(), Qt::StrongFocus) << "none selected: Tab's stop";
     EXPECT_EQ(window.removalNote(), "Removed " + address(9) + " — Undo");
+    EXPECT_EQ(window.findChild<QPushButton*>("undoButton")->accessibleName(),
+              "Undo removing " + address(9));
     EXPECT_TRUE(card(1)->hasFocus()) << "the card now in its place takes the keyboard";
+    QTest::keyClick(card(1), Qt::Key_Return);
+    EXPECT_EQ(window.selection(), targets[1]->id()) << "Return selects the focused card";
     QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
     ASSERT_EQ(targets.size(), 3u);
     EXPECT_EQ(targets[1], removed);
@@ -166,6 +182,8 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_TRUE(card(1)->findChild<ToggleSwitch*>("activeSwitch")->isChecked());
     EXPECT_GE(removed->monitors().front()->samples().size(), sampleCount);
     EXPECT_EQ(window.selection(), removed->id());
+    EXPECT_TRUE(card(1)->hasFocus()) << "the restored card takes the keyboard";
+    EXPECT_EQ(card(1)->focusPolicy(), Qt::StrongFocus) << "the selected card: Tab's stop";
     EXPECT_EQ(Preferences::instance().dataValue(keys::targetsV2), saved);
     EXPECT_EQ(window.removalNote(), "");
     card(0)->setFocus(Qt::TabFocusReason);
@@ -175,6 +193,11 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_FALSE(targets[0]->enabled());
     QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
     EXPECT_TRUE(detail.showsOverview());
+    select(1);
+    EXPECT_FALSE(detail.showsOverview()) << "choosing the selected card leaves it";
+    for (int click = 0; click < 2; ++click)
+        QTest::mouseClick(window.findChild<QAbstractButton*>("overviewButton"), Qt::LeftButton);
+    EXPECT_FALSE(detail.showsOverview()) << "the header shows it and hides it again";
     select(2);
 
     // Removing the selected target clears the selection before the target goes; removing
@@ -195,12 +218,19 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     }
     EXPECT_EQ(text(&detail, "graphTitle"), "No target selected");
     ASSERT_TRUE(spinUntil([&] { return cards().size() == 1; }));
+    EXPECT_TRUE(card(0)->hasFocus()) << "the last card's keyboard goes to the one above";
     EXPECT_EQ(caption(), "1 targets · 0 active");
-    // Delete on a card removes its target; the note offers it back for ten seconds.
+    // The card's menu removes its target; the note offers it back for ten seconds, and Ctrl+Z
+    // does nothing once the note is gone.
     select(0);
-    QTest::keyClick(card(0), Qt::Key_Delete);
+    QApplication::sendEvent(card(0), &menuRequest);
+    card(0)->findChildren<QMenu*>().last()->close();
+    card(0)->findChildren<QMenu*>().last()->actions().value(1)->trigger(); // Remove
     EXPECT_TRUE(targets.empty());
     EXPECT_GT(window.findChild<RemovalNote*>()->remainingMilliseconds(), 9000);
+    window.findChild<RemovalNote*>()->dismiss();
+    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(targets.empty());
 
     // The sheet adds a target switched on and selected; an equal one selects the one there.
     for (int round = 0; round < 2; ++round) {
