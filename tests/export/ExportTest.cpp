@@ -166,7 +166,7 @@ TEST_F(ExportTest, SamplesAndHopsAgreeWithTheFileWhileAnotherVantorelHoldsTheLoc
     EXPECT_EQ(run(VANTOREL_PROGRAM, {}, window).err, "Vantorel is already running.\n");
 }
 
-TEST_F(ExportTest, RefusesWhatItCannotAnswerWithStatusTwoAndSaysWhy) {
+TEST_F(ExportTest, RefusesWhatItCannotAnswerOrReadAndSaysWhy) {
     SampleStore::shared()->appendSample("serviceCheck:198.18.0.5", {1, 2.0, dateNow()});
     SampleStore::shared()->appendSample("hostPing:198.18.0.5", {1, 2.0, dateNow()});
     flush();
@@ -195,6 +195,18 @@ TEST_F(ExportTest, RefusesWhatItCannotAnswerWithStatusTwoAndSaysWhy) {
         EXPECT_TRUE(run.out.isEmpty());
     }
     EXPECT_TRUE(vantorel({"--help"}).out.contains("--export <key>"));
+
+    // A history file that is no database cannot be answered at all: status 1, not "no history".
+    auto damaged = QProcessEnvironment::systemEnvironment();
+    damaged.insert("XDG_DATA_HOME", folder.path());
+    QDir(folder.path()).mkdir("Vantorel");
+    QFile garbage(folder.filePath("Vantorel/history.sqlite"));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly) && garbage.write(QByteArray(4096, 'x')) == 4096);
+    garbage.close();
+    const Outcome unreadable = run(VANTOREL_PROGRAM, {"--export", "hostPing:198.18.0.5"}, damaged);
+    EXPECT_TRUE(unreadable.status == 1 &&
+                unreadable.err.contains("cannot be read as a history file"))
+        << unreadable.err.toStdString();
 }
 
 // Hop figures exist only for a monitor's own hops (the file keeps no round-trip history), as the
