@@ -101,7 +101,7 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     EXPECT_FALSE(popover.isVisible());
 
     // Beside an icon in the screen's bottom right corner, it opens above the icon and inside the
-    // screen. A target added while it shows gets its row.
+    // screen. A target added while it shows gets its row; with none left, it says so.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     const QRect corner(screen.right() - 19, screen.bottom() - 59, 20, 60);
     popover.showBeside(corner);
@@ -109,6 +109,11 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     EXPECT_LE(popover.geometry().right(), screen.right());
     store.add({TargetKind::hostPing, "127.0.0.3", {}, 24});
     EXPECT_EQ(popover.rows().size(), 3u);
+    while (!store.targets().empty())
+        store.remove(store.targets().front()->id());
+    EXPECT_TRUE(popover.rows().empty() &&
+                popover.findChild<QLabel*>("noTargetsLabel")->isVisible());
+    EXPECT_EQ(menu.entries().value(0), "No targets");
 }
 
 } // namespace
