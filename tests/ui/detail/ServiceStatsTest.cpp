@@ -57,6 +57,7 @@ TEST(ServiceStats, SumUpTheChecksInFourColumnsOrTwoAndShowTheLastHttpStatus) {
         {.httpCheckPeriod = 0.2});
     GraphPane httpPane(http);
     httpPane.show();
+    EXPECT_EQ(httpPane.emptyStateText(), "Waiting for replies…");
     const ServiceStats& httpStats = *httpPane.findChild<ServiceStats*>();
     ASSERT_TRUE(
         spinUntil([&] { return httpStats.value(1).startsWith("0 / "); }, std::chrono::seconds(10)));

@@ -13,6 +13,7 @@
 #include "ui/controls/ElidedLabel.h"
 #include "ui/controls/FormSegmentedPicker.h"
 #include "ui/controls/TargetStatus.h"
+#include "ui/controls/Theme.h"
 #include "ui/detail/HeadlineFigure.h"
 #include "ui/detail/HopRow.h"
 #include "ui/overview/TargetTile.h"
@@ -103,7 +104,7 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
     }
     // Past the warm-up, whose answers are not kept.
     for (int i = 0; i <= PingMonitor::kWarmupCount; ++i)
-        store.targets()[0]->monitors().front()->record(12.4, dateNow());
+        store.targets()[0]->monitors().front()->record(72.4, dateNow());
     test::spinFor(300ms); // the target passes the change on
 
     MainWindow window(store);
@@ -123,14 +124,15 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
     auto* gauge = window.findChild<DialGauge*>();
     for (QWidget* figure : {static_cast<QWidget*>(headline), static_cast<QWidget*>(gauge)})
         EXPECT_EQ(QAccessible::queryAccessibleInterface(figure)->role(), QAccessible::StaticText);
-    EXPECT_EQ(accessibleName(headline), "12.4 ms");
-    EXPECT_EQ(accessibleName(gauge), "12 ms");
+    EXPECT_EQ(accessibleName(headline), "72.4 ms");
+    EXPECT_EQ(headline->figureColour(), theme::latencyColour(LatencyColour::yellow));
+    EXPECT_EQ(accessibleName(gauge), "72 ms");
     window.setShowOverview(true);
     inspect(window, "overview");
     const auto* tile = window.findChild<TargetTile*>();
     ASSERT_TRUE(tile);
     EXPECT_EQ(accessibleName(const_cast<TargetTile*>(tile)), "127.0.0.2");
-    EXPECT_EQ(tile->accessibleDescription(), "Host Ping, ok, 0% packet loss, 12 ms");
+    EXPECT_EQ(tile->accessibleDescription(), "Host Ping, ok, 0% packet loss, 72 ms");
     EXPECT_EQ(window.findChild<TargetCard*>()->accessibleDescription(),
               tile->accessibleDescription());
     // A check without an answer yet is a warning; a target that is off is only that.
