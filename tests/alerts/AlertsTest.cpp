@@ -95,9 +95,8 @@ TEST_F(AlertRules, LossAndLatencyFireOnlyStrictlyAboveAPositiveLimit) {
     }
 }
 
-// The alert fires at the first evaluation at least the limit (5 s at the least) after the first
-// that saw the target down. Clock readings bracket the evaluations, so "just before" is before the
-// limit.
+// The alert fires at the first evaluation at least the limit (at least 5 s) after the first to see
+// the target down. Clock readings bracket the evaluations: "just before" is before the limit.
 TEST_F(AlertRules, UnreachableFiresOnceTheTargetHasBeenDownForTheLimit) {
     for (const auto& [setting, limit] : {std::pair{0, 5.0}, std::pair{7, 7.0}}) {
         setLimits(true, setting, 0, 0);

@@ -23,14 +23,12 @@ using namespace std::chrono_literals;
 namespace vantorel::test {
 namespace {
 
-// The user's story, on a real X server with a real tray: the program starts hidden with two stored
-// targets switched off; the user switches them on in the tray's popover, the silent one raises an
-// alert, the window is opened, closed and reopened from the tray while probing goes on, and "Quit"
-// ends it.
+// The user's story, on a real X server and tray: the program starts hidden with two stored targets
+// switched off; the user switches them on in the tray's popover, the silent one raises an alert,
+// the window is opened, closed and reopened from the tray as probing goes on, and "Quit" ends it.
 TEST(EndToEnd, TrayStartsMonitoringWhichOutlivesTheWindowUntilQuit) {
     lab::TunPath path;
-    const auto answering = path.address(2);
-    const auto silent = path.address(9);
+    const auto answering = path.address(2), silent = path.address(9);
     path.setDestinations({answering});
     SessionBus bus(SessionBus::Role::standalone);
     NotificationDaemon notifications(bus);
@@ -74,8 +72,7 @@ TEST(EndToEnd, TrayStartsMonitoringWhichOutlivesTheWindowUntilQuit) {
     EXPECT_TRUE(spinUntil([&] { return lastShown() == "Vantorel " + unreachable; }, 40s))
         << app.failure("no notification that " + unreachable).toStdString();
     EXPECT_TRUE(app.failure("").contains("ALERT fired: " + unreachable));
-    // "Open Vantorel" in the popover shows the window and closes the popover, which the icon then
-    // opens again.
+    // "Open Vantorel" in the popover shows the window and closes the popover; the icon reopens it.
     const auto openWindowFromPopover = [&] {
         x.click(app.rectangle("geometry openButton").center());
         EXPECT_TRUE(spinUntil([&] { return app.ask("window") == "open"; }, 5s));

@@ -3,8 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// Received datagrams come from the network: no byte sequence may crash or over-read the parsers
-// of ICMP or ICMPv6.
+// Datagrams come from the network: no bytes may crash or over-read the ICMP or ICMPv6 parsers.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
     if (const auto parsed = vantorel::icmp::parseDatagram(bytes))

@@ -4,9 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-// Stored JSON comes from files that may be damaged or edited by hand. Whatever the bytes, the
-// decoder must answer without crashing, and whatever it accepts must survive being written and
-// read again unchanged.
+// Stored JSON comes from files that may be damaged or edited by hand: whatever the bytes, the
+// decoder must not crash, and what it accepts must survive being written and read again unchanged.
 template <typename Decode, typename Encode>
 int fuzzJsonRoundTrip(const std::uint8_t* data, std::size_t size, Decode decode, Encode encode) {
     const auto decoded =

@@ -58,9 +58,8 @@ QByteArray sqlText(const QString& file, const char* sql) {
     return statement && statement.stepRow() ? statement.columnText(0).value_or("") : "<no row>";
 }
 
-// Runs the recorder on `file` until it has reported twice and `enough` samples are committed, then,
-// at a random moment of its batching, kills it (SIGKILL) and returns the last number it reported
-// and what it logged.
+// Runs the recorder on `file` until it has reported twice and `enough` samples are committed, then
+// kills it (SIGKILL) at a random moment of its batching; returns its last reported number and log.
 std::pair<qint64, QByteArray> recordInto(const QString& file, qint64 enough) {
     QProcess recorder;
     recorder.start(HISTORY_RECORDER_PATH, {file});
@@ -212,8 +211,7 @@ TEST(SampleStoreKill, EveryKillLeavesASoundFileWithAnUnbrokenRunOfCommittedSampl
     }
 }
 
-// Another program holding the write lock for a second (a backup, a sqlite3 shell) only delays
-// the samples written meanwhile.
+// A program holding the write lock for a second (a backup, a sqlite3 shell) only delays samples.
 TEST_F(SampleStoreTest, SamplesWaitForAnotherWriterInsteadOfBeingLost) {
     ASSERT_EQ(idsOf(*store_, "k"), std::vector<std::int64_t>{}) << "the file is open";
     QString error;
@@ -254,10 +252,9 @@ TEST(SampleStoreFailure, ADamagedFileIsMovedAsideAndTheFreshOneKeepsWhatWasCommi
     const auto [samples, highestSeq] = samplesOf(*SampleStore::create(file), "hostPing:127.0.0.1");
     EXPECT_GE(highestSeq, committed);
     ASSERT_GE(qint64(samples.size()), committed);
-    for (std::int64_t id = 1; id <= committed; ++id) {
-        EXPECT_EQ(samples[std::size_t(id - 1)].id, id);
-        EXPECT_EQ(samples[std::size_t(id - 1)].rtt.has_value(), id % 7 != 0);
-    }
+    for (std::size_t i = 0; i < std::size_t(committed); ++i)
+        EXPECT_EQ(std::pair(samples[i].id, samples[i].rtt.has_value()),
+                  std::pair(std::int64_t(i + 1), (i + 1) % 7 != 0));
     // The next start finds a healthy file: nothing is logged or moved.
     EXPECT_FALSE(recordInto(file, 0).second.contains(kUnavailable));
     EXPECT_EQ(QDir(dir.path()).entryList({"history.sqlite.damaged-*"}).size(), 1);

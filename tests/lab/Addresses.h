@@ -21,9 +21,8 @@ inline std::string inFamily(bool ipv6, const std::string& ipv4) {
     return ipv6 ? ipv6Twin(ipv4) : ipv4;
 }
 
-// One of the first `count` slots marked in `taken`, held while this lives, so that several Labs
-// (or TunPaths) alive in one process get disjoint address ranges. Throws LabError when all are
-// taken.
+// One of the first `count` slots marked in `taken`, held while this lives, so that several Labs (or
+// TunPaths) alive in one process get disjoint address ranges. Throws LabError if all are taken.
 class Slot {
 public:
     Slot(std::bitset<256>& taken, int count);

@@ -227,8 +227,7 @@ std::vector<std::string> Lab::createNamespaces(const std::vector<std::vector<Sys
     }
     run(ip(batch));
     for (std::size_t i = 0; i < names.size(); ++i) {
-        // Before the interfaces arrive: IPv6 addresses usable at once, without duplicate address
-        // detection.
+        // Before interfaces arrive: no duplicate address detection, so IPv6 addresses work at once.
         std::vector<Sysctl> all = {{"net.ipv6.conf.all.accept_dad", "0"},
                                    {"net.ipv6.conf.default.accept_dad", "0"}};
         all.insert(all.end(), settings[i].begin(), settings[i].end());

@@ -37,8 +37,7 @@ public:
     // Hosts that exist (routed, resolving at the link layer) but never answer echo requests.
     std::string addSilentHost() { return addHostsAnswering(1, false).front(); }
 
-    // An answering host's link-local address, with the zone of its link to the test process, e.g.
-    // "fe80::2%vtl7".
+    // An answering host's link-local address, with the zone of its link to us, e.g. "fe80::2%vtl7".
     std::string linkLocalHost();
 
     // Moves host addresses on to a fresh /24 and returns it, e.g. "198.18.33.0/24", for sweeps.

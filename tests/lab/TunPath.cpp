@@ -155,9 +155,7 @@ void TunPath::answer(std::span<const std::uint8_t> packet, std::chrono::nanoseco
           unreachable_.contains(request->destination)))
         return;
     ++counters_.requests;
-    const std::string destination = ipv4Text(request->destination);
-    requests_.push_back(
-        {arrival, request->ipv6 ? ipv6Twin(destination) : destination, request->ttl});
+    requests_.push_back({inFamily(request->ipv6, ipv4Text(request->destination)), request->ttl});
     // A dropped request is counted among the requests and answered by nothing.
     if (loss_.dropEvery > 0 && ++lossCount_ % static_cast<std::uint64_t>(loss_.dropEvery) == 0)
         return;

@@ -17,16 +17,15 @@ namespace vantorel::lab {
 // A network path emulated by a TUN device, for what veths cannot do without `netem`: a precise
 // added delay, deterministic loss, and ICMP answers from routers that do not exist.
 //
-// The device has 198.19.S.1/24 and its IPv6 twin (Addresses.h) in the test process's namespace
-// (S differs per TunPath), so what is sent to 198.19.S.2 … 198.19.S.254 or their twins goes to a
+// The device has 198.19.S.1/24 and its IPv6 twin (Addresses.h) in the test process's namespace (S
+// differs per TunPath), so what is sent to 198.19.S.2 … 198.19.S.254 or their twins goes to a
 // thread that answers like a path would, over ICMP or ICMPv6 as asked: a destination's echo reply
-// (and, over IPv4, a SYN-ACK to a TCP connect) after the delay; with TTL (hop limit) k ≤ the
-// number of routers, time exceeded from router k (or its twin) after that router's delay; an
-// unreachable address gets host unreachable after the delay; loss drops requests first; other
-// addresses never answer. The setters take IPv4 addresses, which stand for their twins too.
-// Replies are due at absolute CLOCK_MONOTONIC times and the thread's timer slack is 1 ns, so the
-// delay is accurate to a few microseconds. The setters are thread-safe and apply to requests
-// arriving afterwards.
+// (and, over IPv4, a SYN-ACK to a TCP connect) after the delay; with TTL (hop limit) k ≤ the number
+// of routers, time exceeded from router k (or its twin) after that router's delay; an unreachable
+// address gets host unreachable after the delay; loss drops requests first; other addresses never
+// answer. The setters take IPv4 addresses, which stand for their twins too. Replies are due at
+// absolute CLOCK_MONOTONIC times and the thread's timer slack is 1 ns, so the delay is accurate to
+// a few microseconds. The setters are thread-safe and apply to later requests.
 class TunPath {
 public:
     struct Router {
@@ -38,7 +37,6 @@ public:
     struct Loss {
         int dropEvery = 0;
 
-        static Loss none() { return {}; }
         static Loss everyNth(int n) { return {n}; }
     };
 
@@ -49,10 +47,9 @@ public:
         std::uint64_t unreachable = 0;
     };
 
-    // One echo request to a destination or an unreachable address, for tests of when probes leave.
+    // One echo request to a destination or an unreachable address, for tests of where probes go.
     struct Request {
-        std::chrono::nanoseconds arrival; // CLOCK_MONOTONIC
-        std::string destination;          // an IPv4 address or a twin, as requested
+        std::string destination; // an IPv4 address or a twin, as requested
         int ttl = 0;
     };
 

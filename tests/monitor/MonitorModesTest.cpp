@@ -1,4 +1,5 @@
 #include "history/SampleStore.h"
+#include "history/Sqlite.h"
 #include "lab/Command.h"
 #include "lab/Kernel.h"
 #include "lab/Lab.h"
@@ -15,7 +16,6 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <random>
-#include <sqlite3.h>
 
 using namespace std::chrono_literals;
 using namespace vantorel::test;
@@ -203,9 +203,8 @@ TEST(Statistics, WorkedSeriesAndTheMeanOpinionScore) {
     EXPECT_EQ(meanOpinionScore(0, 0, 35.18), 1) << "an R of 5 gives less than 1";
 }
 
-// The series keeps its sums as samples come and go; after any mix of appends and removals (one
-// by one and past the re-tally threshold), and through runs of losses at either end, they must
-// equal a fresh tally of the samples that are left.
+// The series keeps its sums as samples come and go; after any appends and removals (singly and
+// past the re-tally threshold), with loss runs at either end, they equal a fresh tally of the rest.
 TEST(Statistics, RunningTalliesEqualAFreshTallyThroughAppendsAndRemovals) {
     std::mt19937 random(7);
     std::bernoulli_distribution lostNow(0.3);
@@ -223,25 +222,22 @@ TEST(Statistics, RunningTalliesEqualAFreshTallyThroughAppendsAndRemovals) {
         series.dropFront(round % 50 == 49 ? 100 : std::size_t(round % 4));
         SampleSeries fresh;
         fresh.assign(std::vector(series.samples().begin(), series.samples().end()));
-        const MonitorStats running = series.computeStats();
         const MonitorStats expected = fresh.computeStats();
-        ASSERT_EQ(running, expected) << "after round " << round;
+        ASSERT_EQ(series.computeStats(), expected) << "after round " << round;
         // And the fresh tally against the plain definitions.
         double sum = 0, jitterSum = 0;
-        int answers = 0, losses = 0;
+        int answers = 0;
         std::optional<double> previous;
         for (const auto& sample : series.samples()) {
-            if (!sample.rtt) {
-                ++losses;
+            if (!sample.rtt)
                 continue;
-            }
             if (previous)
                 jitterSum += std::abs(*sample.rtt - *previous);
             previous = sample.rtt;
             sum += *sample.rtt;
             ++answers;
         }
-        ASSERT_EQ(expected.lostCount, losses);
+        ASSERT_EQ(expected.lostCount, int(series.samples().size()) - answers);
         ASSERT_NEAR(expected.avg.value_or(0), answers ? sum / answers : 0, 1e-9);
         ASSERT_NEAR(expected.jitter.value_or(0), answers > 1 ? jitterSum / (answers - 1) : 0, 1e-9);
     }
@@ -283,10 +279,9 @@ TEST(ContinuousMode, ProbesOverIPv6ForLiteralsZonesAndNamesAsPreferred) {
         .addAddresses("dual6.lab", {path.address(9), twin(5)})
         .start();
     auto literal = started({twin(2)}, kContinuous)[0];
-    for (const auto& [host, preferIPv6] : {std::pair{std::string("six.lab"), false},
-                                           {"dual.lab", false},
-                                           {"dual6.lab", true},
-                                           {lab.linkLocalHost(), false}}) {
+    const std::pair<std::string, bool> hosts[] = {
+        {"six.lab", false}, {"dual.lab", false}, {"dual6.lab", true}, {lab.linkLocalHost(), false}};
+    for (const auto& [host, preferIPv6] : hosts) {
         Preferences::instance().setValue(keys::preferIPv6, preferIPv6);
         auto monitor =
             PingMonitor::create(qt(host), kContinuous, std::nullopt, {.probeInterval = 0.1});
@@ -303,8 +298,7 @@ TEST(ContinuousMode, ProbesOverIPv6ForLiteralsZonesAndNamesAsPreferred) {
     EXPECT_EQ(literal->stats().lostCount, 0);
 }
 
-// Host pings started apart probe on one shared beat, so that one wake-up serves them all, and
-// still once an interval on average.
+// Host pings started apart share one beat, so one wake-up serves all, yet average one an interval.
 TEST(ContinuousMode, MonitorsStartedApartProbeOnTheSameBeat) {
     lab::TunPath path;
     path.setDestinations({path.address(2)});
@@ -378,18 +372,11 @@ QStringList hops(const PingMonitor& monitor, bool named = false) {
 
 // When the stored path to `host` was last written, straight from the database file.
 std::optional<double> tracePathWritten(const std::string& host) {
-    sqlite3* db = nullptr;
-    sqlite3_stmt* row = nullptr;
-    const auto file = SampleStore::defaultDatabaseFile().toUtf8();
-    sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    QString error;
+    const auto db = sqlite::Connection::openReadOnly(SampleStore::defaultDatabaseFile(), error);
     const auto sql = "SELECT updated FROM trace_paths WHERE key='traceroute:" + host + "';";
-    sqlite3_prepare_v2(db, sql.c_str(), -1, &row, nullptr);
-    std::optional<double> updated;
-    if (sqlite3_step(row) == SQLITE_ROW)
-        updated = sqlite3_column_double(row, 0);
-    sqlite3_finalize(row);
-    sqlite3_close(db);
-    return updated;
+    auto row = sqlite::Statement::prepare(db, sql.c_str());
+    return row && row.stepRow() ? std::optional(row.columnDouble(0)) : std::nullopt;
 }
 
 TEST(TracerouteMode, WalksRoutersFollowsRouteChangesAndRestoresThePathAfterARestart) {
@@ -444,8 +431,7 @@ TEST(TracerouteMode, WalksRoutersFollowsRouteChangesAndRestoresThePathAfterARest
     EXPECT_EQ(hops(*monitor), fullPath);
     setUnreachable(destination, false);
 
-    // A shorter route: the hops beyond its new end are gone after the next completed walk, and
-    // the changed path is stored.
+    // A shorter route: hops past its end go after the next completed walk; the new path is stored.
     route.setLength(1);
     ASSERT_TRUE(spinUntil([&] { return monitor->hopStats().size() == 2; }));
     EXPECT_EQ(hops(*monitor), (QStringList{fullPath[0], "2 " + qt(destination)}));

@@ -63,10 +63,9 @@ TEST(ICMPEngine, RepliesComeFromTheHostOrFromEachRouterOnTheWayOverBothFamilies)
     for (const bool ipv6 : {false, true}) {
         const auto to = inFamily(ipv6, host), destination = inFamily(ipv6, route.destination());
         EXPECT_EQ(probe(ICMPEngine::shared(), to), "reply from " + to);
-        for (int ttl = 1; ttl <= 3; ++ttl)
-            EXPECT_EQ(probe(traceEngine, destination, ttl),
-                      "time exceeded from " +
-                          inFamily(ipv6, route.routers()[std::size_t(ttl - 1)]));
+        for (int ttl = 1; const auto& router : route.routers())
+            EXPECT_EQ(probe(traceEngine, destination, ttl++),
+                      "time exceeded from " + inFamily(ipv6, router));
         EXPECT_EQ(probe(traceEngine, destination, 4), "reply from " + destination);
     }
 }

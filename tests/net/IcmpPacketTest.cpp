@@ -37,10 +37,9 @@ TEST(IcmpPacket, EchoRequestsAreBuiltAndRepliesAndQuotedRequestsRead) {
     EXPECT_EQ(message, (Bytes{8, 0, message[2], message[3], 0, 0, 0xAB, 0xCD} + ascii("Vantorel")));
     EXPECT_EQ(internetChecksum(message), 0) << "a correct checksum sums to zero";
 
-    const auto odd = buildEchoRequest(1, ascii("abc")); // the last byte is padded with zero
-    EXPECT_EQ(odd[2] << 8 | odd[3], 0x339C);
-    const auto empty = buildEchoRequest(1, {});
-    EXPECT_EQ(empty[2] << 8 | empty[3], 0xF7FE);
+    // The last byte of the odd payload is padded with zero.
+    const auto odd = buildEchoRequest(1, ascii("abc")), empty = buildEchoRequest(1, {});
+    EXPECT_EQ(std::pair(odd[2] << 8 | odd[3], empty[2] << 8 | empty[3]), std::pair(0x339C, 0xF7FE));
     // Carries above bit 15 fold back in: 0xFFFF + 0x0001 = 0x0001 after folding.
     EXPECT_EQ(internetChecksum(Bytes{0xFF, 0xFF, 0x00, 0x01}), std::uint16_t(~0x0001));
 

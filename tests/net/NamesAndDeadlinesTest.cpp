@@ -94,8 +94,7 @@ TEST(ServiceProbeDeadlines, UnansweredSynsEndAtThreeSecondsAndAHeadlessServerAtF
     EXPECT_EQ(attempts[0].result, ServiceResult{});
     EXPECT_GE(attempts[0].took, 2950ms);
     EXPECT_LT(attempts[0].took, 3500ms);
-    EXPECT_EQ(attempts[1].result, (ServiceResult{{}, {}, attempts[1].result.errorText}));
-    EXPECT_EQ(attempts[1].result.errorText.value_or(""), "The request timed out.")
+    EXPECT_EQ(attempts[1].result, (ServiceResult{{}, {}, QStringLiteral("The request timed out.")}))
         << "rather than Qt's \"Operation canceled\"";
     EXPECT_GE(attempts[1].took, 4700ms); // Qt's transfer timer may fire up to 5 % early
     EXPECT_LT(attempts[1].took, 6s);

@@ -13,8 +13,7 @@ struct MeasuredAttempt {
 };
 
 // Runs the attempts side by side from main-thread tasks, as the monitors do, and spins the event
-// loop until all have completed. A test fails when one has not within 10 s, or when an attempt
-// resumes its task anywhere but on the main thread.
+// loop until all complete; a test fails if one takes over 10 s or resumes off the main thread.
 std::vector<MeasuredAttempt> measureAll(const std::vector<ServiceProbe>& probes);
 inline MeasuredAttempt measure(const ServiceProbe& probe) {
     return measureAll({probe}).front();

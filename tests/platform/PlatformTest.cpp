@@ -61,9 +61,8 @@ TEST(Task, RunsOnMainFromTheNextTurnCancelEndsEverySleepNeverInsideCancelAndSlee
     EXPECT_TRUE(alwaysOnMain);
 }
 
-// A sweep's lookups block for as long as the resolver takes; they must all be able to wait at
-// the same time. Each call here returns only once every one of them has started, so a pool sized
-// for computing (a thread per core) could never finish them.
+// A sweep's lookups block as long as the resolver takes, and must all be able to wait at once. Each
+// call here returns only once all have started, so a pool of a thread per core could never finish.
 TEST(OffPool, ManyBlockingCallsWaitTogetherOffTheMainThreadAndResumeOnIt) {
     constexpr int kCalls = 254;
     std::latch allStarted(kCalls);
@@ -85,9 +84,7 @@ TEST(OffPool, ManyBlockingCallsWaitTogetherOffTheMainThreadAndResumeOnIt) {
         });
     }
     ASSERT_TRUE(spinUntil([&] { return ended == kCalls; }, 30s));
-    EXPECT_EQ(met, kCalls);
-    EXPECT_EQ(runsOnMain, 0);
-    EXPECT_EQ(resumedOffMain, 0);
+    EXPECT_EQ(std::tuple(met, runsOnMain.load(), resumedOffMain), std::tuple(kCalls, 0, 0));
 }
 
 TEST(SerialQueue, RunsBlocksInOrderDelayedOnesAfterTheirDelayAndAllBeforeItGoes) {
@@ -143,14 +140,11 @@ TEST(MainThreadBatch, HoldsBackAThreadsPostsUntilTheOutermostBatchEndsAndKeepsTh
 }
 
 TEST(Clock, BeatsRoundToTheClosestWholePeriodAndLoopsWaitForTheNextOne) {
-    for (const auto& [at, period, nearest] :
-         {std::tuple<std::int64_t, std::int64_t, std::int64_t>{0, 100, 0},
-          {49, 100, 0},
-          {50, 100, 100},
-          {1'234, 100, 1'200},
-          {7'000'000'001, 1'000'000'000, 7'000'000'000}}) {
+    const std::tuple<std::int64_t, std::int64_t, std::int64_t> beats[] = {
+        {0, 100, 0},     {49, 100, 0},        {50, 100, 100},
+        {149, 100, 100}, {1'234, 100, 1'200}, {7'000'000'001, 1'000'000'000, 7'000'000'000}};
+    for (const auto& [at, period, nearest] : beats)
         EXPECT_EQ(nearestBeat(at, period), nearest) << at << " / " << period;
-    }
     const std::int64_t now = monotonicNanos();
     const double wait = secondsToNextBeat(now, 1.0);
     EXPECT_GE(wait, 0.49) << "at least half a period after a round that starts now";

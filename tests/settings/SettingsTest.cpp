@@ -119,11 +119,10 @@ TEST(SettingValues, AnyStoredTypeReadsAsTheTypeAskedFor) {
                                                   {"9007199254740993", 9007199254740993},
                                                   {" 2.9 ", 2}})
         EXPECT_EQ(toInteger(value), integer) << value.toString().toStdString();
-    EXPECT_EQ(toDouble(true), 1.0);
-    EXPECT_EQ(toDouble("inf") + toDouble(std::numeric_limits<double>::infinity()), 0.0);
-    EXPECT_EQ(toText(42), "42");
-    EXPECT_EQ(toTextList(QVariantList{"a", 1}), QStringList());
-    EXPECT_EQ(toBytes("text"), QByteArray());
+    EXPECT_EQ(std::tuple(toDouble(true),
+                         toDouble("inf") + toDouble(std::numeric_limits<double>::infinity()),
+                         toText(42), toTextList(QVariantList{"a", 1}), toBytes("text")),
+              std::tuple(1.0, 0.0, "42", QStringList(), QByteArray()));
 }
 
 TEST(SettingRules, HistoryWindowAndLatencyBandsRepairWhatTheyAreGiven) {

@@ -1,6 +1,5 @@
 #include "support/HttpTestServer.h"
 
-#include <QElapsedTimer>
 #include <QSslServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -30,7 +29,6 @@ void HttpTestServer::serve(QTcpSocket* socket) {
         QByteArray received;
         qint64 bodyLeft = 0;
         qint64 bodyWritten = 0;
-        QElapsedTimer sinceHead;
     };
     const auto state = std::make_shared<State>();
     // A chunk every 10 ms, and only once the kernel took the last: the count is what left, not
@@ -47,8 +45,7 @@ void HttpTestServer::serve(QTcpSocket* socket) {
     pump->start(10);
     connect(socket, &QTcpSocket::disconnected, this, [this, socket, state] {
         if (std::exchange(state->bodyLeft, 0) > 0)
-            cutOffBodies_.push_back(
-                {state->bodyWritten, std::chrono::milliseconds(state->sinceHead.elapsed())});
+            cutOffBodies_.push_back({state->bodyWritten});
         socket->deleteLater();
     });
     const auto respond = [socket, state](const HttpAnswer& answer) {
@@ -57,7 +54,6 @@ void HttpTestServer::serve(QTcpSocket* socket) {
         for (const auto& [name, value] : answer.headers)
             head += name + ": " + value + "\r\n";
         socket->write(head + "\r\n");
-        state->sinceHead.start();
         state->bodyLeft = answer.bodyBytes;
         state->bodyWritten = 0;
     };

@@ -21,9 +21,8 @@ struct HttpAnswer {
     qint64 bodyBytes = 0; // sent at 64 KiB every 10 ms: a client reading it all takes long
 };
 
-// A tiny HTTP/1.1 server on 127.0.0.1 (or ::1), plain or TLS, keeping connections alive, that
-// works while the thread creating it spins its event loop. Unknown paths answer 200 with an empty
-// body.
+// A tiny HTTP/1.1 server on 127.0.0.1 (or ::1), plain or TLS, keeping connections alive, that works
+// while the thread creating it spins its event loop. Unknown paths get 200 and no body.
 class HttpTestServer : public QObject {
 public:
     struct Request {
@@ -34,7 +33,6 @@ public:
     // A connection whose body was being streamed when the client went away.
     struct CutOffBody {
         qint64 bodyBytesWritten = 0;
-        std::chrono::milliseconds afterHead{0};
     };
 
     // Serves TLS with `tls`, its certificate and key set, if given.

@@ -61,8 +61,8 @@ std::vector<ShownNotification> NotificationDaemon::received() {
     std::vector<ShownNotification> notifications;
     for (const QVariantMap& entry :
          qdbus_cast<QList<QVariantMap>>(dunst("NotificationListHistory")))
-        notifications.push_back({entry["id"].toInt(), entry["appname"].toString(),
-                                 entry["summary"].toString(), entry["body"].toString()});
+        notifications.push_back(
+            {entry["id"].toInt(), entry["appname"].toString(), entry["summary"].toString()});
     std::ranges::sort(notifications, {}, &ShownNotification::id);
     return notifications;
 }

@@ -11,7 +11,6 @@ struct ShownNotification {
     int id = 0;
     QString appName;
     QString summary;
-    QString body;
 };
 
 // A real notification daemon on a test bus: Debian's dunst, drawing on a private Xvfb display.

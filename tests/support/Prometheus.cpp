@@ -42,10 +42,9 @@ QByteArray exchange(quint16 port, const QByteArray& request) {
     return reply.get();
 }
 
-QByteArray get(quint16 port, const QByteArray& target, const QByteArray& accept) {
+QByteArray get(quint16 port, const QByteArray& target) {
     const QByteArray reply = exchange(
-        port, "GET " + target + " HTTP/1.1\r\nHost: t\r\nConnection: close\r\nAccept: " + accept +
-                  "\r\n\r\n");
+        port, "GET " + target + " HTTP/1.1\r\nHost: t\r\nConnection: close\r\nAccept: */*\r\n\r\n");
     return reply.sliced(std::max<qsizetype>(0, reply.indexOf("\r\n\r\n") + 4));
 }
 

@@ -20,7 +20,7 @@ int connectTo(quint16 port, quint32 address = 0x7f000001);
 QByteArray exchange(quint16 port, const QByteArray& request);
 
 // The body of a GET of `target`.
-QByteArray get(quint16 port, const QByteArray& target, const QByteArray& accept = "*/*");
+QByteArray get(quint16 port, const QByteArray& target);
 
 // A real Prometheus scraping 127.0.0.1:`port` every second, its data in a temporary folder, its
 // web API on 127.0.0.1:9090 (so only in a test's private network).

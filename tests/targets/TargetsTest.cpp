@@ -48,14 +48,11 @@ std::vector<std::optional<bool>> aliveOf(const Target& sweep) {
 // one; every target read switched off, and nothing saved.
 TEST(HostStore, LaunchReadsTheStoredListOrMigratesTheOlderOne) {
     const QByteArray damaged = R"([{"kind":"hostPing","host":"a","endHost":""}])";
-    const QStringList older{"10.0.0.0/24",   " 10.0.0.7\t",
-                            "router",        "router/32",
-                            "10.1.2.3/30",   "10.1.2.3/31",
-                            "10.0.0.0/23",   "",
-                            "/24",           "10.0.0.0/ 24",
-                            "10.0.0.0/24/1", "router/24",
-                            "10.0.0.0/-24",  "10.0.0.0/18446744073709551640",
-                            "10.2.0.0 /24",  "10.0.0.8/33"};
+    const QStringList older{
+        "10.0.0.0/24",  " 10.0.0.7\t",  "router",        "router/32",
+        "10.1.2.3/30",  "10.1.2.3/31",  "10.0.0.0/23",   "",
+        "/24",          "10.0.0.0/ 24", "10.0.0.0/24/1", "router/24",
+        "10.0.0.0/-24", "10.2.0.0 /24", "10.0.0.8/33",   "10.0.0.0/18446744073709551640"};
     const std::vector<TargetSpec> migrated{{sweep, "10.0.0.1", "10.0.0.254", 24},
                                            {ping, "10.0.0.7", "", 24},
                                            {ping, "router", "", 24},
@@ -136,10 +133,7 @@ TEST(HostStore, CanonicalAddressesAndTargetsThatStartWithVantorel) {
     lab::TunPath path;
     path.setDestinations({path.address(2), path.address(3)});
     const QString second = QString::fromStdString(path.address(2));
-    QStringList padded = second.split('.');
-    for (QString& component : padded)
-        component.prepend('0');
-    const TargetSpec zeros{ping, padded.join('.'), "", 24};
+    const TargetSpec zeros{ping, "0" + second.split('.').join(".0"), "", 24};
     const QString twin = QString::fromStdString(lab::ipv6Twin(path.address(3)));
     QTcpServer listening, listening6;
     ASSERT_TRUE(listening.listen(QHostAddress::LocalHost));
@@ -185,8 +179,7 @@ TEST(HostStore, CanonicalAddressesAndTargetsThatStartWithVantorel) {
         << "a list given twice over runs each target once";
 }
 
-// A list written before IPv6 targets existed reads back under the names and history keys it had,
-// and is written again byte for byte.
+// A pre-IPv6 list reads back under the names and history keys it had and is saved byte for byte.
 TEST(HostStore, AListOfTheReleaseBeforeIPv6ReadsUnchanged) {
     const QByteArray before =
         R"([{"kind":"hostPing","host":"198.018.0.1","endHost":"","maskPrefix":24},)"
@@ -238,9 +231,8 @@ TEST(Target, HealthAtTheEdgesOfItsRulesAndTheCombinedFigures) {
     auto swept = held(range, {{10, 30, lost}, {20, 40}, {}});
     EXPECT_EQ(swept->currentLatency(), 35) << "the mean of the newest answers";
     EXPECT_NEAR(swept->lossPct(), 100.0 / 3 / 3, 1e-9);
-    EXPECT_EQ(swept->avgLatency(), 25);
-    EXPECT_EQ(swept->minLatency(), 10);
-    EXPECT_EQ(swept->maxLatency(), 40);
+    EXPECT_EQ(std::tuple(swept->avgLatency(), swept->minLatency(), swept->maxLatency()),
+              std::tuple(25, 10, 40));
     EXPECT_FALSE(swept->jitter() || swept->mos() || swept->statusMessage());
     auto pinged = held(host, {{10, 30, lost}});
     EXPECT_EQ(pinged->jitter(), 20);
@@ -286,9 +278,8 @@ TEST(Target, SweepStoresCompletePassesRestoresThemAndRescansOnSchedule) {
 TEST(TargetSpec, KindsKeepTheirNamesAndLabels) {
     const QStringList names{"hostPing Host Ping", "pingSweep Ping Sweep", "traceroute Traceroute",
                             "serviceCheck Service Check"};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(QString(persistedName(allTargetKinds[i])) + ' ' + label(allTargetKinds[i]),
-                  names[i]);
+    for (int i = 0; const TargetKind kind : allTargetKinds)
+        EXPECT_EQ(QString(persistedName(kind)) + ' ' + label(kind), names[i++]);
 }
 
 TEST(TargetSpec, HostsExpandOnlyAReadableAscendingSweepOfAtMost254Addresses) {
@@ -308,20 +299,19 @@ TEST(TargetSpec, HostsExpandOnlyAReadableAscendingSweepOfAtMost254Addresses) {
 }
 
 TEST(TargetSpec, ASweepIsNamedAfterItsNetworkAndEverythingElseAfterItsHost) {
-    const auto name = [](TargetKind kind, const char* host, std::int64_t prefix) {
-        return TargetSpec{kind, host, "192.168.1.80", prefix}.displayName();
-    };
-    EXPECT_EQ(name(sweep, "192.168.1.77", 24), "192.168.1.0/24");
-    EXPECT_EQ(name(sweep, "192.168.1.77", 32), "192.168.1.77/32");
-    EXPECT_EQ(name(sweep, "192.168.1.77", 16), "192.168.0.0/16");
-    EXPECT_EQ(name(sweep, "192.168.001.77", 8), "192.0.0.0/8");
-    EXPECT_EQ(name(sweep, "192.168.1.77", 7), "192.168.1.77");
-    EXPECT_EQ(name(sweep, "192.168.1.77", 33), "192.168.1.77");
-    EXPECT_EQ(name(sweep, "router", 24), "router");
-    EXPECT_EQ(name(ping, "010.0.0.1", 24), "010.0.0.1");
-    EXPECT_EQ(name(trace, "2001:DB8:0::1", 24), "2001:db8::1");
-    EXPECT_EQ(name(service, "https://[2001:DB8::0:1]:8443/[x]", 24),
-              "https://[2001:db8::1]:8443/[x]");
+    const std::tuple<TargetKind, const char*, std::int64_t, const char*> names[] = {
+        {sweep, "192.168.1.77", 24, "192.168.1.0/24"},
+        {sweep, "192.168.1.77", 32, "192.168.1.77/32"},
+        {sweep, "192.168.1.77", 16, "192.168.0.0/16"},
+        {sweep, "192.168.001.77", 8, "192.0.0.0/8"},
+        {sweep, "192.168.1.77", 7, "192.168.1.77"},
+        {sweep, "192.168.1.77", 33, "192.168.1.77"},
+        {sweep, "router", 24, "router"},
+        {ping, "010.0.0.1", 24, "010.0.0.1"},
+        {trace, "2001:DB8:0::1", 24, "2001:db8::1"},
+        {service, "https://[2001:DB8::0:1]:8443/[x]", 24, "https://[2001:db8::1]:8443/[x]"}};
+    for (const auto& [kind, host, prefix, name] : names)
+        EXPECT_EQ((TargetSpec{kind, host, "192.168.1.80", prefix}.displayName()), name) << host;
 }
 
 TEST(TargetSpecJson, WritesTheFourMembersAndReadsBackAnyValidEncoding) {

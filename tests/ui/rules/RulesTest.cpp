@@ -34,8 +34,7 @@ TEST(DashboardLayout, ColumnsAndBlocks) {
                             {.first = 3, .units = 2},
                             {.first = 4, .units = 3},
                             {.first = 5, .sweepPair = true}}));
-    EXPECT_EQ(hopRowLimit(2), 11);
-    EXPECT_EQ(hopRowLimit(3), 20);
+    EXPECT_EQ(std::pair(hopRowLimit(2), hopRowLimit(3)), std::pair(11, 20));
     EXPECT_DOUBLE_EQ(blockHeight(3), 3 * 140 + 2 * 14);
     // A tall block weighs its units: the three short ones after it fill the other column.
     EXPECT_EQ(packColumns({{.units = 3}, {}, {}, {}}, 2),
@@ -63,9 +62,8 @@ TEST(Gauge, NeedleIsClampedToTheArcAndZonesTurnAtTheThresholds) {
         EXPECT_EQ(gauge::showsNeedle(r), zone != none);
         EXPECT_EQ(gauge::unitLabel(r), r.isDown ? " " : "ms");
     }
-    EXPECT_EQ(gauge::zone(reading(49.9)), green);
-    EXPECT_EQ(gauge::zone(reading(50)), yellow);
-    EXPECT_EQ(gauge::zone(reading(150)), red);
+    for (const auto& [value, expected] : {std::pair{49.9, green}, {50.0, yellow}, {150.0, red}})
+        EXPECT_EQ(gauge::zone(reading(value)), expected) << value;
     // Bands beyond full scale end at the end of the arc.
     const auto ends = gauge::bandEnds({.value = 10, .green = 50, .yellow = 150, .gaugeMax = 100});
     EXPECT_DOUBLE_EQ(ends.green, 0.5);
@@ -122,9 +120,9 @@ TEST(HistoryChartGeometry, WindowFollowingPanningAndScrubbing) {
     // A 300-point strip: far left is the first ten minutes of thirty, far right now.
     ASSERT_TRUE(scrubberShown(b, 300));
     EXPECT_FALSE(scrubberShown(b, 20));
-    EXPECT_DOUBLE_EQ(scrubbedStart(b, 0, 300), 1000);
-    EXPECT_DOUBLE_EQ(scrubbedStart(b, 300, 300), 2200);
-    EXPECT_DOUBLE_EQ(scrubbedStart(b, 150, 300), 1600) << "the thumb's centre goes to the pointer";
+    // The thumb's centre goes to the pointer.
+    for (const auto& [x, start] : {std::pair{0.0, 1000.0}, {300.0, 2200.0}, {150.0, 1600.0}})
+        EXPECT_DOUBLE_EQ(scrubbedStart(b, x, 300), start) << x;
     EXPECT_DOUBLE_EQ(scrubberThumb(b, 2200, 300).width, 100);
     EXPECT_DOUBLE_EQ(scrubberThumb(b, 1600, 300).offset, 100);
     // A day of history leaves a thumb one can grab, never wider than its strip.
@@ -141,24 +139,19 @@ TEST(HistoryChartGeometry, VisibleSamplesAndTicks) {
     for (const auto& [span, width, step] : std::vector<std::tuple<double, double, double>>{
              {600, 360, 300}, {600, 1800, 60}, {60, 900, 15}, {600, 100, 300}, {1e9, 100, 86400}})
         EXPECT_DOUBLE_EQ(tickStep(span, width), step) << span << " over " << width;
-    EXPECT_TRUE(ticksShowSeconds(30));
-    EXPECT_FALSE(ticksShowSeconds(60));
+    EXPECT_EQ(std::pair(ticksShowSeconds(30), ticksShowSeconds(60)), std::pair(true, false));
     EXPECT_EQ(ticks(1010, 1610, 300), (std::vector<Date>{900, 1200, 1500, 1800}));
     EXPECT_EQ(ticks(0, 1e9, 5).size(), std::size_t(kMaxTicks));
 }
 
 TEST(ChipText, FiguresGroupFromTenThousandAndHttpFailsFrom400) {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    EXPECT_EQ(chip::milliseconds(std::nullopt), "—");
-    EXPECT_EQ(chip::milliseconds(12.4), "12 ms");
-    EXPECT_EQ(chip::milliseconds(12.6), "13 ms");
-    EXPECT_EQ(chip::milliseconds(9999), "9999 ms");
-    EXPECT_EQ(chip::milliseconds(10000), "10,000 ms");
-    EXPECT_EQ(chip::loss(0), "0.0%");
-    EXPECT_EQ(chip::loss(0.5), "0.5%");
-    EXPECT_EQ(chip::loss(1), "1%");
-    EXPECT_EQ(chip::loss(12), "12%");
-    EXPECT_EQ(chip::mos(4.26), "4.3");
+    EXPECT_EQ((QStringList{chip::milliseconds(std::nullopt), chip::milliseconds(12.4),
+                           chip::milliseconds(12.6), chip::milliseconds(9999),
+                           chip::milliseconds(10000), chip::loss(0), chip::loss(0.5), chip::loss(1),
+                           chip::loss(12), chip::mos(4.26)}),
+              (QStringList{"—", "12 ms", "13 ms", "9999 ms", "10,000 ms", "0.0%", "0.5%", "1%",
+                           "12%", "4.3"}));
     EXPECT_TRUE(chip::httpStatusIsGood(399));
     EXPECT_FALSE(chip::httpStatusIsGood(400));
     QLocale::setDefault(QLocale::c());

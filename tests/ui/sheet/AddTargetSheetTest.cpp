@@ -87,8 +87,7 @@ TEST_F(AddTargetSheetTest, SaysWhatIsWrongAndAddsOnlyWhatCanBeAdded) {
     }
 }
 
-// The kind picker is one tab stop, just before the address, whose arrows choose, as in a group of
-// radio buttons.
+// The kind picker is one tab stop, just before the address, whose arrows choose like radio buttons.
 TEST_F(AddTargetSheetTest, TheKindPickerIsOneTabStopWhoseArrowsChoose) {
     using enum TargetKind;
     sheet.activateWindow();

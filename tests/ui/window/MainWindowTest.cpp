@@ -60,9 +60,7 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     auto& detail = *window.findChild<DetailArea*>();
     const auto cards = [&] { return window.findChild<Sidebar*>()->cards(); };
     const auto card = [&](int index) { return cards().at(std::size_t(index)); };
-    const auto text = [](const QWidget* parent, const char* name) {
-        return parent->findChild<QLabel*>(QString::fromLatin1(name))->text();
-    };
+    const auto text = [](QObject* in, auto name) { return in->findChild<QLabel*>(name)->text(); };
     const auto status = [&](int index) { return text(card(index), "cardStatus"); };
     const auto caption = [&] { return text(&window, "sidebarCaption"); };
     const auto flip = [&](int index) {
@@ -149,9 +147,8 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     // (Ctrl+Z) puts the very target back in its place, switched on as it was, with its samples, and
     // saved as before; one that was off comes back off. Ctrl+0 shows the overview.
     card(2)->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(card(2), Qt::Key_Up);
-    QTest::keyClick(card(1), Qt::Key_Up);
-    QTest::keyClick(card(0), Qt::Key_Up);
+    for (const int index : {2, 1, 0})
+        QTest::keyClick(card(index), Qt::Key_Up);
     EXPECT_EQ(window.selection(), targets[0]->id());
     QTest::keyClick(card(0), Qt::Key_Down);
     ASSERT_TRUE(card(1)->hasFocus());
