@@ -3,6 +3,7 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
+#include "support/PaintRecorder.h"
 #include "targets/Target.h"
 #include "ui/controls/Theme.h"
 #include "ui/detail/ChartScrubber.h"
@@ -24,13 +25,14 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     Preferences::instance().setValue(keys::appearance, QStringLiteral("dark"));
     Preferences::instance().setValue(keys::latencyGreen, 50);
     Preferences::instance().setValue(keys::latencyYellow, 150);
-    // Half an hour, a sample every two seconds: quick answers, then the last 100 s lost. The
-    // target stays off, its address never probed.
+    // Half an hour, a sample every two seconds: quick answers (one slower), then the last 100 s
+    // lost. The target stays off, its address never probed.
     const auto target =
         Target::create({TargetKind::hostPing, QStringLiteral("198.19.250.1"), {}, 24}, false);
     PingMonitor& monitor = *target->monitors().front();
     for (int i = 0; i < 900; ++i)
-        monitor.record(i < 850 ? std::optional(30.0) : std::nullopt, dateNow() - 1800 + 2 * i);
+        monitor.record(i < 850 ? std::optional(i == 800 ? 90.0 : 30.0) : std::nullopt,
+                       dateNow() - 1800 + 2 * i);
     LatencyHistoryChart chart(target->monitors().front());
     chart.resize(900, 300);
     chart.show();
@@ -75,6 +77,11 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     EXPECT_TRUE(pixel(28) == bar || pixel(28, 1) == bar || pixel(28, 2) == bar);
     EXPECT_GT(pixel(40).green(), pixel(40).red());
     EXPECT_GT(pixel(100).red(), pixel(100).green());
+    // As painted: the answer between the limits in yellow, the axis's times to the minute.
+    const test::PaintRecorder painted(chart);
+    EXPECT_TRUE(painted.painted(theme::latencyColour(LatencyColour::yellow)));
+    for (const QString& text : painted.texts())
+        EXPECT_LT(text.count(':'), 2) << text.toStdString();
 
     // Following, the thumb stands at the right end: a third of the strip for a third of the time.
     EXPECT_TRUE(chart.following());

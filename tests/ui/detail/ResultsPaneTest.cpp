@@ -6,7 +6,9 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
+#include "support/PaintRecorder.h"
 #include "targets/Target.h"
+#include "ui/controls/Theme.h"
 #include "ui/detail/HostGrid.h"
 #include "ui/detail/ResultChip.h"
 #include "ui/detail/SampleListModel.h"
@@ -189,6 +191,7 @@ TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {
     QTest::keyClick(chip("deadChip"), Qt::Key_Space);
     EXPECT_EQ(listed().size(), 4);
     EXPECT_EQ(listed(SweepHostModel::statusTextRole)[1], "Dead");
+    EXPECT_EQ(test::PaintRecorder(rows).colourOf("Dead"), theme::red()) << "as is its dot";
     EXPECT_EQ(rows.currentIndex().row(), 2);
     EXPECT_EQ(rows.currentIndex().data().toString(), "198.18.240.3");
     EXPECT_EQ(chip("totalChip")->filter(), Filter::on);

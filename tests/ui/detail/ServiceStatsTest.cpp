@@ -5,8 +5,10 @@
 #include "monitor/PingMonitor.h"
 #include "support/EventLoop.h"
 #include "support/HttpTestServer.h"
+#include "support/PaintRecorder.h"
 #include "targets/Target.h"
 #include "ui/detail/GraphPane.h"
+#include "ui/overview/TargetTile.h"
 #include "ui/rules/TimeLabel.h"
 
 #include <QLabel>
@@ -43,6 +45,10 @@ TEST(ServiceStats, SumUpTheChecksInFourColumnsOrTwoAndShowTheLastHttpStatus) {
     EXPECT_EQ(stats.value(2), "TCP connect");
     EXPECT_EQ(stats.value(3), timeLabel(start + 2, true));
     EXPECT_EQ(cellOf(stats, "lastFailureValue").top(), cellOf(stats, "uptimeValue").top());
+    TargetTile tile(tcp, 1);
+    tile.resize(351, 140);
+    EXPECT_EQ(test::PaintRecorder(tile).texts(),
+              (QStringList{"127.0.0.1:9", "5 ms", "75.0% uptime"}));
 
     pane.resize(stats.minimumSizeHint().width() + 40, 600);
     ASSERT_TRUE(spinUntil(

@@ -6,6 +6,7 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
+#include "support/PaintRecorder.h"
 #include "targets/HostStore.h"
 #include "targets/TargetSpecJson.h"
 #include "ui/controls/TargetStatus.h"
@@ -108,6 +109,12 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     EXPECT_GT(chartTop(tile(0)).red() - chartTop(tile(0)).green(), 100);
     EXPECT_GT(chartTop(tile(0)).alpha(), 120);
     EXPECT_LT(chartTop(tile(3)).alpha(), 60);
+    // What is only ever painted: a target that is down has its figure in red; the footer rounds.
+    EXPECT_EQ(test::PaintRecorder(*tile(0)).colourOf("4 ms"), theme::red());
+    EXPECT_EQ(test::PaintRecorder(*tile(3)).texts(),
+              (QStringList{"127.0.3.1", "4 ms", "jitter 0 ms  ·  MOS 4.4"}));
+    EXPECT_EQ(test::PaintRecorder(*tile(1)).texts(),
+              (QStringList{"0 hops", "127.0.1.1", "tracing route…"}));
 
     QSignalSpy chosen(&view, &DashboardView::targetChosen);
     QTest::mouseClick(tile(3), Qt::LeftButton, {}, QPoint(40, 60));
@@ -119,8 +126,6 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     // A tile repaints for a change it draws, and only then: an announcement that changes nothing
     // it shows leaves it alone; a new sample repaints it, even when one leaving the window keeps
     // the count and the figure stays, and a new figure is set anew in its header.
-    const auto header = [](TargetTile* tile) { return image(tile).copy(0, 0, tile->width(), 40); };
-    const QImage headerBefore = header(tile(3));
     PaintCounter counter;
     tile(3)->installEventFilter(&counter);
     test::spinFor(std::chrono::milliseconds(400));
@@ -135,7 +140,7 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     ASSERT_EQ(pinged.samples().size(), count);
     pinged.record(5.0, dateNow());
     EXPECT_TRUE(spinUntil([&] { return tile(3)->accessibleDescription().endsWith(", 5 ms"); }));
-    EXPECT_NE(header(tile(3)), headerBefore) << "still shows 4 ms";
+    EXPECT_EQ(test::PaintRecorder(*tile(3)).texts().value(1), "5 ms") << "still shows 4 ms";
 
     // New latency limits colour the bars anew.
     const QImage shown = image(tile(3));
@@ -145,6 +150,8 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     EXPECT_EQ(image(tile(3)), shown);
     Preferences::instance().setValue(keys::latencyYellow, 20.0);
     EXPECT_NE(image(tile(3)), shown) << "the scale follows the yellow limit";
+    EXPECT_TRUE(test::PaintRecorder(*tile(3)).painted(theme::withOpacity(theme::red(), 0.45)))
+        << "and its guide line, in red";
     Preferences::instance().setValue(keys::latencyYellow, 150.0);
     // In another appearance a tile looks as one made in it does, its kind badge included.
     Preferences::instance().setValue(keys::appearance, QStringLiteral("light"));
@@ -165,6 +172,9 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     EXPECT_EQ(statusLine(*targets[2]), "0/4 alive");
     EXPECT_EQ(statusColour(*targets[2]), theme::red());
     EXPECT_EQ(TrayRow::figure(*targets[4]), "1/4 up");
+    const test::PaintRecorder sweepTile(*tile(4));
+    EXPECT_EQ(sweepTile.colourOf("1"), theme::green()) << "the big number counts those alive";
+    EXPECT_TRUE(sweepTile.painted(theme::withOpacity(theme::red(), 0.3))) << "a dead host's cell";
 
     // Samples repaint tiles without rebuilding them; a target switched off takes its tile alone
     // away, and the one below moves up into its place.
