@@ -71,25 +71,23 @@ protected:
 };
 
 TEST_F(AlertRules, LossAndLatencyFireOnlyStrictlyAboveAPositiveLimit) {
+    constexpr auto ping = TargetKind::hostPing, sweep = TargetKind::pingSweep;
     // Losses last: the target is down too, but only just, so only the loss rule can fire.
     const std::tuple<double, double, TargetKind, Outcomes, QString> cases[] = {
-        {10, 0, TargetKind::hostPing, answeredThenLost(9, 1), ""},
-        {10, 0, TargetKind::hostPing, answeredThenLost(899, 101),
-         "h high packet loss (10%) | Host Ping | sound"},
-        {10, 0, TargetKind::hostPing, answeredThenLost(871, 129),
-         "h high packet loss (12%) | Host Ping | sound"},
-        {0, 0, TargetKind::hostPing, answeredThenLost(1, 1), ""},
-        {-1, 0, TargetKind::hostPing, answeredThenLost(1, 1), ""},
+        {10, 0, ping, answeredThenLost(9, 1), ""},
+        {10, 0, ping, answeredThenLost(899, 101), "h high packet loss (10%) | Host Ping | sound"},
+        {10, 0, ping, answeredThenLost(871, 129), "h high packet loss (12%) | Host Ping | sound"},
+        {0, 0, ping, answeredThenLost(1, 1), ""},
+        {-1, 0, ping, answeredThenLost(1, 1), ""},
         {10, 80, TargetKind::traceroute, {80}, ""},
         {10, 80, TargetKind::traceroute, {80.9}, "h high latency (80 ms) | Traceroute | sound"},
         {10, -5, TargetKind::traceroute, {80.9}, ""},
-        {1, 1, TargetKind::pingSweep, {90, std::nullopt}, ""}, // sweeps are only ever unreachable
+        {1, 1, sweep, {90, std::nullopt}, ""}, // sweeps are only ever unreachable
     };
     for (const auto& [lossLimit, latencyLimit, kind, outcomes, fired] : cases) {
         setLimits(true, 0, lossLimit, latencyLimit);
         // A sweep's scan looks its host up at once, so it gets an address rather than a name.
-        auto& target =
-            held({kind, kind == TargetKind::pingSweep ? "127.0.0.9" : "h", "", 24}, outcomes);
+        auto& target = held({kind, kind == sweep ? "127.0.0.9" : "h", "", 24}, outcomes);
         EXPECT_EQ(evaluate().join(""), fired) << lossLimit << ' ' << latencyLimit;
         store.remove(target.id());
     }

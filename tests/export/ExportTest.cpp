@@ -68,8 +68,7 @@ struct Outcome {
 class ExportTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        // No display, no bus: the export must need neither. The lock lives in a runtime folder
-        // of the test's own.
+        // No display or bus: the export needs neither. The lock lives in a runtime folder of ours.
         for (const char* name :
              {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS"})
             qunsetenv(name);
@@ -103,11 +102,10 @@ protected:
         EXPECT_EQ(check.status, 0) << check.err.toStdString();
         return QString::fromUtf8(check.out).trimmed();
     }
-    static Outcome
-    run(const QString& program, const QStringList& arguments,
-        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+    static Outcome run(const QString& program, const QStringList& arguments,
+                       const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
         QProcess process;
-        process.setProcessEnvironment(environment);
+        process.setProcessEnvironment(env);
         process.start(program, arguments);
         EXPECT_TRUE(process.waitForFinished(20000)) << arguments.join(' ').toStdString();
         return {process.exitCode(), process.readAllStandardOutput(),
@@ -127,10 +125,8 @@ TEST_F(ExportTest, SamplesAndHopsAgreeWithTheFileWhileAnotherVantorelHoldsTheLoc
     SingleInstance running;
     ASSERT_TRUE(running.claim());
     // A real monitor pinging the loopback records into the history file.
-    MonitorTiming quick;
-    quick.probeInterval = 0.1;
     const auto monitor = PingMonitor::create("127.0.0.1", PingMonitor::Mode::continuous,
-                                             "hostPing:127.0.0.1", quick);
+                                             "hostPing:127.0.0.1", {.probeInterval = 0.1});
     monitor->start();
     ASSERT_TRUE(spinUntil([&] { return monitor->counter() >= 8; }, std::chrono::seconds(20)));
     monitor->stop();
@@ -147,9 +143,7 @@ TEST_F(ExportTest, SamplesAndHopsAgreeWithTheFileWhileAnotherVantorelHoldsTheLoc
                             {i, i == 2 ? std::nullopt : std::optional(3.5), now - 10 + i});
     store->saveTracePath(
         "traceroute:198.18.0.9",
-        {{.number = 1, .host = "198.18.0.1", .hostname = "gw, \"edge\"\r\nrouter", .last = 1.25},
-         {.number = 2},
-         {.number = 3, .host = "198.18.0.9", .hostname = "målet", .last = 3.5}});
+        {{1, "198.18.0.1", "gw, \"edge\"\r\nrouter", 1.25}, {2}, {3, "198.18.0.9", "målet", 3.5}});
     flush();
 
     EXPECT_EQ(checkedExport("hostPing:127.0.0.1"),
@@ -213,11 +207,7 @@ TEST_F(ExportTest, RefusesWhatItCannotAnswerOrReadAndSaysWhy) {
 TEST(ExportFormats, HopFiguresAndAQuotedNameInBothFormats) {
     const ExportedHistory history{.key = "traceroute:198.18.0.9",
                                   .kind = TargetKind::traceroute,
-                                  .hops = {{.number = 1,
-                                            .host = "198.18.0.1",
-                                            .hostname = "edge, north",
-                                            .last = 6.0,
-                                            .rtts = {2.0, 1.0, 6.0}}}};
+                                  .hops = {{1, "198.18.0.1", "edge, north", 6.0, {2.0, 1.0, 6.0}}}};
     EXPECT_EQ(historyCsv(history),
               "record,time,seq,rtt_ms,status,hop,address,name,last_ms,avg_ms,"
               "best_ms,worst_ms\r\nhop,,,,,1,198.18.0.1,\"edge, north\",6,3,1,6\r\n");

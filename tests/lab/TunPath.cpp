@@ -161,7 +161,6 @@ void TunPath::answer(std::span<const std::uint8_t> packet, std::chrono::nanoseco
         return;
     if (request->ttl <= routers_.size()) {
         const auto& [router, delay] = routers_[request->ttl - 1u];
-        ++counters_.timeExceeded;
         pending_.emplace(arrival + delay,
                          icmp::errorReply(*request, router, icmp::Error::timeExceeded));
     } else if (unreachable_.contains(request->destination)) {

@@ -43,7 +43,6 @@ public:
     struct Counters {
         std::uint64_t requests = 0; // echo requests to a destination
         std::uint64_t echoReplies = 0;
-        std::uint64_t timeExceeded = 0;
         std::uint64_t unreachable = 0;
     };
 

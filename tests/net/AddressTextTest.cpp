@@ -14,16 +14,13 @@ TEST(Ipv4Text, ReadsExactlyFourDecimalComponentsMostSignificantFirstAndWritesThe
         {"010.001.0.7", 0x0a010007u},
         {"+1.+2.+3.+4", 0x01020304u},
         {"0000000000000000000001.2.3.255", 0x010203ffu}};
-    for (const auto& [text, address] : accepted) {
-        EXPECT_EQ(parseIPv4(text), address) << text;
-        EXPECT_EQ(parseIPv4(QString::fromUtf8(text)), address) << text;
-    }
+    for (const auto& [text, address] : accepted)
+        EXPECT_TRUE(parseIPv4(text) == address && parseIPv4(QString::fromUtf8(text)) == address)
+            << text;
     for (const char* text :
          {"", "1.2.3", "1.2.3.4.", "1..2.3", ".1.2.3", "256.1.1.1", "4294967296.1.1.1", " 1.2.3.4",
-          "1.2.3.4 ", "1.2.3.x", "1.2.3.-4", "-0.1.2.3", "+.1.2.3", "++1.2.3.4", "1,2,3,4"}) {
-        EXPECT_FALSE(parseIPv4(text)) << '"' << text << '"';
-        EXPECT_FALSE(parseIPv4(QString::fromUtf8(text))) << '"' << text << '"';
-    }
+          "1.2.3.4 ", "1.2.3.x", "1.2.3.-4", "-0.1.2.3", "+.1.2.3", "++1.2.3.4", "1,2,3,4"})
+        EXPECT_FALSE(parseIPv4(text) || parseIPv4(QString::fromUtf8(text))) << '"' << text << '"';
     // Digits of other scripts are digits to Qt, but not in an address; nor is a letter whose low
     // byte is an ASCII digit.
     for (const char16_t* text : {u"1.2.3.\u0664", u"1.2.3.\uff14", u"1.2.3.\u0134"})

@@ -36,11 +36,9 @@ TEST(HopStat, FollowsTheNodeAnsweringAtItsTtlAndKeepsItsNewest200RoundTrips) {
 }
 
 TEST(HopStatJson, NonFiniteTimesCannotBeWrittenAndAnyMalformedHopFailsTheWholePath) {
-    for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity()}) {
-        EXPECT_EQ(encodeHopStat({.number = 2, .last = bad}), std::nullopt);
-        EXPECT_EQ(encodeHopStats(std::vector{HopStat{.number = 1}, HopStat{.last = -bad}}),
-                  std::nullopt);
-    }
+    for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity()})
+        EXPECT_FALSE(encodeHopStat({.number = 2, .last = bad}) ||
+                     encodeHopStats(std::vector{HopStat{.number = 1}, HopStat{.last = -bad}}));
     EXPECT_EQ(decodeHopStats(R"([{"number":4.0,"host":"*","hostname":null,"last":null,)"
                              R"("rtts":[1,2],"extra":{}}])"),
               (std::vector{HopStat{.number = 4, .host = "*"}}));

@@ -32,10 +32,9 @@ public:
     explicit NotificationDaemonRecorder(const SessionBus& bus, Replies replies = Replies::answer);
     ~NotificationDaemonRecorder() override; // once the name is free for the next owner
 
-    std::vector<RecordedNotification> notifications() const { return notifications_; }
     int serverInformationRequests() const { return serverInformationRequests_; }
 
-    // notifications(), once it holds `count` or `limit` has passed; runs the event loop meanwhile.
+    // The calls, once `count` came or `limit` passed; runs the event loop meanwhile.
     std::vector<RecordedNotification>
     waitForNotifications(std::size_t count,
                          std::chrono::milliseconds limit = std::chrono::seconds(5)) const {

@@ -173,8 +173,7 @@ TEST(HostStore, CanonicalAddressesAndTargetsThatStartWithVantorel) {
     readBack[0].startWithVantorel = true;
     EXPECT_EQ(specsOf(restarted), readBack) << "as typed";
     EXPECT_TRUE(spinUntil([&] { return targets[0]->health() == TargetHealth::ok; }));
-    EXPECT_TRUE(std::none_of(targets.begin() + 1, targets.end(),
-                             [](auto& target) { return target->enabled(); }));
+    EXPECT_TRUE(std::ranges::none_of(targets.begin() + 1, targets.end(), &Target::enabled));
     EXPECT_EQ(HostStore({zeros, {ping, second, "", 24}}, fast).targets().size(), 1u)
         << "a list given twice over runs each target once";
 }

@@ -13,7 +13,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 namespace vantorel {
 namespace {
@@ -66,22 +66,18 @@ TEST(Gauge, NeedleIsClampedToTheArcAndZonesTurnAtTheThresholds) {
         EXPECT_EQ(gauge::zone(reading(value)), expected) << value;
     // Bands beyond full scale end at the end of the arc.
     const auto ends = gauge::bandEnds({.value = 10, .green = 50, .yellow = 150, .gaugeMax = 100});
-    EXPECT_DOUBLE_EQ(ends.green, 0.5);
-    EXPECT_DOUBLE_EQ(ends.yellow, 1.0);
+    EXPECT_EQ(std::pair(ends.green, ends.yellow), std::pair(0.5, 1.0));
     EXPECT_DOUBLE_EQ(gauge::bandEnds({.green = 100, .yellow = 50, .gaugeMax = 200}).yellow, 0.5);
 }
 
 TEST(LatencyScale, RoomAboveTheRepairedThresholdsOrThePercentile) {
     const Thresholds floor = repairedThresholds(std::nan(""), 0);
-    EXPECT_DOUBLE_EQ(floor.green, 1);
-    EXPECT_DOUBLE_EQ(floor.yellow, 2);
+    EXPECT_EQ(std::pair(floor.green, floor.yellow), std::pair(1.0, 2.0));
     const Thresholds t = repairedThresholds(50, 150);
-    for (const auto& [top, least] :
-         {std::pair{chartTop(t, 0), 210}, {gaugeMax(t, 0), 225}, {hopBarScale(t, 0), 210}})
-        EXPECT_DOUBLE_EQ(top, least);
-    EXPECT_DOUBLE_EQ(chartTop(t, 200), 230);
-    EXPECT_DOUBLE_EQ(gaugeMax(t, 300), 345);
-    EXPECT_DOUBLE_EQ(hopBarScale(t, 300), 330);
+    EXPECT_THAT(
+        (std::vector{chartTop(t, 0), gaugeMax(t, 0), hopBarScale(t, 0), chartTop(t, 200),
+                     gaugeMax(t, 300), hopBarScale(t, 300)}),
+        testing::Pointwise(testing::DoubleEq(), {210.0, 225.0, 210.0, 230.0, 345.0, 330.0}));
 }
 
 // A sample a second, from `from` for `seconds`.
@@ -95,9 +91,8 @@ std::deque<PingSample> secondly(Date from, int seconds) {
 TEST(HistoryChartGeometry, WindowFollowingPanningAndScrubbing) {
     using namespace history_chart;
     // The history window, capped at ten minutes.
-    EXPECT_DOUBLE_EQ(visibleSpan(false, 1440), 600);
-    EXPECT_DOUBLE_EQ(visibleSpan(true, 0), 60);
-    EXPECT_DOUBLE_EQ(visibleSpan(true, 60), 600);
+    EXPECT_EQ((std::vector{visibleSpan(false, 1440), visibleSpan(true, 0), visibleSpan(true, 60)}),
+              (std::vector{600.0, 60.0, 600.0}));
     // Less than a span of history: nothing to pan through, no scrubber.
     const Bounds brief = bounds(secondly(1000, 300), 0, 600);
     EXPECT_FALSE(pannedStart(brief.highestStart(), 100, 600, brief));
@@ -105,8 +100,7 @@ TEST(HistoryChartGeometry, WindowFollowingPanningAndScrubbing) {
 
     const Bounds b = bounds(secondly(1000, 1801), 0, 600); // starts 1000 … 2200
     // Two seconds short of the newest window still follows.
-    EXPECT_TRUE(isFollowing(2198, b));
-    EXPECT_FALSE(isFollowing(2197.9, b));
+    EXPECT_EQ(std::pair(isFollowing(2198, b), isFollowing(2197.9, b)), std::pair(true, false));
     // A span per chart width, positive back in time, within the history; a chart not laid out
     // counts as one point wide.
     for (const auto& [from, dx, width, to] :

@@ -71,8 +71,7 @@ TEST_F(AddTargetSheetTest, SaysWhatIsWrongAndAddsOnlyWhatCanBeAdded) {
         type(host, from);
         if (kind == pingSweep)
             type(endHost, to);
-        EXPECT_EQ(status->text(), says);
-        EXPECT_EQ(add->isEnabled(), valid) << says.toStdString();
+        EXPECT_EQ(std::pair(status->text(), add->isEnabled()), std::pair(says, valid));
         // Green when it can be added, orange when not.
         if (!says.isEmpty())
             EXPECT_EQ(status->palette().color(QPalette::WindowText),
