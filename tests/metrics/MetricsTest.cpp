@@ -118,6 +118,9 @@ TEST(ModelMetrics, CountsOutliveTheSeriesAndEachFormatNamesThemItsWay) {
     auto gone = std::make_unique<HostStore>();
     gone->add({TargetKind::hostPing, "127.0.0.1", "", 24});
     ModelMetrics outliving(*gone);
+    EXPECT_TRUE(outliving.render(ExpositionFormat::openMetrics)
+                    .contains(R"(up{target="127.0.0.1",kind="hostPing"} 0)"))
+        << "no answer yet";
     const std::weak_ptr<Target> target = gone->targets()[0];
     gone.reset();
     EXPECT_TRUE(target.expired());

@@ -498,7 +498,14 @@ TEST(ServiceMode, AttemptsBecomeSamplesAfterTheFirstIsDroppedAndFailuresNeverPau
     server.answer("/", {.status = 200});
     ASSERT_TRUE(spinUntil([&] { return http->samples().back().rtt.has_value(); }));
     EXPECT_EQ(http->httpStatus(), 200);
+    // Stopped while a check waits for its answer: that check ends without a sample.
+    server.answer("/", {.status = 200, .headDelay = 300ms});
+    const std::size_t asked = server.requests().size();
+    ASSERT_TRUE(spinUntil([&] { return server.requests().size() > asked; }));
     http->stop();
+    const std::size_t kept = http->samples().size();
+    spinFor(600ms);
+    EXPECT_EQ(http->samples().size(), kept);
 
     const auto port = unusedPort();
     auto tcp = serviceMonitor(QStringLiteral("127.0.0.1:%1").arg(port));

@@ -34,6 +34,7 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
         monitor.record(i < 850 ? std::optional(i == 800 ? 90.0 : 30.0) : std::nullopt,
                        dateNow() - 1800 + 2 * i);
     LatencyHistoryChart chart(target->monitors().front());
+    chart.setTargetName(QStringLiteral("lab"));
     chart.resize(900, 300);
     chart.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
@@ -98,6 +99,7 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     EXPECT_NEAR(chart.scrollX(), back(start, 30), 1e-6);
     EXPECT_FALSE(chart.following());
     EXPECT_TRUE(now.isVisible());
+    EXPECT_EQ(now.accessibleName(), "Show the newest samples of lab");
     drag(90);
     const Date parked = chart.scrollX();
     EXPECT_NEAR(parked, back(start, 120), 0.01);

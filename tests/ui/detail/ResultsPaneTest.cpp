@@ -174,6 +174,7 @@ TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {
     EXPECT_EQ(value("aliveChip"), "2");
     EXPECT_EQ(value("totalChip"), "4");
     EXPECT_EQ(HostGrid(target).toolTipFor(2), "198.18.240.3 3 ms");
+    EXPECT_EQ(HostGrid(target).heightForWidth(2 * 52 + 4), 2 * 24 + 4) << "two columns, two rows";
     EXPECT_EQ(chip("totalChip")->accessibleName(), "total of " + target->spec().displayName());
     EXPECT_EQ(chip("deadChip")->filter(), Filter::off);
 

@@ -7,7 +7,10 @@
 #include "support/HttpTestServer.h"
 #include "support/PaintRecorder.h"
 #include "targets/Target.h"
+#include "ui/controls/Theme.h"
 #include "ui/detail/GraphPane.h"
+#include "ui/detail/ResultChip.h"
+#include "ui/detail/ResultsPane.h"
 #include "ui/overview/TargetTile.h"
 #include "ui/rules/TimeLabel.h"
 
@@ -64,10 +67,17 @@ TEST(ServiceStats, SumUpTheChecksInFourColumnsOrTwoAndShowTheLastHttpStatus) {
     GraphPane httpPane(http);
     httpPane.show();
     EXPECT_EQ(httpPane.emptyStateText(), "Waiting for replies…");
+    ServiceStats unchecked;
+    unchecked.refresh(*http);
+    EXPECT_EQ(unchecked.value(0) + unchecked.value(3), "—none") << "no check, so none failed";
     const ServiceStats& httpStats = *httpPane.findChild<ServiceStats*>();
     ASSERT_TRUE(
         spinUntil([&] { return httpStats.value(1).startsWith("0 / "); }, std::chrono::seconds(10)));
     EXPECT_EQ(httpStats.value(2), "404");
+    ResultsPane results(http);
+    results.show();
+    auto& chip = *results.findChild<ResultChip*>("chip_HTTP");
+    EXPECT_EQ(test::PaintRecorder(chip).colourOf("404"), theme::red()) << "and the list's chip";
     EXPECT_EQ(httpStats.caption(2), "HTTP status");
     EXPECT_EQ(httpStats.value(0), "0.0%");
     http->setEnabled(false);

@@ -9,12 +9,14 @@
 #include "support/QtPrinters.h"
 #include "targets/HostStore.h"
 #include "targets/TargetSpecJson.h"
+#include "ui/controls/BusyNote.h"
 #include "ui/controls/DialGauge.h"
 #include "ui/controls/ElidedLabel.h"
 #include "ui/controls/FormSegmentedPicker.h"
 #include "ui/controls/TargetStatus.h"
 #include "ui/controls/Theme.h"
 #include "ui/detail/HeadlineFigure.h"
+#include "ui/detail/HopList.h"
 #include "ui/detail/HopRow.h"
 #include "ui/overview/TargetTile.h"
 #include "ui/preferences/PreferencesWindow.h"
@@ -102,6 +104,7 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
         for (const auto& monitor : target->monitors())
             monitor->stop();
     }
+    store.targets()[1]->monitors()[0]->restoreLiveness(false, std::nullopt, std::nullopt);
     // Past the warm-up, whose answers are not kept.
     for (int i = 0; i <= PingMonitor::kWarmupCount; ++i)
         store.targets()[0]->monitors().front()->record(72.4, dateNow());
@@ -119,6 +122,7 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
     // Figures read as their values; tiles and cards as their target, state and figure.
     window.select(store.targets()[1]->id());
     EXPECT_EQ(window.findChild<HeadlineFigure*>()->text(), "0 / 4 up");
+    EXPECT_EQ(window.findChild<BusyNote*>("scanningNote")->text(), "Scanning 1/4");
     window.select(store.targets()[0]->id());
     auto* headline = window.findChild<HeadlineFigure*>();
     auto* gauge = window.findChild<DialGauge*>();
@@ -184,6 +188,10 @@ TEST(Accessibility, ALongIPv6AddressIsCutInItsMiddleAndReadWhole) {
     EXPECT_EQ(accessibleName(&row), "Hop 1, " + address + " (r1.lab)");
     row.setHop({2}, 100, {50, 150});
     EXPECT_EQ(row.accessibleDescription(), "no answer");
+    HopList hops; // and a path two hops shorter keeps none of their rows
+    hops.setHops({{1}, {2}, {3}}, {50, 150});
+    hops.setHops({{1}}, {50, 150});
+    EXPECT_EQ(hops.rows().size(), 1u);
 }
 
 // The window's smallest size fits a 1280 × 720 screen with room for a title bar and a panel, and
