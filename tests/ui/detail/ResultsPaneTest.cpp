@@ -174,7 +174,9 @@ TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {
     EXPECT_EQ(value("aliveChip"), "2");
     EXPECT_EQ(value("totalChip"), "4");
     EXPECT_EQ(HostGrid(target).toolTipFor(2), "198.18.240.3 3 ms");
-    EXPECT_EQ(HostGrid(target).heightForWidth(2 * 52 + 4), 2 * 24 + 4) << "two columns, two rows";
+    const int twoColumns = 2 * HostGrid::kMinCellWidth + HostGrid::kSpacing;
+    EXPECT_EQ(HostGrid(target).heightForWidth(twoColumns),
+              2 * HostGrid::kCellHeight + HostGrid::kSpacing);
     EXPECT_EQ(chip("totalChip")->accessibleName(), "total of " + target->spec().displayName());
     EXPECT_EQ(chip("deadChip")->filter(), Filter::off);
 
