@@ -69,7 +69,7 @@ TEST(ServiceStats, SumUpTheChecksInFourColumnsOrTwoAndShowTheLastHttpStatus) {
     EXPECT_EQ(httpPane.emptyStateText(), "Waiting for replies…");
     ServiceStats unchecked;
     unchecked.refresh(*http);
-    EXPECT_EQ(unchecked.value(0) + unchecked.value(3), "—none") << "no check, so none failed";
+    EXPECT_EQ((QStringList{unchecked.value(0), unchecked.value(3)}), (QStringList{"—", "none"}));
     const ServiceStats& httpStats = *httpPane.findChild<ServiceStats*>();
     ASSERT_TRUE(
         spinUntil([&] { return httpStats.value(1).startsWith("0 / "); }, std::chrono::seconds(10)));

@@ -140,7 +140,7 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     ASSERT_EQ(pinged.samples().size(), count);
     pinged.record(5.0, dateNow());
     EXPECT_TRUE(spinUntil([&] { return tile(3)->accessibleDescription().endsWith(", 5 ms"); }));
-    EXPECT_EQ(test::PaintRecorder(*tile(3)).texts().value(1), "5 ms") << "still shows 4 ms";
+    EXPECT_TRUE(test::PaintRecorder(*tile(3)).texts().contains("5 ms")) << "still shows 4 ms";
 
     // New latency limits colour the bars anew.
     const QImage shown = image(tile(3));
