@@ -27,7 +27,7 @@ private:
         return m == PdmWidth                    ? size_.width()
                : m == PdmHeight                 ? size_.height()
                : m == PdmDevicePixelRatioScaled ? devicePixelRatioFScale()
-                                                : 96;
+                                                : 96; // the resolutions: nothing else is asked
     }
     bool begin(QPaintDevice*) override { return true; }
     bool end() override { return true; }
