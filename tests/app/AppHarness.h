@@ -51,8 +51,7 @@ QString settingsPath(const QString& home);
 void writeTargetList(const QString& home, const std::vector<TargetSpec>& targets);
 
 // The tests' copy of the program (vantorel_under_test), whose remote control (TestControl.cpp)
-// answers questions about what is on screen; constructed once it answers. Its output goes to
-// `folder`/vantorel.log.
+// tells what is on screen; constructed once it answers. Its output goes to `folder`/vantorel.log.
 class RunningApp {
 public:
     RunningApp(const QString& program, QProcessEnvironment environment, const QString& folder,

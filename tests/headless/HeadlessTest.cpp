@@ -48,8 +48,7 @@ public:
         log_.seek(0);
         return log_.readAll();
     }
-    // Stops it as a service manager does, or Ctrl+C in a terminal: the exit status, -1 when it
-    // ended otherwise.
+    // Stops it as a service manager does, or Ctrl+C: the exit status, -1 when it ended otherwise.
     int stop(int signal = SIGTERM) {
         ::kill(pid(), signal);
         process_.waitForFinished(20'000);
@@ -128,10 +127,9 @@ void attack(quint16 port, HeadlessRun& run) {
 }
 
 // vantoreld probes the lab for a minute, scraped by Prometheus every second: a host ping over a
-// path with a steady 20 ms delay (with ten samples of an earlier run in its history), a
-// traceroute through two routers of which the second filters ICMP, a sweep, and an HTTP check.
-// Half-way through, hostile clients come; the ping goes on regardless. SIGTERM then stops it with
-// every sample it counted stored.
+// path with a steady 20 ms delay (ten samples of an earlier run in its history), a traceroute
+// through two routers, the second filtering ICMP, a sweep, and an HTTP check. Half-way, hostile
+// clients come; the ping goes on regardless. SIGTERM then stops it, every sample it counted stored.
 TEST(Headless, PrometheusScrapesARunThroughAnAttackUntilItIsStopped) {
     lab::TunPath path;
     path.setDestinations({path.address(2), path.address(3)});

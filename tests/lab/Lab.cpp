@@ -10,8 +10,7 @@ namespace {
 
 std::bitset<256> labSlots; // 16 of them: one /20 each in 198.18.0.0/16
 
-// Namespace and interface names are never reused: a removed namespace takes its veth ends
-// away asynchronously.
+// Namespace and veth names are never reused: a removed namespace frees its veths asynchronously.
 std::string nextName(const char* prefix) {
     static std::atomic<int> counter{0};
     return prefix + std::to_string(++counter);

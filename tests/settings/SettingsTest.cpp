@@ -52,10 +52,9 @@ TEST_F(SettingsTest, DefaultsAreReadUntilAValueIsStoredNeverWrittenAndRepairedIn
     prefs.setValue(keys::scrollbackEnabled, false);
     prefs.setValue(keys::latencyYellow, 40.0);
     prefs.setValue(keys::alertUnreachableSecs, 4);
-    EXPECT_EQ(historyWindowSeconds(prefs), 600);
-    EXPECT_EQ(latencyColour(51, prefs), LatencyColour::red);
-    EXPECT_EQ(unreachableDelaySeconds(prefs), 5);
-    EXPECT_EQ(unreachableDelaySeconds(-1), 5);
+    EXPECT_EQ(std::tuple(historyWindowSeconds(prefs), latencyColour(51, prefs),
+                         unreachableDelaySeconds(prefs), unreachableDelaySeconds(-1)),
+              std::tuple(600, LatencyColour::red, 5, 5));
 
     prefs.setValue(keys::scrollbackMinutes, 90);
     prefs.setValue(keys::appearance, "dark");

@@ -85,8 +85,7 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
         EXPECT_LT(text.count(':'), 2) << text.toStdString();
 
     // Following, the thumb stands at the right end: a third of the strip for a third of the time.
-    EXPECT_TRUE(chart.following());
-    EXPECT_FALSE(now.isVisible());
+    EXPECT_EQ(std::pair(chart.following(), now.isVisible()), std::pair(true, false));
     ASSERT_TRUE(strip.isVisible());
     EXPECT_NEAR(strip.thumbRect().right(), strip.width(), 0.5);
     EXPECT_NEAR(strip.thumbRect().width(), strip.width() * 600 / 1798, 1.0);
@@ -97,8 +96,7 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     const Date start = chart.scrollX();
     EXPECT_TRUE(wheel(QPoint(), QPoint(10, 120)));
     EXPECT_NEAR(chart.scrollX(), back(start, 30), 1e-6);
-    EXPECT_FALSE(chart.following());
-    EXPECT_TRUE(now.isVisible());
+    EXPECT_EQ(std::pair(chart.following(), now.isVisible()), std::pair(false, true));
     EXPECT_EQ(now.accessibleName(), "Show the newest samples of lab");
     drag(90);
     const Date parked = chart.scrollX();
@@ -111,9 +109,8 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
               timeLabel(parked, true) + " to " + timeLabel(parked + 600, true));
 
     QTest::mouseClick(&now, Qt::LeftButton);
-    EXPECT_TRUE(chart.following());
-    EXPECT_EQ(chart.scrollX(), newest() - 600);
-    EXPECT_FALSE(now.isVisible());
+    EXPECT_EQ(std::tuple(chart.following(), chart.scrollX(), now.isVisible()),
+              std::tuple(true, newest() - 600, false));
 
     // The far left of the scrubber is the oldest ten minutes; dragging the chart far towards now
     // runs into the newest window, which follows again.
@@ -122,8 +119,7 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     EXPECT_NEAR(strip.thumbRect().left(), 0, 0.5);
     EXPECT_FALSE(chart.following());
     drag(-4 * chart.width());
-    EXPECT_TRUE(chart.following());
-    EXPECT_EQ(chart.scrollX(), newest() - 600);
+    EXPECT_EQ(std::tuple(chart.following(), chart.scrollX()), std::tuple(true, newest() - 600));
 
     // The keys: Left goes back a tenth of the window and Right forward again, on the chart; Home
     // goes to the oldest and End back to now, on the scrubber as on the chart.

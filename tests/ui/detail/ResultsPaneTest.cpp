@@ -77,11 +77,9 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
                    start - (i < 30) * 599);
     // The chips sum the series up.
     EXPECT_TRUE(spinUntil([&] { return value("chip_loss") == "11%"; }));
-    EXPECT_EQ(value("chip_min"), "5 ms");
-    EXPECT_EQ(value("chip_max"), "39 ms");
-    EXPECT_EQ(value("chip_jitter"), "1 ms");
-    EXPECT_EQ(seqAtTop(), 70);
-    EXPECT_EQ(topRow().data().toString(), "5.0 ms");
+    EXPECT_EQ((QStringList{value("chip_min"), value("chip_max"), value("chip_jitter")}),
+              (QStringList{"5 ms", "39 ms", "1 ms"}));
+    EXPECT_EQ(std::tuple(seqAtTop(), topRow().data().toString()), std::tuple(70, "5.0 ms"));
     EXPECT_EQ(topRow().data(SampleListModel::sequenceRole).toString(), "seq 70");
     EXPECT_EQ(list().model()->index(9, 0).data().toString(), "timeout");
     EXPECT_TRUE(list().followsTop());
@@ -131,8 +129,7 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
     }
     Q_EMIT fed.changed();
     ASSERT_EQ(list().model()->rowCount(), 43) << "the oldest samples should have left";
-    EXPECT_EQ(seqAtTop(), anchor);
-    EXPECT_EQ(list().visualRect(topRow()), anchorRect);
+    EXPECT_EQ(std::pair(seqAtTop(), list().visualRect(topRow())), std::pair(anchor, anchorRect));
 
     // "Now", reached with Tab, brings the newest sample back to the top, and the list follows
     // from then on; so does End after paging away.
@@ -142,8 +139,7 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
     ASSERT_TRUE(spinUntil([&] { return scrollBar().value() == 0; }, 3s));
     EXPECT_TRUE(list().followsTop());
     fed.record(7.0, dateNow());
-    EXPECT_EQ(seqAtTop(), 74);
-    EXPECT_FALSE(list().nowButton()->isVisible());
+    EXPECT_EQ(std::tuple(seqAtTop(), list().nowButton()->isVisible()), std::tuple(74, false));
     list().setFocus(Qt::TabFocusReason);
     QTest::keyClick(&list(), Qt::Key_PageDown);
     EXPECT_GT(scrollBar().value(), scrollBar().singleStep() * 5);
@@ -171,8 +167,7 @@ TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {
     EXPECT_EQ(listed(SweepHostModel::hostnameRole).first(), "gateway.lab");
     EXPECT_EQ(listed(SweepHostModel::replyTextRole).first(), "1.5 ms");
     EXPECT_EQ(listed(Qt::AccessibleTextRole).first(), "198.18.240.1, gateway.lab, Alive, 1.5 ms");
-    EXPECT_EQ(value("aliveChip"), "2");
-    EXPECT_EQ(value("totalChip"), "4");
+    EXPECT_EQ((QStringList{value("aliveChip"), value("totalChip")}), (QStringList{"2", "4"}));
     EXPECT_EQ(HostGrid(target).toolTipFor(2), "198.18.240.3 3 ms");
     const int twoColumns = 2 * HostGrid::kMinCellWidth + HostGrid::kSpacing;
     EXPECT_EQ(HostGrid(target).heightForWidth(twoColumns),

@@ -80,14 +80,12 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     resize(716);
     EXPECT_EQ(canvas.columnCount(), 2);
     // Columns (716 − 14) / 2 = 351 wide; the second starts at 365.
-    EXPECT_EQ(place(0), QRect(0, 0, 351, 140));
-    EXPECT_EQ(place(1), QRect(365, 0, 351, 294));
-    EXPECT_EQ(place(3), QRect(0, 154, 351, 140));
+    EXPECT_EQ((QList{place(0), place(1), place(3)}),
+              (QList{QRect(0, 0, 351, 140), QRect(365, 0, 351, 294), QRect(0, 154, 351, 140)}));
     // The sweeps stand side by side where the second one comes, 14 apart.
     EXPECT_EQ(place(2).topLeft(), QPoint(0, 308));
-    EXPECT_EQ(place(4).left() - place(2).right() - 1, 14);
-    EXPECT_EQ(place(4).right(), 350);
-    EXPECT_EQ(canvas.height(), 448);
+    EXPECT_EQ(std::tuple(place(4).left() - place(2).right() - 1, place(4).right(), canvas.height()),
+              std::tuple(14, 350, 448));
     resize(653);
     EXPECT_EQ(canvas.columnCount(), 1);
     resize(654);
@@ -168,10 +166,9 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     for (const auto& host :
          {secondSweep[1], firstSweep[0], firstSweep[1], firstSweep[2], firstSweep[3]})
         host->restoreLiveness(false, std::nullopt, std::nullopt);
-    EXPECT_EQ(statusLine(*targets[4]), "scanning… 2/4");
-    EXPECT_EQ(statusLine(*targets[2]), "0/4 alive");
-    EXPECT_EQ(statusColour(*targets[2]), theme::red());
-    EXPECT_EQ(TrayRow::figure(*targets[4]), "1/4 up");
+    EXPECT_EQ(std::tuple(statusLine(*targets[4]), statusLine(*targets[2]),
+                         statusColour(*targets[2]), TrayRow::figure(*targets[4])),
+              std::tuple("scanning… 2/4", "0/4 alive", theme::red(), "1/4 up"));
     const test::PaintRecorder sweepTile(*tile(4));
     EXPECT_EQ(sweepTile.colourOf("1"), theme::green()) << "the big number counts those alive";
     EXPECT_TRUE(sweepTile.painted(theme::withOpacity(theme::red(), 0.3))) << "a dead host's cell";

@@ -56,8 +56,7 @@ TEST(Gauge, NeedleIsClampedToTheArcAndZonesTurnAtTheThresholds) {
              {reading(std::nullopt), -135, none, "—"}}) {
         EXPECT_NEAR(gauge::angleForFraction(gauge::fraction(r)), angle, 1e-9)
             << centre.toStdString();
-        EXPECT_EQ(gauge::zone(r), zone);
-        EXPECT_EQ(gauge::centreLabel(r), centre);
+        EXPECT_EQ(std::tuple(gauge::zone(r), gauge::centreLabel(r)), std::tuple(zone, centre));
         // A needle with a value or while down; the unit line keeps its height while down.
         EXPECT_EQ(gauge::showsNeedle(r), zone != none);
         EXPECT_EQ(gauge::unitLabel(r), r.isDown ? " " : "ms");

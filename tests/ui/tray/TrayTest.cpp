@@ -92,8 +92,7 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     popover.findChild<QAbstractButton*>("trayPreferencesButton")->click();
     TrayMenu(store, [&] { ++opened; }).actions().value(4)->trigger(); // Preferences…
     popover.findChild<QAbstractButton*>("openButton")->click();
-    EXPECT_EQ(opened, 1);
-    EXPECT_FALSE(popover.isVisible());
+    EXPECT_EQ(std::tuple(opened, popover.isVisible()), std::tuple(1, false));
 
     // Beside an icon in the screen's bottom right corner, it opens above the icon and inside the
     // screen. A target added while it shows gets its row; with none left, it says so.

@@ -1,7 +1,6 @@
 // What a screen reader and a large desktop font meet in every window a user reaches: the main
-// window over each kind of target and the overview, the sheet for each kind, the tray's popover
-// and the preferences. The targets are switched on with their monitors stopped, so only what the
-// test records reaches them.
+// window over each kind of target and the overview, the sheet for each kind, the tray's popover and
+// the preferences. Targets are on, their monitors stopped: only what the test records reaches them.
 #include "platform/Clock.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
@@ -179,13 +178,11 @@ TEST(Accessibility, ALongIPv6AddressIsCutInItsMiddleAndReadWhole) {
     const QString shown = name->shownText();
     EXPECT_TRUE(shown.startsWith("2001:db8:") && shown.contains(u'…') && shown.endsWith(":ffff"))
         << shown.toStdString();
-    EXPECT_EQ(name->toolTip(), address);
-    EXPECT_EQ(accessibleName(name), address);
+    EXPECT_EQ(std::pair(name->toolTip(), accessibleName(name)), std::pair(address, address));
     HopRow row;
     row.setHop({1, address, "r1.lab", 12.4}, 100, {50, 150});
-    EXPECT_EQ(row.toolTip(), address + " (r1.lab)");
-    EXPECT_EQ(row.accessibleDescription(), "12 ms");
-    EXPECT_EQ(accessibleName(&row), "Hop 1, " + address + " (r1.lab)");
+    EXPECT_EQ((QStringList{row.toolTip(), row.accessibleDescription(), accessibleName(&row)}),
+              (QStringList{address + " (r1.lab)", "12 ms", "Hop 1, " + address + " (r1.lab)"}));
     row.setHop({2}, 100, {50, 150});
     EXPECT_EQ(row.accessibleDescription(), "no answer");
     HopList hops; // and a path two hops shorter keeps none of their rows
