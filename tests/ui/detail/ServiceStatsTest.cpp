@@ -51,6 +51,10 @@ TEST(ServiceStats, SumUpTheChecksInFourColumnsOrTwoAndShowTheLastHttpStatus) {
     tile.resize(351, 140);
     EXPECT_EQ(test::PaintRecorder(tile).texts(),
               (QStringList{"127.0.0.1:9", "5 ms", "75.0% uptime"}));
+    // Right from the last chip shown goes nowhere: the hidden HTTP chip never takes the tab stop.
+    ResultsPane tcpResults(tcp);
+    QTest::keyClick(tcpResults.findChild<ResultChip*>("chip_MOS"), Qt::Key_Right);
+    EXPECT_EQ(tcpResults.findChild<ResultChip*>("chip_HTTP")->focusPolicy(), Qt::NoFocus);
 
     pane.resize(stats.minimumSizeHint().width() + 40, 600);
     ASSERT_TRUE(spinUntil(

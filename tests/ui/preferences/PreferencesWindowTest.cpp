@@ -11,6 +11,7 @@
 #include "ui/controls/FormSwitch.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -107,6 +108,11 @@ TEST(PreferencesWindow, StartsAtLoginScrollsAndClosesFromTheKeyboard) {
     PreferencesWindow window;
     auto* login = window.findChild<FormSwitch*>("startAtLogin");
     ASSERT_FALSE(login->isChecked());
+    QFile blocker(QFileInfo(entry).path()); // a file where the folder goes: no entry can be written
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    QTest::mouseClick(login, Qt::LeftButton);
+    EXPECT_FALSE(login->isChecked()) << "the switch says what the file says";
+    blocker.remove();
     QTest::mouseClick(login, Qt::LeftButton);
     QFile written(entry);
     ASSERT_TRUE(written.open(QIODevice::ReadWrite));

@@ -243,9 +243,14 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     // With the settings folder read-only, adding a target warns that it is not saved.
     const lab::ReadOnlyFolder readOnly(
         QFileInfo(Preferences::instance().filePath()).path().toStdString());
+    testing::internal::CaptureStderr();
     window.addTarget({TargetKind::hostPing, address(3), {}, 24});
+    window.addTarget({TargetKind::hostPing, address(4), {}, 24});
     const auto* warning = window.findChild<QWidget*>("saveWarning");
-    EXPECT_EQ(std::tuple(warning && warning->isVisible(), targets.size()), std::tuple(true, 2u));
+    EXPECT_EQ(std::tuple(warning && warning->isVisible(), targets.size()), std::tuple(true, 3u));
+    // A folder that stays unwritable is logged once, not at every change.
+    const auto log = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_EQ(log.count("settings could not be saved"), 1) << log.toStdString();
 }
 
 } // namespace
