@@ -6,6 +6,7 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
+#include "support/PaintRecorder.h"
 #include "targets/HostStore.h"
 #include "targets/TargetSpecJson.h"
 #include "ui/controls/Theme.h"
@@ -14,6 +15,7 @@
 #include "ui/detail/HeadlineFigure.h"
 #include "ui/detail/LatencyHistoryChart.h"
 #include "ui/detail/SampleListView.h"
+#include "ui/overview/TargetTile.h"
 #include "ui/sheet/AddTargetSheet.h"
 #include "ui/tray/TrayRow.h"
 #include "ui/window/DetailArea.h"
@@ -251,6 +253,20 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     // A folder that stays unwritable is logged once, not at every change.
     const auto log = QString::fromStdString(testing::internal::GetCapturedStderr());
     EXPECT_EQ(log.count("settings could not be saved"), 1) << log.toStdString();
+
+    // A route of 24 hops gets a tile of three units, which shows 20 of them and counts the rest.
+    path.setRouters(std::vector<lab::TunPath::Router>(23, {path.address(9)}));
+    window.addTarget({TargetKind::traceroute, address(2), {}, 24});
+    QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
+    const auto& route = *targets.back()->monitors().front();
+    ASSERT_TRUE(spinUntil([&] { return route.hopStats().size() == 24; }, 10s));
+    const auto routeTileTexts = [&] {
+        const auto tiles = window.findChildren<TargetTile*>();
+        const auto found = std::ranges::find(tiles, targets.back(), &TargetTile::target);
+        return found == tiles.end() ? QStringList() : test::PaintRecorder(**found).texts();
+    };
+    EXPECT_TRUE(spinUntil([&] { return routeTileTexts().contains("+ 4 more hops"); }, 10s))
+        << routeTileTexts().join(' ').toStdString();
 }
 
 } // namespace
