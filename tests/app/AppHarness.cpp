@@ -24,8 +24,7 @@ XSession::XSession(Desktop desktop)
     if (desktop == Desktop::windowManager) {
         desktop_ = std::make_unique<TestDaemonProcess>("openbox", QStringList{"--sm-disable"},
                                                        environment, folder_.filePath("wm.log"));
-        // Only a window mapped once the window manager is ready gets the keyboard; it is ready
-        // when it has published its desktops.
+        // Only a window mapped once openbox is ready (its desktops published) gets the keyboard.
         const QString ready = "DISPLAY=" + display_ + " xdotool get_num_desktops >/dev/null 2>&1";
         for (int tries = 0; QProcess::execute("sh", {"-c", ready}) != 0; ++tries) {
             if (tries == 100)

@@ -24,14 +24,13 @@ namespace vantorel {
 namespace {
 
 TEST(Application, NamesItselfForSettingsFoldersDesktopFileAndWindowIcon) {
-    EXPECT_EQ(QCoreApplication::organizationName(), "Vantorel");
-    EXPECT_EQ(QCoreApplication::applicationName(), "Vantorel");
-    EXPECT_EQ(QGuiApplication::desktopFileName(), "org.vantorel.Vantorel");
+    EXPECT_EQ((QStringList{QApplication::organizationName(), QApplication::applicationName(),
+                           QApplication::desktopFileName(), Preferences::instance().filePath()}),
+              (QStringList{"Vantorel", "Vantorel", "org.vantorel.Vantorel",
+                           qEnvironmentVariable("XDG_CONFIG_HOME") + "/Vantorel/Vantorel.conf"}));
     EXPECT_FALSE(QGuiApplication::windowIcon().isNull());
     EXPECT_FALSE(QGuiApplication::quitOnLastWindowClosed())
         << "closing the preferences window last must not end monitoring";
-    EXPECT_EQ(Preferences::instance().filePath(),
-              qEnvironmentVariable("XDG_CONFIG_HOME") + "/Vantorel/Vantorel.conf");
 }
 
 // The history of the test's own data folder holds samples 30 days old, just over and just under

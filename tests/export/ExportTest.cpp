@@ -72,12 +72,9 @@ protected:
         for (const char* name :
              {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS"})
             qunsetenv(name);
-        qputenv("XDG_RUNTIME_DIR", runtime().path().toLocal8Bit());
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     }
-    static QTemporaryDir& runtime() {
-        static QTemporaryDir folder;
-        return folder;
-    }
+    static inline QTemporaryDir runtime;
 
     static Outcome vantorel(const QStringList& arguments) {
         return run(QStringLiteral(VANTOREL_PROGRAM), arguments);
@@ -130,8 +127,7 @@ TEST_F(ExportTest, SamplesAndHopsAgreeWithTheFileWhileAnotherVantorelHoldsTheLoc
     monitor->start();
     ASSERT_TRUE(spinUntil([&] { return monitor->counter() >= 8; }, std::chrono::seconds(20)));
     monitor->stop();
-    // Known samples, with lost ones, and one older than the period; a path whose names need
-    // quoting and with a hop that never answered.
+    // Samples (some lost, one older than the period); a path with names to quote and a silent hop.
     const auto& store = SampleStore::shared();
     const Date now = dateNow();
     store->appendSample("hostPing:198.18.0.7", {1, 12.25, now - 7200});

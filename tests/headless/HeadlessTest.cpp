@@ -38,10 +38,6 @@ public:
         process_.start(program, arguments);
         EXPECT_TRUE(process_.waitForStarted()) << program.toStdString();
     }
-    ~HeadlessRun() {
-        process_.kill();
-        process_.waitForFinished();
-    }
 
     pid_t pid() const { return pid_t(process_.processId()); }
     QByteArray log() {

@@ -6,8 +6,7 @@
 
 namespace vantorel::lab {
 
-// Thrown when the lab cannot build what a test asked for: the test fails with the message rather
-// than go on against a network that does not exist.
+// Thrown when the lab cannot build what a test asked for, so that the test fails rather than go on.
 class LabError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

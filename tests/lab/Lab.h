@@ -27,8 +27,6 @@ class Lab {
 public:
     Lab();
     ~Lab();
-    Lab(const Lab&) = delete;
-    Lab& operator=(const Lab&) = delete;
 
     // Hosts that answer echo requests; returns their addresses.
     std::string addHost() { return addHosts(1).front(); }

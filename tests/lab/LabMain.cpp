@@ -4,8 +4,7 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
-// main() of every lab test binary: the private network must exist before anything else runs,
-// above all before Qt or GoogleTest start a thread.
+// main() of every lab test: the private network goes first, before Qt or GoogleTest start a thread.
 int main(int argc, char** argv) {
     vantorel::lab::enterPrivateNetwork();
     vantorel::test::isolateUserFolders();

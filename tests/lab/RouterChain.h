@@ -22,9 +22,8 @@ public:
     const std::vector<std::string>& routers() const { return routers_; }
     const std::string& destination() const { return destination_; }
 
-    // Shortens the route to `routerCount` routers (0 … n), or lengthens it back: the router
-    // after the last hop takes the destination's address too, so it answers for the destination
-    // and the routers beyond it are never reached.
+    // Shortens the route to `routerCount` routers (0 … n), or lengthens it back: the router after
+    // the last hop takes the destination's address too, so it answers; those beyond go unreached.
     void setLength(int routerCount);
 
     // Makes router `hop` (1-based) stop answering anything, yet go on forwarding, like a real

@@ -19,10 +19,7 @@ namespace vantorel::lab {
 // connected desktop. One at a time per test process.
 class TestResolver {
 public:
-    TestResolver() = default;
     ~TestResolver(); // stops the server and restores /etc
-    TestResolver(const TestResolver&) = delete;
-    TestResolver& operator=(const TestResolver&) = delete;
 
     // An A or AAAA record, by the address's family, and the matching PTR record.
     TestResolver& addHost(const std::string& name, const std::string& address);

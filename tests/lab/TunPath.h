@@ -54,8 +54,6 @@ public:
 
     TunPath();
     ~TunPath();
-    TunPath(const TunPath&) = delete;
-    TunPath& operator=(const TunPath&) = delete;
 
     // 198.19.S.<lastByte>: addresses for destinations and routers on this path.
     std::string address(int lastByte) const;

@@ -56,8 +56,7 @@ TEST(ContinuousMode, ForbiddenPingSocketsBlockUntilAllowedAndAnsweredHostsAreNev
     EXPECT_TRUE(monitor->samples().front().rtt);
     EXPECT_FALSE(monitor->statusMessage()) << "the first reply clears the reconnecting text";
 
-    // A reply forgives the blocks before it: however many come over a monitor's life, one after
-    // another is restarted, never paused.
+    // A reply forgives the blocks before it: however many there are, each is restarted, not paused.
     for (int block = 0; block < 3; ++block) {
         setUnreachable(path.address(2), true);
         ASSERT_TRUE(spinUntil([&] { return monitor->statusMessage().has_value(); }));
@@ -318,8 +317,7 @@ TEST(ContinuousMode, MonitorsStartedApartProbeOnTheSameBeat) {
     EXPECT_NEAR(apart, std::round(apart / 0.1) * 0.1, 0.01) << "not on the same beat";
 }
 
-// A path on which .2, .3 and .254 answer after 30 ms, every other echo request being lost, and
-// .5 never answers; .2 has a reverse name.
+// The path: .2, .3 and .254 answer in 30 ms, every other echo lost; .5 never; .2 has a PTR record.
 TEST(LivenessMode, ScansTellAliveFromSilentHostsAndNameEachAliveHostOnce) {
     lab::TunPath path;
     const std::vector<std::string> hosts{path.address(2), path.address(3), path.address(254),

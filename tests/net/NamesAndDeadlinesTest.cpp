@@ -61,8 +61,7 @@ TEST(NameResolution,
     EXPECT_TRUE(attempts[3].result.errorText.value_or("").contains("nowhere.lab"));
 }
 
-// The connection is timed where it is made, on the service-probe thread: a main thread that is
-// busy while it completes does not add to the figure.
+// Timed on the service-probe thread that connects: a main thread busy meanwhile adds nothing to it.
 TEST(ServiceProbeTiming, ATcpCheckIsTimedOffTheBusyMainThread) {
     lab::TunPath path;
     const std::string destination = path.address(2);

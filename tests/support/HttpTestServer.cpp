@@ -45,7 +45,7 @@ void HttpTestServer::serve(QTcpSocket* socket) {
     pump->start(10);
     connect(socket, &QTcpSocket::disconnected, this, [this, socket, state] {
         if (std::exchange(state->bodyLeft, 0) > 0)
-            cutOffBodies_.push_back({state->bodyWritten});
+            cutOffBodies_.push_back(state->bodyWritten);
         socket->deleteLater();
     });
     const auto respond = [socket, state](const HttpAnswer& answer) {

@@ -30,11 +30,6 @@ public:
         QMap<QByteArray, QByteArray> headers; // names lower-cased
     };
 
-    // A connection whose body was being streamed when the client went away.
-    struct CutOffBody {
-        qint64 bodyBytesWritten = 0;
-    };
-
     // Serves TLS with `tls`, its certificate and key set, if given.
     explicit HttpTestServer(const std::optional<QSslConfiguration>& tls = std::nullopt,
                             const QHostAddress& loopback = QHostAddress::LocalHost);
@@ -45,14 +40,15 @@ public:
     void answer(const QString& path, HttpAnswer answer) { answers_.insert(path, answer); }
 
     const std::vector<Request>& requests() const { return requests_; }
-    const std::vector<CutOffBody>& cutOffBodies() const { return cutOffBodies_; }
+    // The bytes written of each body that was being streamed when the client went away.
+    const std::vector<qint64>& cutOffBodies() const { return cutOffBodies_; }
 
 private:
     void serve(QTcpSocket* socket);
 
     QMap<QString, HttpAnswer> answers_;
     std::vector<Request> requests_;
-    std::vector<CutOffBody> cutOffBodies_;
+    std::vector<qint64> cutOffBodies_;
     QTcpServer* server_; // a child: its connections go once this is gone
 };
 

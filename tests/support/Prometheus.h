@@ -14,9 +14,8 @@ namespace vantorel::test {
 // A blocking TCP connection to `address` (127.0.0.1 by default):`port`, or -1.
 int connectTo(quint16 port, quint32 address = 0x7f000001);
 
-// Sends `request` on a fresh connection to 127.0.0.1:`port` and returns everything that comes
-// back until the close, from another thread while this one runs its event loop, so that a server
-// on this thread keeps working meanwhile.
+// Sends `request` on a fresh connection to 127.0.0.1:`port` and returns all that comes back until
+// the close, from another thread while this one spins its event loop, for a server running on it.
 QByteArray exchange(quint16 port, const QByteArray& request);
 
 // The body of a GET of `target`.
