@@ -201,18 +201,19 @@ TEST_F(ExportTest, RefusesWhatItCannotAnswerOrReadAndSaysWhy) {
 // Hop figures exist only for a monitor's own hops (the file keeps no round-trip history), as the
 // detail pane exports them; a name with only a comma, or only a line break, still needs quotes.
 TEST(ExportFormats, HopFiguresAndAQuotedNameInBothFormats) {
-    const ExportedHistory history{.key = "traceroute:198.18.0.9",
+    const ExportedHistory history{.key = "traceroute:2001:db8::9",
                                   .kind = TargetKind::traceroute,
                                   .hops = {{1, "198.18.0.1", "edge, north", 6.0, {2.0, 1.0, 6.0}}}};
     EXPECT_EQ(historyCsv(history),
               "record,time,seq,rtt_ms,status,hop,address,name,last_ms,avg_ms,"
               "best_ms,worst_ms\r\nhop,,,,,1,198.18.0.1,\"edge, north\",6,3,1,6\r\n");
-    EXPECT_TRUE(historyCsv({.kind = TargetKind::traceroute, .hops = {{.hostname = "a\nb"}}})
-                    .endsWith(",\"a\nb\",,,,\r\n"));
-    const QJsonObject hop =
-        QJsonDocument::fromJson(historyJson(history)).object()["hops"].toArray()[0].toObject();
-    EXPECT_EQ(QList({hop["avg_ms"], hop["best_ms"], hop["worst_ms"]}),
-              QList<QJsonValue>({3, 1, 6}));
+    for (const QByteArray name : {"a\nb", "a\rb"}) // a line break of either kind is quoted
+        EXPECT_TRUE(historyCsv({.kind = TargetKind::traceroute, .hops = {{.hostname = name}}})
+                        .endsWith(",\"" + name + "\",,,,\r\n"));
+    const QJsonObject json = QJsonDocument::fromJson(historyJson(history)).object();
+    const QJsonObject hop = json["hops"].toArray()[0].toObject();
+    EXPECT_EQ(QList({json["host"], hop["avg_ms"], hop["best_ms"], hop["worst_ms"]}),
+              QList<QJsonValue>({"2001:db8::9", 3, 1, 6}));
 }
 
 } // namespace

@@ -76,22 +76,23 @@ TEST(ModelMetrics, CountsOutliveTheSeriesAndEachFormatNamesThemItsWay) {
     monitor.record(10, now - 900);
     monitor.record(std::nullopt, now - 700);
     monitor.record(6000, now - 599); // the window now drops the two before
+    monitor.record(5000, now - 1);   // on a bound: counted in its bucket, as "le" says
     monitor.record(0.6, now);
-    ASSERT_EQ(monitor.samples().size(), 2u);
+    ASSERT_EQ(monitor.samples().size(), 3u);
 
     const QByteArray om = metrics.render(ExpositionFormat::openMetrics);
     const QByteArray labels = R"(target="lab \"x\"\\y\nz",kind="hostPing")";
     for (const QByteArray& line :
          QByteArrayList{"vantorel_target_up{" + labels + "} 0\n", // switched off
                         "# TYPE vantorel_probes_sent counter\n",
-                        "vantorel_probes_sent_total{" + labels + "} 4\n",
+                        "vantorel_probes_sent_total{" + labels + "} 5\n",
                         "vantorel_probes_lost_total{" + labels + "} 1\n",
                         "# UNIT vantorel_rtt_seconds seconds\n",
                         "vantorel_rtt_seconds_bucket{" + labels + ",le=\"0.0005969\"} 0\n",
                         "vantorel_rtt_seconds_bucket{" + labels + ",le=\"0.0006522\"} 1\n",
-                        "vantorel_rtt_seconds_bucket{" + labels + ",le=\"5\"} 2\n",
-                        "vantorel_rtt_seconds_bucket{" + labels + ",le=\"+Inf\"} 3\n",
-                        "vantorel_rtt_seconds_sum{" + labels + "} 6.0106\n",
+                        "vantorel_rtt_seconds_bucket{" + labels + ",le=\"5\"} 3\n",
+                        "vantorel_rtt_seconds_bucket{" + labels + ",le=\"+Inf\"} 4\n",
+                        "vantorel_rtt_seconds_sum{" + labels + "} 11.0106\n",
                         "vantorel_last_rtt_seconds{" + labels + "} 6e-04\n"})
         EXPECT_THAT(om.toStdString(), HasSubstr(line.toStdString()));
     EXPECT_FALSE(om.contains("le=\"0.0005463\"")) << "below the empty bucket under the lowest";
@@ -112,7 +113,7 @@ TEST(ModelMetrics, CountsOutliveTheSeriesAndEachFormatNamesThemItsWay) {
     store.remove(store.targets()[1]->id()); // the sweep: it goes, the other's counts go on
     const QByteArray kept = metrics.render(ExpositionFormat::openMetrics);
     EXPECT_TRUE(kept.contains("target_up{" + labels + "} 1\n") && !kept.contains("198.18"));
-    EXPECT_TRUE(kept.contains("sent_total{" + labels + "} 6\n"));
+    EXPECT_TRUE(kept.contains("sent_total{" + labels + "} 7\n"));
 
     // A store that goes first takes its targets with it, and they are no longer exposed.
     auto gone = std::make_unique<HostStore>();

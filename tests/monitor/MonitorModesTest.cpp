@@ -100,6 +100,11 @@ TEST(ContinuousMode, BlocksAreRestartedThreeTimesThenPausedWithTheirReason) {
                                          "Auto-paused: ping " + reason}));
         EXPECT_EQ(monitor->samples().size(), std::size_t(lostSamples)) << host;
         EXPECT_EQ(monitor->counter(), lostSamples);
+        monitor->start(); // afresh: no reason shown, and no loss counted yet
+        EXPECT_EQ(
+            std::pair(monitor->statusMessage().value_or("none"), monitor->consecutiveLosses()),
+            std::pair(QString("none"), 0));
+        monitor->stop();
     }
 }
 
@@ -209,7 +214,7 @@ TEST(Statistics, RunningTalliesEqualAFreshTallyThroughAppendsAndRemovals) {
     std::bernoulli_distribution lostNow(0.3);
     std::uniform_int_distribution<int> micros(100, 90'000);
     SampleSeries series;
-    std::int64_t id = 0;
+    std::int64_t id = 0, dropped = 0;
     for (int round = 0; round < 400; ++round) {
         const int appends = round % 50 == 49 ? 120 : 3;
         for (int i = 0; i < appends; ++i, ++id) {
@@ -218,7 +223,9 @@ TEST(Statistics, RunningTalliesEqualAFreshTallyThroughAppendsAndRemovals) {
             series.append(
                 {id, loss ? std::nullopt : std::optional(micros(random) / 1000.0), double(id)});
         }
-        series.dropFront(round % 50 == 49 ? 100 : std::size_t(round % 4));
+        const std::size_t drop = round % 50 == 49 ? 100 : std::size_t(round % 4);
+        series.dropFront(drop);
+        ASSERT_EQ(series.samples().front().id, dropped += std::int64_t(drop)) << round;
         SampleSeries fresh;
         fresh.assign(std::vector(series.samples().begin(), series.samples().end()));
         const MonitorStats expected = fresh.computeStats();

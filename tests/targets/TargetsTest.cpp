@@ -117,6 +117,9 @@ TEST(HostStore, AddAndRemoveAreSavedAndReadBackSwitchedOff) {
         const auto removed = added[1];
         store.remove(removed->id());
         EXPECT_FALSE(removed->enabled() || removed->monitors()[0]->isRunning());
+        store.restore(removed, 1, false); // an undone removal goes back to its place
+        EXPECT_EQ(store.targets()[1], removed);
+        store.remove(removed->id());
     }
     const std::vector<TargetSpec> kept{pinged, swept};
     EXPECT_EQ(decodeTargetSpecs(Preferences::instance().dataValue(HostStore::kKey)), kept);
