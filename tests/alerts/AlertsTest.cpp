@@ -112,7 +112,7 @@ TEST_F(AlertRules, UnreachableFiresOnceTheTargetHasBeenDownForTheLimit) {
             EXPECT_EQ(evaluate(), QStringList{"h reachable again | Host Ping | silent"});
             holdMonitors(target, {answeredThenLost(1, 3)});
             EXPECT_EQ(evaluate(), QStringList{}) << "a new outage is timed afresh";
-        } else { // as is one that outlasts alerts switched off and on again
+        } else { // an outage that outlasts alerts switched off and on is timed afresh too
             setLimits(false, setting, 0, 0);
             evaluate();
             setLimits(true, setting, 0, 0);
