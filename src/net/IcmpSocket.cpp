@@ -9,6 +9,7 @@
 #include <linux/errqueue.h>
 #include <netinet/in.h>
 #include <unistd.h>
+#include <utility>
 
 namespace vantorel {
 
@@ -103,6 +104,7 @@ IcmpSocket::Sent IcmpSocket::send(const SocketAddress& to, int hopLimit, std::ui
         sequence, {reinterpret_cast<const std::uint8_t*>(kPayload), sizeof(kPayload) - 1},
         family_.echoRequest);
     Sent sent;
+    bool drainedNothing = false;
     for (int attempt = 0; attempt < kMaxSendAttempts; ++attempt) {
         // Stamped just before the send, as iputils ping does: on loopback and fast links the
         // answer is received (and kernel-stamped) before sendto even returns, so a stamp taken
@@ -111,9 +113,13 @@ IcmpSocket::Sent IcmpSocket::send(const SocketAddress& to, int hopLimit, std::ui
         if (::sendto(fd_, request.data(), request.size(), 0, to.get(), to.length) > 0)
             return {0, sent.at};
         sent.error = errno;
-        // A failure that no queued error explains is the probe's own: an unreachable or
-        // prohibited route fails alike every time, with nothing waiting in the queues.
-        if (!mayComeFromQueuedError(sent.error) || drain(answered) == 0)
+        if (!mayComeFromQueuedError(sent.error))
+            break;
+        // The kernel queues an error before it raises it on the socket, so a drain can read the
+        // entry just before the error is raised, and the next send then fails with it alone. That
+        // send cleared it: one more try tells it from a failure that is the probe's own, such as
+        // an unreachable or prohibited route, which fails alike every time.
+        if (drain(answered) == 0 && std::exchange(drainedNothing, true))
             break;
     }
     return sent;
