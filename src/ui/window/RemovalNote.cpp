@@ -33,9 +33,10 @@ RemovalNote::RemovalNote(QWidget* parent)
     timer_.setSingleShot(true);
     timer_.setInterval(kShownMilliseconds);
     connect(&timer_, &QTimer::timeout, this, &RemovalNote::dismiss);
+    // Asked before the note hides: the window takes an undo only while the note offers it.
     connect(undo_, &QPushButton::clicked, this, [this] {
-        dismiss();
         Q_EMIT undoRequested();
+        dismiss();
     });
     applyTheme();
     hide();

@@ -143,8 +143,8 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
 
     // The keyboard: Up from the selected card selects and focuses the one above, as far as the
     // first, and Down the one below; Space switches it; Delete removes it, and the note's undo
-    // (Ctrl+Z) puts the very target back in its place, switched on as it was, with its samples, and
-    // saved as before; one that was off comes back off. Ctrl+0 shows the overview.
+    // (Ctrl+Z, or its button) puts the very target back in its place, switched on as it was, with
+    // its samples, and saved as before; one that was off comes back off. Ctrl+0 shows the overview.
     card(2)->setFocus(Qt::TabFocusReason);
     for (const int index : {2, 1, 0})
         QTest::keyClick(card(index), Qt::Key_Up);
@@ -183,7 +183,7 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_EQ(window.removalNote(), "");
     card(0)->setFocus(Qt::TabFocusReason);
     QTest::keyClick(card(0), Qt::Key_Delete);
-    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+    QTest::mouseClick(window.findChild<QPushButton*>("undoButton"), Qt::LeftButton);
     ASSERT_EQ(targets.size(), 3u);
     EXPECT_FALSE(targets[0]->enabled());
     QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
