@@ -114,8 +114,8 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
     list().setFocus(Qt::TabFocusReason);
     QTest::keyClick(&list(), Qt::Key_Down);
     EXPECT_FALSE(list().followsTop()) << "a row away from the newest";
-    for (int i = 1; i < 5; ++i)
-        QTest::keyClick(&list(), Qt::Key_Down);
+    for (int i = 1; i < 7; ++i) // and back up one
+        QTest::keyClick(&list(), i < 6 ? Qt::Key_Down : Qt::Key_Up);
     EXPECT_EQ(scrollBar().value(), scrollBar().singleStep() * 5);
     ASSERT_FALSE(list().followsTop());
     EXPECT_TRUE(list().nowButton()->isVisible());
@@ -174,8 +174,8 @@ TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {
     EXPECT_EQ(listed(Qt::AccessibleTextRole).first(), "198.18.240.1, gateway.lab, Alive, 1.5 ms");
     EXPECT_EQ((QStringList{value("aliveChip"), value("totalChip")}), (QStringList{"2", "4"}));
     EXPECT_EQ(HostGrid(target).toolTipFor(2), "198.18.240.3 3 ms");
-    const int twoColumns = 2 * HostGrid::kMinCellWidth + HostGrid::kSpacing;
-    EXPECT_EQ(HostGrid(target).heightForWidth(twoColumns),
+    const int threeColumns = 3 * HostGrid::kMinCellWidth + 2 * HostGrid::kSpacing;
+    EXPECT_EQ(HostGrid(target).heightForWidth(threeColumns),
               2 * HostGrid::kCellHeight + HostGrid::kSpacing);
     EXPECT_EQ(chip("totalChip")->accessibleName(), "total of " + target->spec().displayName());
     EXPECT_EQ(chip("deadChip")->filter(), Filter::off);

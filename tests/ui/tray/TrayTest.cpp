@@ -31,7 +31,8 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     path.setDestinations({path.address(7)});
     path.setDelay(20ms);
     std::vector<TargetSpec> specs;
-    for (const int last : {7, 9})
+    // .9, which goes down, first: the icon weighs every target, not the last one.
+    for (const int last : {9, 7})
         specs.push_back({TargetKind::hostPing, QString::fromStdString(path.address(last)), {}, 24});
     Preferences::instance().setValue(keys::targetsV2, *encodeTargetSpecs(specs));
     HostStore store(MonitorTiming{.probeInterval = 0.1, .probeTimeout = 0.1, .restartDelay = 0.2});
@@ -51,26 +52,26 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     ASSERT_TRUE(popover.isVisible());
     const std::vector<TrayRow*> rows = popover.rows();
     ASSERT_EQ(rows.size(), 2u);
-    const auto figure = [&] { return rows[0]->findChild<QLabel*>("trayFigure")->text(); };
+    const auto figure = [&] { return rows[1]->findChild<QLabel*>("trayFigure")->text(); };
     EXPECT_EQ(figure(), "off");
-    rows[0]->findChild<QAbstractButton*>("traySwitch")->click();
+    rows[1]->findChild<QAbstractButton*>("traySwitch")->click();
     EXPECT_EQ(figure(), "…") << "no round trip yet";
     EXPECT_FALSE(tray.warningShown()) << "starting is no warning";
     ASSERT_TRUE(spinUntil([&] { return figure().endsWith(" ms"); }));
-    EXPECT_TRUE(menu.entries().value(0).endsWith(" [on]"));
+    EXPECT_TRUE(menu.entries().value(1).endsWith(" [on]"));
     EXPECT_GE(figure().chopped(3).toInt(), 20);
 
     // Nothing answers at .9: after three lost echoes that target is down, and the icon says so
     // until the target is switched off, here or anywhere else.
-    rows[1]->findChild<QAbstractButton*>("traySwitch")->click();
+    rows[0]->findChild<QAbstractButton*>("traySwitch")->click();
     ASSERT_TRUE(spinUntil([&] { return tray.warningShown(); }));
     EXPECT_TRUE(shows(icons::symbol("exclamationmark.triangle.fill", theme::red())));
-    store.targets()[1]->setEnabled(false);
+    store.targets()[0]->setEnabled(false);
     ASSERT_TRUE(spinUntil([&] { return !tray.warningShown(); }));
     EXPECT_TRUE(shows(mark));
-    EXPECT_FALSE(rows[1]->findChild<QAbstractButton*>("traySwitch")->isChecked());
+    EXPECT_FALSE(rows[0]->findChild<QAbstractButton*>("traySwitch")->isChecked());
 
-    menu.actions().value(0)->trigger();
+    menu.actions().value(1)->trigger();
     EXPECT_EQ(figure(), "off");
     spinFor(200ms); // a probe already in flight lands
     const auto requests = path.counters().requests;

@@ -119,6 +119,7 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     select(2);
     EXPECT_FALSE(detail.showsOverview());
     EXPECT_EQ(detail.findChild<HeadlineFigure*>()->text(), "2 / 4 up");
+    EXPECT_TRUE(detail.findChild<QWidget*>("scanningNote")->isHidden()) << "the scan is over";
     EXPECT_TRUE(card(2)->isSelected());
 
     // The card's menu marks a target to start with Vantorel, and the list is saved so.
@@ -146,6 +147,7 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     // (Ctrl+Z, or its button) puts the very target back in its place, switched on as it was, with
     // its samples, and saved as before; one that was off comes back off. Ctrl+0 shows the overview.
     card(2)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(card(2), Qt::Key_Down); // the last card: nothing below
     for (const int index : {2, 1, 0})
         QTest::keyClick(card(index), Qt::Key_Up);
     EXPECT_EQ(window.selection(), targets[0]->id());
