@@ -63,10 +63,7 @@ protected:
 
     QStringList posted;
     int authorizations = 0;
-    HostStore store = [] { // empty
-        Preferences::instance().setValue(HostStore::kKey, QByteArray("[]"));
-        return HostStore();
-    }();
+    HostStore store{{}, MonitorTiming::production()}; // empty, and never saved
     AlertEngine engine{std::make_unique<PostedNotifications>(posted), 1e6};
 };
 

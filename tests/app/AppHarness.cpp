@@ -19,11 +19,10 @@ XSession::XSession(Desktop desktop)
         "Xvfb", QStringList{"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x800x24"},
         QProcessEnvironment::systemEnvironment(), folder_.filePath("xvfb.log"), true);
     display_ = ":" + server_->readLine(std::chrono::seconds(10));
-    auto environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("DISPLAY", display_);
+    environment_.insert("DISPLAY", display_);
     if (desktop == Desktop::windowManager) {
         desktop_ = std::make_unique<TestDaemonProcess>("openbox", QStringList{"--sm-disable"},
-                                                       environment, folder_.filePath("wm.log"));
+                                                       environment_, folder_.filePath("wm.log"));
         // Only a window mapped once openbox is ready (its desktops published) gets the keyboard.
         const QString ready = "DISPLAY=" + display_ + " xdotool get_num_desktops >/dev/null 2>&1";
         for (int tries = 0; QProcess::execute("sh", {"-c", ready}) != 0; ++tries) {
@@ -38,7 +37,7 @@ XSession::XSession(Desktop desktop)
         QStringList{"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "28",
                     "--transparent", "false", "--tint", "0x1c1f26", "--SetDockType", "true",
                     "--expand", "true"},
-        environment, folder_.filePath("trayer.log"));
+        environment_, folder_.filePath("trayer.log"));
 }
 
 void XSession::click(const QPoint& point) const {
@@ -55,9 +54,7 @@ void XSession::type(const QString& text) const {
 
 void XSession::xdotool(const QStringList& arguments) const {
     QProcess xdotool;
-    auto environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("DISPLAY", display_);
-    xdotool.setProcessEnvironment(environment);
+    xdotool.setProcessEnvironment(environment_);
     xdotool.setProcessChannelMode(QProcess::MergedChannels);
     xdotool.start("xdotool", arguments);
     if (!xdotool.waitForFinished(20000) || xdotool.exitStatus() != QProcess::NormalExit ||

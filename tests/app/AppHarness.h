@@ -4,6 +4,7 @@
 #include "support/SessionBusProcess.h"
 #include "targets/TargetSpec.h"
 
+#include <QJsonDocument>
 #include <QLocalSocket>
 #include <QPoint>
 #include <QProcessEnvironment>
@@ -38,6 +39,7 @@ private:
     QTemporaryDir folder_;
     std::unique_ptr<TestDaemonProcess> server_;
     QString display_;
+    QProcessEnvironment environment_ = QProcessEnvironment::systemEnvironment(); // on the display
     std::unique_ptr<TestDaemonProcess> desktop_;
 };
 
@@ -58,6 +60,8 @@ public:
                const QStringList& arguments = {});
     // The reply to one request after its "ok"; throws on an error reply or none.
     QString ask(const QString& request);
+    // The reply to "targets", parsed.
+    QJsonDocument targets() { return QJsonDocument::fromJson(ask("targets").toUtf8()); }
     QRect rectangle(const QString& request);
     bool isRunning() const { return process_->isRunning(); }
     quint32 pid() const { return process_->pid(); }

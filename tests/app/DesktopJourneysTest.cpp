@@ -8,7 +8,6 @@
 
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
 
@@ -34,9 +33,7 @@ TEST(DesktopJourneys, KeyboardAloneAddsWalksSwitchesRemovesAndRestoresTargets) {
     const auto environment = userEnvironment(home.path(), x, bus);
     const lab::ReadOnlyFolder runtime(home.filePath("runtime").toStdString());
     RunningApp app(VANTOREL_UNDER_TEST, environment, home.path());
-    const auto targets = [&] {
-        return QJsonDocument::fromJson(app.ask("targets").toUtf8()).array();
-    };
+    const auto targets = [&] { return app.targets().array(); };
     const auto target = [&](int index) { return targets()[index].toObject(); };
     const auto selected = [&] {
         const QJsonArray list = targets();

@@ -12,7 +12,6 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QJsonDocument>
 #include <QProcess>
 #include <gtest/gtest.h>
 #include <set>
@@ -42,9 +41,7 @@ TEST(EndToEnd, TrayStartsMonitoringWhichOutlivesTheWindowUntilQuit) {
     settings.setValue(keys::alertUnreachableSecs, 5);
 
     RunningApp app(VANTOREL_UNDER_TEST, environment, home.path(), {"--hidden"});
-    const auto state = [&](int target, const char* field) {
-        return QJsonDocument::fromJson(app.ask("targets").toUtf8())[target][field];
-    };
+    const auto state = [&](int target, const char* field) { return app.targets()[target][field]; };
     const auto popoverShown = [&](const char* shown) {
         return spinUntil([&] { return app.ask("visible trayPopover") == shown; }, 5s);
     };
@@ -198,9 +195,7 @@ TEST(EndToEnd, SigtermLosesNoSampleThatWasTaken) {
     writeTargetList(home.path(), {{TargetKind::hostPing, answering, "", 24}});
     RunningApp app(VANTOREL_UNDER_TEST, userEnvironment(home.path(), x, bus), home.path());
     app.ask("enable-all");
-    const auto newest = [&] {
-        return QJsonDocument::fromJson(app.ask("targets").toUtf8())[0]["counter"].toInteger();
-    };
+    const auto newest = [&] { return app.targets()[0]["counter"].toInteger(); };
     ASSERT_TRUE(spinUntil([&] { return newest() >= 2; }, 15s)) << app.failure("").toStdString();
     const qint64 seen = newest();
     ASSERT_TRUE(spinUntil([&] { return newest() > seen; }, 5s));

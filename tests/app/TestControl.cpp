@@ -105,22 +105,15 @@ QString answer(Application& application, const QString& request) {
                (application.tray()->menu()
                     ? static_cast<TrayMenu*>(application.tray()->menu())->entries().join('|')
                     : QString());
-    if (command == "activate-tray") {
+    const auto index = std::size_t(words.value(1).toUInt());
+    if (command == "activate-tray")
         Q_EMIT application.tray()->findChild<QSystemTrayIcon*>()->activated(
             QSystemTrayIcon::Trigger);
-        return "ok";
-    }
-    if (command == "hide-window" && window) {
+    else if (command == "hide-window" && window)
         window->hide();
-        return "ok";
-    }
-    if (command == "enable-all") {
-        for (const auto& target : targets)
-            target->setEnabled(true);
-        return "ok";
-    }
-    const auto index = std::size_t(words.value(1).toUInt());
-    if (command == "add" && window)
+    else if (command == "enable-all")
+        std::ranges::for_each(targets, [](const auto& target) { target->setEnabled(true); });
+    else if (command == "add" && window)
         window->addTarget({TargetKind::hostPing, words.value(1), "", 24});
     else if (command == "preferences")
         PreferencesWindow::showWindow();

@@ -40,10 +40,7 @@ public:
     }
 
     pid_t pid() const { return pid_t(process_.processId()); }
-    QByteArray log() {
-        log_.seek(0);
-        return log_.readAll();
-    }
+    QByteArray log() { return log_.seek(0) ? log_.readAll() : QByteArray(); }
     // Stops it as a service manager does, or Ctrl+C: the exit status, -1 when it ended otherwise.
     int stop(int signal = SIGTERM) {
         ::kill(pid(), signal);

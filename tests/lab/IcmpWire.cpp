@@ -132,20 +132,15 @@ std::optional<std::vector<std::uint8_t>> tcpSynAck(std::span<const std::uint8_t>
     std::uint8_t* tcp = &reply[20];
     std::copy_n(&packet[22], 2, tcp); // the ports swapped
     std::copy_n(&packet[20], 2, tcp + 2);
-    const std::uint32_t acknowledged = read32(&packet[24]) + 1;
-    write16(tcp + 8, acknowledged >> 16);
-    write16(tcp + 10, acknowledged);
-    tcp[12] = 5 << 4;        // 20 bytes of header, no options
-    tcp[13] = 0x12;          // SYN, ACK
-    write16(tcp + 14, 8192); // window
-    // The checksum covers a pseudo-header of addresses, protocol and length before the segment.
-    std::vector<std::uint8_t> summed(12 + 20);
-    std::copy_n(&reply[12], 8, summed.begin());
-    summed[9] = 6;
-    summed[11] = 20;
-    std::copy_n(tcp, 20, &summed[12]);
-    writeChecksum(&summed[12 + 16], summed.data(), summed.size());
-    std::copy_n(&summed[12 + 16], 2, tcp + 16);
+    write32(tcp + 8, read32(&packet[24]) + 1); // acknowledges the SYN
+    tcp[12] = 5 << 4;                          // 20 bytes of header, no options
+    tcp[13] = 0x12;                            // SYN, ACK
+    write16(tcp + 14, 8192);                   // window
+    // The checksum covers a pseudo-header of addresses, protocol (6) and length (20) too.
+    std::uint32_t pseudoHeader = 6 + 20;
+    for (std::size_t i = 12; i < 20; i += 2)
+        pseudoHeader += read16(&reply[i]);
+    writeChecksum(tcp + 16, tcp, 20, pseudoHeader);
     return reply;
 }
 

@@ -23,6 +23,13 @@ std::chrono::nanoseconds now() {
     return std::chrono::steady_clock::now().time_since_epoch(); // CLOCK_MONOTONIC
 }
 
+std::set<std::uint32_t> values(const std::vector<std::string>& addresses) {
+    std::set<std::uint32_t> parsed;
+    for (const std::string& address : addresses)
+        parsed.insert(ipv4Value(address));
+    return parsed;
+}
+
 } // namespace
 
 TunPath::TunPath()
@@ -62,15 +69,6 @@ std::string TunPath::address(int lastByte) const {
     return ipv4Text(network_ + static_cast<std::uint32_t>(lastByte));
 }
 
-namespace {
-std::set<std::uint32_t> values(const std::vector<std::string>& addresses) {
-    std::set<std::uint32_t> parsed;
-    for (const std::string& address : addresses)
-        parsed.insert(ipv4Value(address));
-    return parsed;
-}
-} // namespace
-
 void TunPath::setDestinations(const std::vector<std::string>& addresses) {
     auto parsed = values(addresses);
     std::lock_guard lock(mutex_);
@@ -89,9 +87,9 @@ void TunPath::setDelay(std::chrono::nanoseconds delay) {
     delay_ = delay;
 }
 
-void TunPath::setLoss(Loss loss) {
+void TunPath::setLossEvery(int n) {
     std::lock_guard lock(mutex_);
-    loss_ = loss;
+    dropEvery_ = n;
     lossCount_ = 0;
 }
 
@@ -157,7 +155,7 @@ void TunPath::answer(std::span<const std::uint8_t> packet, std::chrono::nanoseco
     ++counters_.requests;
     requests_.push_back({inFamily(request->ipv6, ipv4Text(request->destination)), request->ttl});
     // A dropped request is counted among the requests and answered by nothing.
-    if (loss_.dropEvery > 0 && ++lossCount_ % static_cast<std::uint64_t>(loss_.dropEvery) == 0)
+    if (dropEvery_ > 0 && ++lossCount_ % static_cast<std::uint64_t>(dropEvery_) == 0)
         return;
     if (request->ttl <= routers_.size()) {
         const auto& [router, delay] = routers_[request->ttl - 1u];

@@ -33,13 +33,6 @@ public:
         std::chrono::nanoseconds delay{0}; // between the request and the time exceeded
     };
 
-    // Deterministic loss: every n-th request is dropped, so a test sees the same on every run.
-    struct Loss {
-        int dropEvery = 0;
-
-        static Loss everyNth(int n) { return {n}; }
-    };
-
     struct Counters {
         std::uint64_t requests = 0; // echo requests to a destination
         std::uint64_t echoReplies = 0;
@@ -60,7 +53,8 @@ public:
 
     void setDestinations(const std::vector<std::string>& addresses);
     void setDelay(std::chrono::nanoseconds delay);
-    void setLoss(Loss loss); // also restarts the count
+    // Drops every n-th request from now on (none for 0), so a test sees the same on every run.
+    void setLossEvery(int n);
     void setRouters(const std::vector<Router>& routers);
     // Requests to `addresses` get ICMP host unreachable from `from`, as a LAN's router answers for
     // a machine that is off.
@@ -84,7 +78,7 @@ private:
     std::uint32_t unreachableFrom_ = 0;
     std::vector<std::pair<std::uint32_t, std::chrono::nanoseconds>> routers_;
     std::chrono::nanoseconds delay_{0};
-    Loss loss_;
+    int dropEvery_ = 0;
     std::uint64_t lossCount_ = 0;
     Counters counters_;
     std::vector<Request> requests_;

@@ -331,7 +331,7 @@ TEST(LivenessMode, ScansTellAliveFromSilentHostsAndNameEachAliveHostOnce) {
                                          path.address(5)};
     path.setDestinations({hosts[0], hosts[1], hosts[2]});
     path.setDelay(30ms);
-    path.setLoss(lab::TunPath::Loss::everyNth(2));
+    path.setLossEvery(2);
     lab::TestResolver resolver;
     resolver.addPointer(hosts[0], "alpha.lab").start();
     auto monitors = started(hosts, PingMonitor::Mode::liveness);

@@ -168,9 +168,8 @@ TEST(IcmpSocket, AQueuedErrorFailsNoLaterSendAndStillReachesItsOwnProbe) {
         };
         std::uint16_t sequence = 0;
         const auto send = [&](const std::string& to, int hopLimit) {
-            const auto address =
-                SocketAddress::fromText(QString::fromStdString(inFamily(ipv6, to)));
-            return socket.send(*address, hopLimit, ++sequence, answered).error;
+            const auto at = SocketAddress::fromText(QString::fromStdString(inFamily(ipv6, to)));
+            return socket.send(*at, hopLimit, ++sequence, answered).error;
         };
         const auto waitFor = [&](short event) {
             pollfd waiting{socket.descriptor(), event, 0};

@@ -80,9 +80,8 @@ void HttpTestServer::serve(QTcpSocket* socket) {
 }
 
 QUrl HttpTestServer::url(const QString& path) const {
-    const bool tls = qobject_cast<QSslServer*>(server_);
     QUrl url(path);
-    url.setScheme(tls ? "https" : "http");
+    url.setScheme(qobject_cast<QSslServer*>(server_) ? "https" : "http");
     url.setHost(server_->serverAddress().toString());
     url.setPort(port());
     return url;

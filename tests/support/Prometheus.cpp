@@ -67,8 +67,7 @@ std::vector<std::pair<QJsonObject, double>> Prometheus::query(const QString& exp
     const QByteArray body = get(9090, "/api/v1/query?query=" + QUrl::toPercentEncoding(expression) +
                                           "&time=" + QByteArray::number(unixTime, 'f', 3));
     std::vector<std::pair<QJsonObject, double>> series;
-    const QJsonArray result = QJsonDocument::fromJson(body)["data"]["result"].toArray();
-    for (const QJsonValue entry : result)
+    for (const QJsonValue entry : QJsonDocument::fromJson(body)["data"]["result"].toArray())
         series.emplace_back(entry["metric"].toObject(),
                             entry["value"].toArray()[1].toString().toDouble());
     return series;

@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     lab::TunPath path;
     path.setDestinations({path.address(2), path.address(3), path.address(5), path.address(6)});
     path.setDelay(40ms);
-    path.setLoss(lab::TunPath::Loss::everyNth(6));
+    path.setLossEvery(6);
     path.setRouters({{path.address(101), 1ms}, {path.address(102), 4ms}, {path.address(103), 8ms}});
     test::HttpTestServer web;
     const auto qt = [](const std::string& text) { return QString::fromStdString(text); };

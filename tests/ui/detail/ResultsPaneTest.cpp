@@ -40,9 +40,7 @@ protected:
         pane->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(pane.get()));
     }
-    ResultChip* chip(const char* name) const {
-        return pane->findChild<ResultChip*>(QString::fromLatin1(name));
-    }
+    ResultChip* chip(const char* name) const { return pane->findChild<ResultChip*>(name); }
     QString value(const char* name) const { return chip(name)->value(); }
 
     SampleListView& list() const { return *pane->sampleList(); }

@@ -8,7 +8,6 @@
 #include "support/EventLoop.h"
 #include "support/PaintRecorder.h"
 #include "targets/HostStore.h"
-#include "targets/TargetSpecJson.h"
 #include "ui/controls/TargetStatus.h"
 #include "ui/controls/Theme.h"
 #include "ui/overview/DashboardCanvas.h"
@@ -51,17 +50,13 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     Preferences::instance().setValue(keys::appearance, QStringLiteral("dark"));
     Preferences::instance().setValue(keys::scrollbackEnabled, false); // ten minutes of samples
     // Heights 1, 2 (a traceroute with no hop yet), 1, and two sweeps sharing a block.
-    Preferences::instance().setValue(keys::targetsV2,
-                                     *encodeTargetSpecs(std::vector<TargetSpec>{
-                                         spec(hostPing, 0), spec(traceroute, 1), spec(pingSweep, 2),
-                                         spec(hostPing, 3), spec(pingSweep, 4)}));
-    HostStore store;
+    HostStore store({spec(hostPing, 0), spec(traceroute, 1), spec(pingSweep, 2), spec(hostPing, 3),
+                     spec(pingSweep, 4)},
+                    MonitorTiming::production()); // every target on
     const auto& targets = store.targets();
-    for (const auto& target : targets) {
-        target->setEnabled(true);
+    for (const auto& target : targets)
         for (const auto& monitor : target->monitors())
             monitor->stop();
-    }
     DashboardView view(store);
     const DashboardCanvas& canvas = *view.canvas();
     view.show();

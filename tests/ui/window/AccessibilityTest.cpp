@@ -92,17 +92,14 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
     large.setPointSizeF(14);
     QApplication::setFont(large);
     using enum TargetKind;
-    Preferences::instance().setValue(keys::targetsV2, *encodeTargetSpecs(std::vector<TargetSpec>{
-                                                          {hostPing, "127.0.0.2", {}, 24},
-                                                          {pingSweep, "127.0.0.1", "127.0.0.4", 24},
-                                                          {traceroute, "127.0.0.1", {}, 24},
-                                                          {serviceCheck, "127.0.0.1:9", {}, 24}}));
-    HostStore store;
-    for (const auto& target : store.targets()) {
-        target->setEnabled(true);
+    HostStore store({{hostPing, "127.0.0.2", {}, 24},
+                     {pingSweep, "127.0.0.1", "127.0.0.4", 24},
+                     {traceroute, "127.0.0.1", {}, 24},
+                     {serviceCheck, "127.0.0.1:9", {}, 24}},
+                    MonitorTiming::production()); // every target on
+    for (const auto& target : store.targets())
         for (const auto& monitor : target->monitors())
             monitor->stop();
-    }
     store.targets()[1]->monitors()[0]->restoreLiveness(false, std::nullopt, std::nullopt);
     // Past the warm-up, whose answers are not kept.
     for (int i = 0; i <= PingMonitor::kWarmupCount; ++i)
