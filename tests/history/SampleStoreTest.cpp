@@ -13,6 +13,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <thread>
 
 using namespace std::chrono_literals;
 using vantorel::test::spinUntil;
@@ -219,9 +220,13 @@ TEST_F(SampleStoreTest, SamplesWaitForAnotherWriterInsteadOfBeingLost) {
     ASSERT_EQ(other.execute("BEGIN IMMEDIATE;"), 0);
     for (int id = 1; id <= 3; ++id)
         store_->appendSample("k", {.id = id, .time = double(id)});
-    test::spinFor(1s);
-    other.execute("COMMIT;");
-    EXPECT_EQ(idsOf(*store_, "k"), (std::vector<std::int64_t>{1, 2, 3}));
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(1s);
+        other.execute("COMMIT;");
+    });
+    store_->flush(); // which a quitting application relies on to have them on disk
+    releaser.join();
+    EXPECT_EQ(sqlText(file(), "SELECT count(*) FROM samples"), "3");
 }
 
 TEST(SampleStoreFailure, AnUnusableFolderIsLoggedOnceAndEveryLoadStillCompletesEmpty) {
@@ -231,6 +236,8 @@ TEST(SampleStoreFailure, AnUnusableFolderIsLoggedOnceAndEveryLoadStillCompletesE
     EXPECT_EQ(committed, 0);
     EXPECT_EQ(log.count(kUnavailable), 1) << log.constData();
     EXPECT_TRUE(log.contains(kUnavailable + QByteArray("unable to open database file")));
+    const auto store = SampleStore::create(blocker.fileName() + "/Vantorel/history.sqlite");
+    EXPECT_TRUE(await<std::optional<QString>>([&](auto done) { store->checkSaving(done); }));
 }
 
 TEST(SampleStoreFailure, ADamagedFileIsMovedAsideAndTheFreshOneKeepsWhatWasCommittedThroughAKill) {

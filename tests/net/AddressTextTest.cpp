@@ -1,5 +1,6 @@
 #include "net/Ipv4Text.h"
 #include "net/Ipv6Text.h"
+#include "net/SocketAddress.h"
 
 #include <gtest/gtest.h>
 
@@ -68,6 +69,8 @@ TEST(Ipv6Text, ReadsRfc4291FormsAndWritesThemAsRfc5952Says) {
           "[::1]", "::1/128", "fe80::1%", "%eth0", "fe80::1%eth 0", "fe80::1%0123456789abcdef"})
         EXPECT_EQ(canonical(text), "invalid") << '"' << text << '"';
     EXPECT_FALSE(parseIPv6(QStringLiteral("::\u0661"))) << "a digit of another script";
+    const auto byNumber = SocketAddress::fromText(u"fe80::1%1"); // a zone by number: loopback
+    EXPECT_EQ(byNumber ? addressText(byNumber->get()) : "", QStringLiteral("fe80::1%lo"));
 }
 
 } // namespace

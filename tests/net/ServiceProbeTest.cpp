@@ -34,13 +34,13 @@ TEST(ServiceProbeTcp, OpenPortIsTimedAndLetGoAndAClosedOneFailsWithoutWaiting) {
     EXPECT_EQ(refused.result, ServiceResult{}) << "a TCP failure carries nothing";
     EXPECT_LT(refused.took, 1s) << "a refused connection must not wait for the deadline";
 
-    // IPv6 as well, by address; port 0 is not tried at all.
-    QTcpServer six;
-    ASSERT_TRUE(six.listen(QHostAddress::LocalHostIPv6));
-    const auto attempts = measureAll({ServiceProbe::Tcp{"::1", six.serverPort()},
-                                      ServiceProbe::Tcp{"[::1]", six.serverPort()},
-                                      ServiceProbe::Tcp{"127.0.0.1", 0}});
-    EXPECT_TRUE(attempts[0].result.rttMs && attempts[1].result.rttMs);
+    // IPv6 as well, by address; port 0 is not tried at all; "010" is ten, as typed, not octal.
+    QTcpServer six, ten;
+    ASSERT_TRUE(six.listen(QHostAddress::LocalHostIPv6) && ten.listen(QHostAddress("127.0.0.10")));
+    const auto attempts = measureAll(
+        {ServiceProbe::Tcp{"::1", six.serverPort()}, ServiceProbe::Tcp{"[::1]", six.serverPort()},
+         ServiceProbe::Tcp{"127.0.0.1", 0}, ServiceProbe::Tcp{"127.0.0.010", ten.serverPort()}});
+    EXPECT_TRUE(attempts[0].result.rttMs && attempts[1].result.rttMs && attempts[3].result.rttMs);
     EXPECT_EQ(attempts[2].result, (ServiceResult{{}, {}, QStringLiteral("Invalid port")}));
 }
 

@@ -167,6 +167,16 @@ TEST(ChangeCoalescer, DeliversEachBurstOnceAtTheEndOfItsOwnWindowAndALaterOneAga
         EXPECT_THAT(firedAt, testing::Each(testing::SizeIs(round)));
         EXPECT_GE(firedAt[2].back() - firedAt[1].back(), 100'000'000) << "the second waited";
     }
+    // Destroyed with its window open, a coalescer leaves nothing to the next one in its place.
+    std::optional<ChangeCoalescer> reused(std::in_place);
+    reused->notify();
+    spinFor(200ms);
+    reused.emplace();
+    std::int64_t notifiedAt = monotonicNanos(), reusedFiredAt = 0;
+    QObject::connect(&*reused, &ChangeCoalescer::fired, [&] { reusedFiredAt = monotonicNanos(); });
+    reused->notify();
+    spinFor(2 * ChangeCoalescer::kWindowMs * 1ms);
+    EXPECT_GE(reusedFiredAt - notifiedAt, (ChangeCoalescer::kWindowMs - 1) * 1'000'000);
 }
 
 } // namespace
