@@ -142,6 +142,8 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     EXPECT_EQ(chart.scrollX(), newest() - 600);
     QTest::keyClick(&chart, Qt::Key_PageUp);
     EXPECT_NEAR(chart.scrollX(), newest() - 1200, 1e-6) << "a page is the whole window";
+    QTest::keyClick(&chart, Qt::Key_PageDown);
+    EXPECT_TRUE(chart.following()) << "a page forward is back at now";
     Preferences::instance().setValue(keys::scrollbackMinutes, 5);
     EXPECT_EQ(chart.span(), 300) << "five minutes of history are shown whole";
     Preferences::instance().setValue(keys::scrollbackMinutes, 60);

@@ -260,9 +260,10 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     // A route of 24 hops gets a tile of three units, which shows 20 of them and counts the rest.
     path.setRouters(std::vector<lab::TunPath::Router>(23, {path.address(9)}));
     window.addTarget({TargetKind::traceroute, address(2), {}, 24});
-    QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
     const auto& route = *targets.back()->monitors().front();
     ASSERT_TRUE(spinUntil([&] { return route.hopStats().size() == 24; }, 10s));
+    EXPECT_TRUE(spinUntil([&] { return detail.findChild<QWidget*>("tracingNote")->isHidden(); }));
+    QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
     const auto routeTileTexts = [&] {
         const auto tiles = window.findChildren<TargetTile*>();
         const auto found = std::ranges::find(tiles, targets.back(), &TargetTile::target);
