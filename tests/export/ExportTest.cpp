@@ -140,6 +140,7 @@ TEST_F(ExportTest, SamplesAndHopsAgreeWithTheFileWhileAnotherVantorelHoldsTheLoc
     store->saveTracePath(
         "traceroute:198.18.0.9",
         {{1, "198.18.0.1", "gw, \"edge\"\r\nrouter", 1.25}, {2}, {3, "198.18.0.9", "målet", 3.5}});
+    store->saveTracePath("traceroute:198.18.0.10", {{1, "198.18.0.10"}}); // its samples pruned
     flush();
 
     EXPECT_EQ(checkedExport("hostPing:127.0.0.1"),
@@ -147,6 +148,7 @@ TEST_F(ExportTest, SamplesAndHopsAgreeWithTheFileWhileAnotherVantorelHoldsTheLoc
     EXPECT_EQ(checkedExport("hostPing:198.18.0.7", "60m"), "samples=5 lost=2 hops=0");
     EXPECT_EQ(checkedExport("hostPing:198.18.0.7"), "samples=6 lost=2 hops=0");
     EXPECT_EQ(checkedExport("traceroute:198.18.0.9"), "samples=3 lost=1 hops=3");
+    EXPECT_EQ(checkedExport("traceroute:198.18.0.10"), "samples=0 lost=0 hops=1");
 
     // A host alone names its one key; the lock held above keeps a second window out all along.
     EXPECT_EQ(vantorel({"--export", "198.18.0.9"}).out,
