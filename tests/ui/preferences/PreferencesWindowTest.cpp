@@ -135,6 +135,7 @@ TEST(PreferencesWindow, StartsAtLoginScrollsAndClosesFromTheKeyboard) {
 
     for (const QKeyCombination keys : {QKeyCombination(Qt::Key_Escape), Qt::CTRL | Qt::Key_W}) {
         window.show();
+        EXPECT_LE(window.height(), window.screen()->availableGeometry().height()) << "on screen";
         window.resize(window.width(), 300);
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
