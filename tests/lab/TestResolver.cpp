@@ -29,6 +29,24 @@ bool serving() {
     return connected;
 }
 
+// The name a reverse lookup of `address` asks for: its bytes last first, decimal for IPv4 and hex
+// nibbles for IPv6.
+std::string reverseName(const std::string& address) {
+    std::string reverse;
+    unsigned char bytes[16] = {};
+    if (::inet_pton(AF_INET6, address.c_str(), bytes) == 1) {
+        for (int i = 15; i >= 0; --i)
+            for (const int nibble : {bytes[i] & 0xf, bytes[i] >> 4})
+                reverse += "0123456789abcdef"[nibble] + std::string(".");
+        reverse += "ip6.arpa";
+    } else {
+        for (std::uint32_t value = ipv4Value(address), i = 0; i < 4; ++i, value >>= 8)
+            reverse += std::to_string(value & 0xff) + ".";
+        reverse += "in-addr.arpa";
+    }
+    return reverse;
+}
+
 } // namespace
 
 TestResolver::~TestResolver() {
@@ -52,20 +70,7 @@ TestResolver& TestResolver::addAddresses(const std::string& name,
 }
 
 TestResolver& TestResolver::addPointer(const std::string& address, const std::string& name) {
-    // The address's bytes last first: decimal for IPv4, hex nibbles for IPv6.
-    std::string reverse;
-    unsigned char bytes[16] = {};
-    if (::inet_pton(AF_INET6, address.c_str(), bytes) == 1) {
-        for (int i = 15; i >= 0; --i)
-            for (const int nibble : {bytes[i] & 0xf, bytes[i] >> 4})
-                reverse += "0123456789abcdef"[nibble] + std::string(".");
-        reverse += "ip6.arpa";
-    } else {
-        for (std::uint32_t value = ipv4Value(address), i = 0; i < 4; ++i, value >>= 8)
-            reverse += std::to_string(value & 0xff) + ".";
-        reverse += "in-addr.arpa";
-    }
-    records_ << QString::fromStdString("--ptr-record=" + reverse + "," + name);
+    records_ << QString::fromStdString("--ptr-record=" + reverseName(address) + "," + name);
     return *this;
 }
 
@@ -114,11 +119,12 @@ void TestResolver::stop() {
         run(ip("address delete " + configuredAddress));
 }
 
-int TestResolver::queryCount(const std::string& name) const {
+int TestResolver::queryCount(const std::string& address) const {
     // dnsmasq logs each query as "query[TYPE] <name> from <client>".
     QFile log(QString::fromStdString(folder + "dnsmasq.log"));
     log.open(QIODevice::ReadOnly);
-    return static_cast<int>(log.readAll().count(QByteArray::fromStdString("] " + name + " from ")));
+    return static_cast<int>(
+        log.readAll().count(QByteArray::fromStdString("] " + reverseName(address) + " from ")));
 }
 
 } // namespace vantorel::lab

@@ -32,9 +32,8 @@ public:
     void start();
     void stop();
 
-    // How many queries of the given name reached the server since it started, e.g.
-    // "10.200.18.198.in-addr.arpa" for a reverse lookup of 198.18.200.10.
-    int queryCount(const std::string& name) const;
+    // How many reverse lookups of `address` reached the server since it started.
+    int queryCount(const std::string& address) const;
 
 private:
     QStringList records_; // dnsmasq options

@@ -71,6 +71,8 @@ TEST(ContinuousMode, ForbiddenPingSocketsBlockUntilAllowedAndAnsweredHostsAreNev
     EXPECT_TRUE(monitor->isRunning() && !monitor->statusMessage())
         << "echoes expiring on the way after a reply are loss";
     monitor->stop();
+    monitor->start(); // a new run goes by its own replies, and this one has none
+    EXPECT_TRUE(spinUntil([&] { return monitor->statusMessage().has_value(); }));
 }
 
 // Every way a monitor blocks: three automatic restarts under the reconnecting text, then a pause.
@@ -353,11 +355,8 @@ TEST(LivenessMode, ScansTellAliveFromSilentHostsAndNameEachAliveHostOnce) {
     EXPECT_EQ(monitors[0]->latency(), previousLatency);
     ASSERT_TRUE(spinUntil([&] { return scanned(monitors); }, 15s));
     spinFor(200ms);
-    for (int i = 0; i < 4; ++i) {
-        const auto octets = qt(hosts[i]).split('.');
-        const auto name = QStringList(octets.rbegin(), octets.rend()).join('.') + ".in-addr.arpa";
-        EXPECT_EQ(resolver.queryCount(name.toStdString()), int(i < 3)) << i;
-    }
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(resolver.queryCount(hosts[i]), int(i < 3)) << i;
 
     // Echoes that all expire on the way mean not alive.
     path.setRouters(std::vector<lab::TunPath::Router>(64, {path.address(9)}));
@@ -426,6 +425,7 @@ TEST(TracerouteMode, WalksRoutersFollowsRouteChangesAndRestoresThePathAfterARest
     EXPECT_GE(monitor->hopStats()[1].rtts.size(), rttsBefore);
     EXPECT_EQ(monitor->hopStats()[1].hostname, "r2.lab");
     EXPECT_FALSE(monitor->hopStats()[3].hostname) << "an address without a name stays unnamed";
+    EXPECT_EQ(resolver.queryCount(destination), 1) << "and is asked for once, not at every walk";
     EXPECT_EQ(tracePathWritten(destination), written);
     route.setRouterSilent(2, false);
 

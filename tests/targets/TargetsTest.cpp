@@ -236,9 +236,12 @@ TEST(Target, HealthAtTheEdgesOfItsRulesAndTheCombinedFigures) {
     EXPECT_EQ(std::tuple(swept->avgLatency(), swept->minLatency(), swept->maxLatency()),
               std::tuple(25, 10, 40));
     EXPECT_FALSE(swept->jitter() || swept->mos() || swept->statusMessage());
-    auto pinged = held(host, {{10, 30, lost}});
+    auto pinged = held(host, {{10, 30}});
     EXPECT_EQ(pinged->jitter(), 20);
     EXPECT_EQ(pinged->mos(), pinged->monitors()[0]->stats().mos);
+    pinged->monitors()[0]->start(); // blocked at once: the answers before do not outweigh it
+    pinged->monitors()[0]->handleBlock("no route");
+    EXPECT_EQ(pinged->health(), TargetHealth::warn);
 }
 
 // A sweep over .2 to .7 of a path on which .2 and .3 answer: each complete pass is stored, a
