@@ -470,8 +470,8 @@ TEST(TracerouteMode, AStopDuringAWalkNeverLeavesTwoWalksRunningAndAWalkEndsAtHop
     lab::TunPath path;
     path.setDestinations({path.address(2)});
     path.setRouters({{path.address(9), 400ms}});
-    auto monitor =
-        PingMonitor::create(qt(path.address(2)), PingMonitor::Mode::traceroute, std::nullopt);
+    const QString host = qt(path.address(2));
+    auto monitor = PingMonitor::create(host, PingMonitor::Mode::traceroute, "traceroute:" + host);
     for (const auto wait : {100ms, 350ms, 250ms}) {
         monitor->start();
         spinFor(wait);
@@ -482,6 +482,11 @@ TEST(TracerouteMode, AStopDuringAWalkNeverLeavesTwoWalksRunningAndAWalkEndsAtHop
     monitor->start();
     ASSERT_TRUE(spinUntil([&] { return !monitor->samples().empty(); }));
     EXPECT_EQ(monitor->hopStats().size(), 30u);
+    // The same length through other routers is another path, and is stored again.
+    ASSERT_TRUE(spinUntil([&] { return tracePathWritten(path.address(2)).has_value(); }));
+    const auto written = tracePathWritten(path.address(2));
+    path.setRouters(std::vector<lab::TunPath::Router>(64, {path.address(8)}));
+    EXPECT_TRUE(spinUntil([&] { return tracePathWritten(path.address(2)) != written; }, 10s));
 }
 
 // Checks every 300 ms (HTTP) or 100 ms (TCP) instead of every 5 s or 1 s.
