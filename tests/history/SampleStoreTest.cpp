@@ -146,9 +146,9 @@ TEST_F(SampleStoreTest, PruningRemovesExactlyTheSamplesOlderThanTheRetention) {
     const double week = 7 * 86400;
     const Date called = dateNow();
     store_->appendSample(QString(4096, 'r'), {.id = 1, .time = called - week - 0.001});
-    store_->appendSample(QString(4096, 'r'), {.id = 2, .time = called - week + 1});
+    store_->appendSample(QString(4096, 'r'), {.id = 2, .time = called - week + 10});
     store_->prune(week);
-    ASSERT_LT(dateNow() - called, 1.0) << "too slow to tell the samples apart";
+    ASSERT_LT(dateNow() - called, 10.0) << "too slow to tell the samples apart";
     EXPECT_EQ(idsOf(*store_, QString(4096, 'r')), std::vector<std::int64_t>{2});
     EXPECT_EQ(sqlText(file(), "PRAGMA freelist_count"), "0") << "pruning gives the space back";
     EXPECT_EQ(pathOf(*store_, "traceroute:x").size(), 1u) << "trace paths are never pruned";
