@@ -54,7 +54,8 @@ constexpr int kMaxMessagesPerDrain = 4096;
 constexpr int kMaxDrainRounds = 64;
 // A send that a queued error failed is tried again after the queues are read. Under a flood of
 // errors (a sweep of a sparse network) another may arrive between that read and the retry, so the
-// send is retried for as long as each read finds something, up to this many times.
+// send is retried for as long as each read finds something (and once after a read that finds
+// nothing, see send), up to this many times.
 constexpr int kMaxSendAttempts = 8;
 
 // The errnos an ICMP or ICMPv6 error sets on a ping socket (unreachable codes, time exceeded,
