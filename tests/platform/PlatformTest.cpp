@@ -172,7 +172,8 @@ TEST(ChangeCoalescer, DeliversEachBurstOnceAtTheEndOfItsOwnWindowAndALaterOneAga
     reused->notify();
     spinFor(200ms);
     reused.emplace();
-    std::int64_t notifiedAt = monotonicNanos(), reusedFiredAt = 0;
+    const std::int64_t notifiedAt = monotonicNanos();
+    std::int64_t reusedFiredAt = 0;
     QObject::connect(&*reused, &ChangeCoalescer::fired, [&] { reusedFiredAt = monotonicNanos(); });
     reused->notify();
     spinFor(2 * ChangeCoalescer::kWindowMs * 1ms);
