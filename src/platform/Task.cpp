@@ -7,7 +7,6 @@
 #include <functional>
 #include <map>
 #include <utility>
-#include <vector>
 
 namespace vantorel {
 
@@ -58,16 +57,15 @@ private:
         timer_.start(int(std::max<std::int64_t>(0, (wait + 999'999) / 1'000'000)));
     }
 
+    // Wakes the due sleepers one at a time, each taken out of the list before it runs: a wake
+    // may cancel other sleeps or add new ones, which are due after `now`, so the loop ends. A
+    // list of all due wakes would be a large allocation on every beat of 50 monitors, and glibc
+    // sweeps all of the main thread's freed small blocks before each one (malloc_consolidate).
     void wakeDue() {
         const std::int64_t now = monotonicNanos();
-        std::vector<std::function<void()>> due;
-        while (!sleepers_.empty() && sleepers_.begin()->first.first <= now) {
-            due.push_back(std::move(sleepers_.begin()->second));
-            sleepers_.erase(sleepers_.begin());
-        }
+        while (!sleepers_.empty() && sleepers_.begin()->first.first <= now)
+            sleepers_.extract(sleepers_.begin()).mapped()();
         arm();
-        for (auto& wake : due)
-            wake();
     }
 
     QTimer timer_;
