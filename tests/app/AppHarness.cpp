@@ -32,12 +32,10 @@ XSession::XSession(Desktop desktop)
         }
         return;
     }
-    desktop_ = std::make_unique<TestDaemonProcess>(
-        "trayer",
-        QStringList{"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "28",
-                    "--transparent", "false", "--tint", "0x1c1f26", "--SetDockType", "true",
-                    "--expand", "true"},
-        environment_, folder_.filePath("trayer.log"));
+    const QString tray = "--edge top --align right --widthtype request --height 28 "
+                         "--transparent false --tint 0x1c1f26 --SetDockType true --expand true";
+    desktop_ = std::make_unique<TestDaemonProcess>("trayer", tray.split(' '), environment_,
+                                                   folder_.filePath("trayer.log"));
 }
 
 void XSession::click(const QPoint& point) const {

@@ -97,8 +97,7 @@ TEST(EndToEnd, TrayStartsMonitoringWhichOutlivesTheWindowUntilQuit) {
     EXPECT_TRUE(spinUntil([&] { return !app.isRunning(); }, 10s));
 }
 
-// The program run to its end (within 2 s) in `environment`, calling `watch` while it runs: its
-// exit code and all it printed.
+// Exit code and output of a run to its end (within 2 s) in `environment`, `watch` called meanwhile.
 std::pair<int, QString> runToEnd(
     const QStringList& arguments, QProcessEnvironment environment,
     const std::function<void()>& watch = [] {}) {

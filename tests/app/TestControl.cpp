@@ -100,11 +100,10 @@ QString answer(Application& application, const QString& request) {
     }
     if (command == "note" && window)
         return "ok " + window->removalNote();
-    if (command == "tray-menu")
-        return "ok " +
-               (application.tray()->menu()
-                    ? static_cast<TrayMenu*>(application.tray()->menu())->entries().join('|')
-                    : QString());
+    if (command == "tray-menu") {
+        auto* menu = static_cast<TrayMenu*>(application.tray()->menu());
+        return "ok " + (menu ? menu->entries().join('|') : QString());
+    }
     const auto index = std::size_t(words.value(1).toUInt());
     if (command == "activate-tray")
         Q_EMIT application.tray()->findChild<QSystemTrayIcon*>()->activated(
@@ -133,8 +132,7 @@ void startTestControl() {
     if (path.isEmpty())
         return;
     QTimer::singleShot(0, QCoreApplication::instance(), [path] {
-        auto* application = QCoreApplication::instance()->findChild<Application*>(
-            QString(), Qt::FindDirectChildrenOnly);
+        auto* application = qApp->findChild<Application*>(QString(), Qt::FindDirectChildrenOnly);
         auto* server = new QLocalServer(application);
         if (!application || !server->listen(path))
             qFatal("test control: no Application, or cannot listen on %s", qPrintable(path));

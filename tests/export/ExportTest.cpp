@@ -176,8 +176,7 @@ TEST_F(ExportTest, RefusesWhatItCannotAnswerOrReadAndSaysWhy) {
         {{"--export", "hostPing:198.18.0.5", "--since", "-1h"}, "is not a duration"},
         {{"--export", "hostPing:198.18.0.5", "--since", "0s"}, "is not a duration"},
         {{"--export", "hostPing:198.18.0.5", "--since", "3700d"}, "is not a duration"},
-        {{"--export", "hostPing:198.18.0.5", "--format", "xml"}, "--format \"xml\" is neither"},
-    };
+        {{"--export", "hostPing:198.18.0.5", "--format", "xml"}, "--format \"xml\" is neither"}};
     for (const auto& c : cases) {
         const Outcome run = vantorel(c.arguments);
         EXPECT_EQ(run.status, 2) << c.arguments.join(' ').toStdString();

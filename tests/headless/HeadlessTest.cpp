@@ -233,9 +233,7 @@ TEST(Headless, TheInstalledUnitRunsTheTargetsThatStartWithVantorel) {
     EXPECT_EQ(std::pair(verify.exitCode(), verify.readAll()), std::pair(0, QByteArray()));
     QFile unitFile(unit);
     ASSERT_TRUE(unitFile.open(QIODevice::ReadOnly));
-    const auto execStart =
-        QRegularExpression("^ExecStart=(.+)$", QRegularExpression::MultilineOption)
-            .match(unitFile.readAll());
+    const auto execStart = QRegularExpression("(?m)^ExecStart=(.+)$").match(unitFile.readAll());
     ASSERT_TRUE(execStart.hasMatch());
     QStringList command = QProcess::splitCommand(execStart.captured(1));
     EXPECT_EQ(command.front(), installed + "/bin/vantoreld");

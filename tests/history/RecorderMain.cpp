@@ -17,9 +17,8 @@ int main(int argc, char** argv) {
     QObject::connect(&tick, &QTimer::timeout, [&] {
         for (const auto last = next + 5; next < last; ++next)
             store->appendSample("hostPing:127.0.0.1",
-                                {.id = next,
-                                 .rtt = next % 7 ? std::optional(double(next % 50)) : std::nullopt,
-                                 .time = 1000.0 + double(next)});
+                                {next, next % 7 ? std::optional(double(next % 50)) : std::nullopt,
+                                 1000.0 + double(next)});
         if (++ticks % 300 != 0)
             return;
         // Later than any sample, so the load reads no rows and answers only the highest number.

@@ -108,8 +108,7 @@ std::vector<std::string> Lab::addHostsAnswering(int count, bool answering) {
     for (int i = 0; i < count; ++i) {
         if (hostSubnet_ == 0 || nextHostByte_ > 254)
             openHostSubnet();
-        addresses.push_back(
-            ipv4Text(base_ + static_cast<std::uint32_t>(hostSubnet_ * 256 + nextHostByte_++)));
+        addresses.push_back(ipv4Text(base_ + std::uint32_t(hostSubnet_ * 256 + nextHostByte_++)));
         routes +=
             line("route add", host(addresses.back()), "dev", hostVeths_[answering], "src", prober_);
         owned[hostSpaces_[answering]] += line("address add", host(addresses.back()), "dev eth0");

@@ -3,6 +3,7 @@
 #include "lab/Addresses.h"
 #include "lab/Command.h"
 #include "lab/PrivateNetwork.h"
+#include "support/Prometheus.h"
 
 #include <QFile>
 #include <arpa/inet.h>
@@ -21,16 +22,11 @@ const std::string folder = std::string(labFolder) + "/";
 
 // dnsmasq binds its UDP socket before the TCP one, so a TCP connection shows both ready.
 bool serving() {
-    sockaddr_in address = {AF_INET, htons(53), {htonl(INADDR_LOOPBACK)}, {}};
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const bool connected =
-        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return connected;
+    const int fd = test::connectTo(53);
+    return fd >= 0 && ::close(fd) == 0;
 }
 
-// The name a reverse lookup of `address` asks for: its bytes last first, decimal for IPv4 and hex
-// nibbles for IPv6.
+// Reverse lookup name of `address`: its bytes last first, decimal for IPv4, hex nibbles for IPv6.
 std::string reverseName(const std::string& address) {
     std::string reverse;
     unsigned char bytes[16] = {};

@@ -143,9 +143,8 @@ void TunPath::answer(std::span<const std::uint8_t> packet, std::chrono::nanoseco
     if (!request) {
         // A destination also accepts TCP connections on every port, after the same delay.
         const auto synAck = icmp::tcpSynAck(packet);
-        if (synAck &&
-            destinations_.contains(std::uint32_t(packet[16]) << 24 |
-                                   std::uint32_t(packet[17]) << 16 | packet[18] << 8 | packet[19]))
+        if (synAck && destinations_.contains(std::uint32_t(packet[16]) << 24 | packet[17] << 16 |
+                                             packet[18] << 8 | packet[19]))
             pending_.emplace(arrival + delay_, std::move(*synAck));
         return;
     }

@@ -23,8 +23,7 @@ TEST(MetricsServer, AnswersItsTwoPathsAndRefusesTheRest) {
     const QByteArray text = "text/plain; version=0.0.4; charset=utf-8\r\n\r\n";
     const QByteArray askingOpenMetrics = "GET /metrics HTTP/1.1\r\naccept: application/"
                                          "openmetrics-text;version=1.0.0,text/plain;q=0.5\r\n\r\n";
-    // Three sent at once on one kept connection, which the third closes: each is answered
-    // though nothing more arrives.
+    // Three at once on a kept connection the third closes: each answered though nothing follows.
     const std::tuple<QByteArray, QByteArray, QByteArray> cases[] = {
         {askingOpenMetrics + askingOpenMetrics +
              "GET /metrics?x=1 HTTP/1.1\r\nConnection: Close\r\n\r\n",

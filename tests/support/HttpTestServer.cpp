@@ -31,8 +31,7 @@ void HttpTestServer::serve(QTcpSocket* socket) {
         qint64 bodyWritten = 0;
     };
     const auto state = std::make_shared<State>();
-    // A chunk every 10 ms, and only once the kernel took the last: the count is what left, not
-    // what Qt buffered.
+    // A chunk every 10 ms, once the kernel took the last: the count is what left, not Qt's buffer.
     auto* pump = new QTimer(socket);
     connect(pump, &QTimer::timeout, socket, [socket, state] {
         if (state->bodyLeft > 0 && socket->bytesToWrite() == 0) {
