@@ -96,13 +96,17 @@ TEST_F(AlertRules, UnreachableFiresOnceTheTargetHasBeenDownForTheLimit) {
     for (const auto& [setting, limit] : {std::pair{0, 5.0}, std::pair{7, 7.0}}) {
         setLimits(true, setting, 0, 0);
         auto& target = held({TargetKind::hostPing, "h", "", 24}, answeredThenLost(1, 3));
+        auto& other = held({TargetKind::hostPing, "127.0.0.7", "", 24}, answeredThenLost(1, 3));
         const Date before = dateNow();
         EXPECT_EQ(evaluate(), QStringList{}) << "down, but only just";
+        other.setEnabled(false); // so once enabled again, its outage is timed afresh
         const Date after = dateNow();
         QThread::msleep(qint64(std::max(0.0, before + limit - 0.1 - dateNow()) * 1000));
         EXPECT_EQ(evaluate(), QStringList{}) << setting;
         ASSERT_LT(dateNow(), before + limit) << "the machine stalled; the case proves nothing";
         QThread::msleep(qint64(std::max(0.0, after + limit - dateNow()) * 1000) + 1);
+        other.setEnabled(true);
+        holdMonitors(other, {answeredThenLost(1, 3)});
         EXPECT_EQ(evaluate(), QStringList{"h unreachable | Host Ping | sound"}) << setting;
         if (setting == 0) {
             holdMonitors(target, {{5}});
@@ -116,6 +120,7 @@ TEST_F(AlertRules, UnreachableFiresOnceTheTargetHasBeenDownForTheLimit) {
             EXPECT_EQ(evaluate(), QStringList{});
         }
         store.remove(target.id());
+        store.remove(other.id());
     }
 }
 

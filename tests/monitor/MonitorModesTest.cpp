@@ -125,7 +125,10 @@ TEST(ContinuousMode, ProbesOnceASecondAfterAWarmUpOfFiveContinuingTheStoredHisto
     EXPECT_TRUE(monitor->samples().empty()) << "history arriving after a stop is dropped";
 
     monitor->start();
+    monitor->stop(); // and started again before the history arrives: still one probe loop
+    monitor->start();
     ASSERT_TRUE(spinUntil([&] { return monitor->samples().size() >= 13; }, 15s));
+    Preferences::instance().setValue(keys::scrollbackEnabled, true); // reloads: nothing older
     monitor->stop();
     const auto kept = monitor->samples();
     EXPECT_EQ(kept[0].id, 491) << "the stored history is adopted";
