@@ -25,6 +25,7 @@ TEST(GraphPaneExport, SavesTheShownSamplesAsTheChosenTypeAndReportsAFileItCannot
     PingMonitor& fed = *target->monitors().front();
     fed.record(4.5, dateNow() - 90);
     fed.record(std::nullopt, dateNow() - 4);
+    fed.record(1.0, dateNow() - 1e5); // stamped by a clock set back, from before the window shown
     GraphPane pane(target);
     pane.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));

@@ -82,6 +82,9 @@ TEST(ServiceStats, SumUpTheChecksInFourColumnsOrTwoAndShowTheLastHttpStatus) {
     results.show();
     auto& chip = *results.findChild<ResultChip*>("chip_HTTP");
     EXPECT_EQ(test::PaintRecorder(chip).colourOf("404"), theme::red()) << "and the list's chip";
+    ASSERT_TRUE(spinUntil([&] { return http->health() == TargetHealth::down; }));
+    TargetTile httpTile(http, 1);
+    EXPECT_EQ(test::PaintRecorder(httpTile).colourOf("—"), theme::red()) << "a down tile's figure";
     http->setEnabled(false);
 }
 

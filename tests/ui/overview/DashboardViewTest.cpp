@@ -140,6 +140,7 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     const QImage shown = image(tile(3));
     Preferences::instance().setValue(keys::latencyGreen, 2.0);
     EXPECT_NE(image(tile(3)), shown);
+    EXPECT_TRUE(test::PaintRecorder(*tile(3)).painted(theme::latencyColour(LatencyColour::yellow)));
     Preferences::instance().setValue(keys::latencyGreen, 50.0);
     EXPECT_EQ(image(tile(3)), shown);
     Preferences::instance().setValue(keys::latencyYellow, 20.0);
