@@ -1,8 +1,10 @@
-// The figures beside a service check's chart: the share of checks passed, how many, the probe or
-// the last HTTP status, and when a check last failed; two by two when four do not fit across.
+// A service check's figures: the share of checks passed, how many, the probe or the last HTTP
+// status, and when one last failed, on either clock; two by two when four do not fit across.
 #include "ui/detail/ServiceStats.h"
 
 #include "monitor/PingMonitor.h"
+#include "settings/Preferences.h"
+#include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
 #include "support/HttpTestServer.h"
 #include "support/PaintRecorder.h"
@@ -44,6 +46,7 @@ TEST(ServiceStats, SumUpTheChecksInFourColumnsOrTwoAndShowTheLastHttpStatus) {
     const ServiceStats& stats = *pane.findChild<ServiceStats*>();
     ASSERT_TRUE(spinUntil([&] { return stats.value(1) == "3 / 4"; }));
     EXPECT_EQ(captions(stats), (QStringList{"Uptime", "Checks passed", "Probe", "Last failure"}));
+    Preferences::instance().setValue(keys::use24Hour, timeLabel(start, false).endsWith('M'));
     EXPECT_EQ((QStringList{stats.value(0), stats.value(2), stats.value(3)}),
               (QStringList{"75.0%", "TCP connect", timeLabel(start + 2, true)}));
     EXPECT_EQ(cellOf(stats, "lastFailureValue").top(), cellOf(stats, "uptimeValue").top());

@@ -5,6 +5,7 @@
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
+#include "support/PaintRecorder.h"
 #include "support/QtPrinters.h"
 #include "targets/HostStore.h"
 #include "targets/TargetSpecJson.h"
@@ -27,6 +28,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -161,7 +163,7 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
 }
 
 // A long IPv6 address is cut in its middle, keeping both ends in view, while its tooltip and
-// accessible name keep it whole: on its card and in a hop row.
+// accessible name keep it whole: on its card and in a hop row, whose figure has its band's colour.
 TEST(Accessibility, ALongIPv6AddressIsCutInItsMiddleAndReadWhole) {
     const QString address = "2001:db8:aaaa:bbbb:cccc:dddd:eeee:ffff";
     Preferences::instance().setValue(
@@ -177,15 +179,23 @@ TEST(Accessibility, ALongIPv6AddressIsCutInItsMiddleAndReadWhole) {
         << shown.toStdString();
     EXPECT_EQ(std::pair(name->toolTip(), accessibleName(name)), std::pair(address, address));
     HopRow row;
-    row.setHop({1, address, "r1.lab", 12.4}, 100, {50, 150});
+    row.setHop({1, address, "r1.lab", 72.4}, 100, {50, 150});
     EXPECT_EQ((QStringList{row.toolTip(), row.accessibleDescription(), accessibleName(&row)}),
-              (QStringList{address + " (r1.lab)", "12 ms", "Hop 1, " + address + " (r1.lab)"}));
+              (QStringList{address + " (r1.lab)", "72 ms", "Hop 1, " + address + " (r1.lab)"}));
+    EXPECT_EQ(test::PaintRecorder(row).colourOf("72 ms"),
+              theme::latencyColour(LatencyColour::yellow));
     row.setHop({2}, 100, {50, 150});
     EXPECT_EQ(row.accessibleDescription(), "no answer");
     HopList hops; // and a path two hops shorter keeps none of their rows
     hops.setHops({{1}, {2}, {3}}, {50, 150});
     hops.setHops({{1}}, {50, 150});
     EXPECT_EQ(hops.rows().size(), 1u);
+    QWidget box; // and a figure that gains a digit widens its place rather than being cut
+    auto* figure = new HeadlineFigure(&box);
+    (new QHBoxLayout(&box))->addWidget(figure);
+    box.show();
+    figure->setFigure("1234", theme::red(), {});
+    EXPECT_TRUE(test::spinUntil([&] { return figure->width() >= figure->sizeHint().width(); }));
 }
 
 // The window's smallest size fits a 1280 × 720 screen with room for a title bar and a panel, and

@@ -243,6 +243,7 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
         ASSERT_EQ(targets.size(), 1u);
         EXPECT_TRUE(targets[0]->enabled());
         EXPECT_EQ(window.selection(), targets[0]->id());
+        EXPECT_EQ(window.focusWidget(), card(0)) << "the keyboard goes on from the new card";
     }
 
     // With the settings folder read-only, adding a target warns that it is not saved.
