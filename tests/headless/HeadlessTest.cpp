@@ -151,7 +151,8 @@ TEST(Headless, PrometheusScrapesARunThroughAnAttackUntilItIsStopped) {
     const double attackEnd = unixSecondsFromDate(dateNow());
     spinUntil([&] { return unixSecondsFromDate(dateNow()) >= start + 60; }, 60s);
     const double end = unixSecondsFromDate(dateNow());
-    spinFor(2s);
+    chain.setRouterSilent(2, false); // a new address at hop 2, which starts with nothing lost
+    spinFor(5s);
 
     const QString ping = "{kind=\"hostPing\"}";
     EXPECT_EQ(prometheus.value("up{job=\"vantorel\"}", end), 1);
@@ -198,7 +199,12 @@ TEST(Headless, PrometheusScrapesARunThroughAnAttackUntilItIsStopped) {
     EXPECT_EQ(prometheus.value("vantorel_http_status", end), 200);
 
     const QByteArray scraped = get(port, "/metrics");
+    const auto own = QRegularExpression(R"(established_total\{dialer_name="vantorel"\} (\d+))");
+    const int dialled = own.match(get(9090, "/metrics")).captured(1).toInt();
+    EXPECT_TRUE(dialled >= 1 && dialled <= 8) << dialled << " connections: kept ones are not cut";
     EXPECT_THAT(scraped.toStdString(), HasSubstr("/24\",kind=\"pingSweep\""));
+    EXPECT_THAT(scraped.toStdString(),
+                HasSubstr("hop=\"2\",address=\"" + chain.routers()[1] + "\"} 0\n"));
     EXPECT_EQ(run.stop(), 0) << run.log().toStdString();
     QProcess promtool;
     promtool.start("promtool", {"check", "metrics"});

@@ -282,6 +282,10 @@ TEST(SampleStoreFailure, ADamagedFileIsMovedAsideAndTheFreshOneKeepsWhatWasCommi
     ASSERT_TRUE(first && QFile::copy(*first, file) && QFile::copy(*first, file + "-wal"));
     EXPECT_EQ(moveDamagedFileAside(file, second, error), *first + "-2");
     EXPECT_TRUE(QFile::exists(*first) && QFile::exists(*first + "-2-wal"));
+    // One that cannot be moved (its new name too long for the folder) is not reported as moved.
+    const QString longName = dir.filePath(QString(240, 'x'));
+    ASSERT_TRUE(QFile::copy(*first, longName));
+    EXPECT_FALSE(moveDamagedFileAside(longName, second, error) || error.isEmpty());
 }
 
 } // namespace
