@@ -18,6 +18,8 @@ class HistoryDatabase;
 class WriteBatch {
 public:
     bool empty() const { return samples_.empty() && tracePaths_.empty() && sweepStates_.empty(); }
+    std::size_t sampleCount() const { return samples_.size(); }
+    void reserveSamples(std::size_t count) { samples_.reserve(count); }
 
     void addSample(QByteArray key, const PingSample& sample);
     // A later text of the same key replaces the earlier one, as it would in the table.

@@ -24,11 +24,22 @@ PingMonitor::PingMonitor(const QString& host, Mode mode, std::optional<QString> 
     , mode_(mode)
     , persistKey_(std::move(persistKey))
     , timing_(timing) {
-    if (persistKey_)
-        connect(&Preferences::instance(), &Preferences::changed, this, [this](const QString& key) {
-            if (key == keys::scrollbackEnabled || key == keys::scrollbackMinutes)
-                reloadHistoryWindow();
-        });
+    readHistorySettings();
+    connect(&Preferences::instance(), &Preferences::changed, this, [this](const QString& key) {
+        if (key != keys::scrollbackEnabled && key != keys::scrollbackMinutes)
+            return;
+        readHistorySettings();
+        if (persistKey_)
+            reloadHistoryWindow();
+    });
+}
+
+void PingMonitor::readHistorySettings() {
+    // Kept here rather than read for every sample: three settings lookups were about a tenth of
+    // what recording a sample cost the main thread.
+    const auto& preferences = Preferences::instance();
+    recording_ = persistKey_ && preferences.boolValue(keys::scrollbackEnabled);
+    historyWindowSeconds_ = historyWindowSeconds(preferences);
 }
 
 PingMonitor::~PingMonitor() {
@@ -103,7 +114,7 @@ void PingMonitor::handOffHistory(std::function<void(PingMonitor&)> startLoop) {
         return;
     }
     // Loaded even with recording off (with the short window): only writing is switched off.
-    const Date since = dateNow() - historyWindowSeconds(Preferences::instance());
+    const Date since = dateNow() - historyWindowSeconds_;
     store().loadSamples(*persistKey_, since,
                         [weak = weak_from_this(), startLoop](std::vector<PingSample> stored,
                                                              std::int64_t highestSeq) {
@@ -124,7 +135,7 @@ void PingMonitor::handOffHistory(std::function<void(PingMonitor&)> startLoop) {
 void PingMonitor::reloadHistoryWindow() {
     // A shorter window trims the series at the next sample; a longer one brings back from the
     // store what it holds of the stretch before the series, which a shorter window had trimmed.
-    const Date since = dateNow() - historyWindowSeconds(Preferences::instance());
+    const Date since = dateNow() - historyWindowSeconds_;
     if (!isRunning_ || series_.empty() || series_.samples().front().time <= since)
         return;
     store().loadSamples(*persistKey_, since,
@@ -157,7 +168,7 @@ void PingMonitor::record(std::optional<double> rtt, Date time) {
         const Date now = dateNow();
         const PingSample sample{counter_, rtt, time};
         series_.append(sample);
-        if (persistKey_ && Preferences::instance().boolValue(keys::scrollbackEnabled))
+        if (recording_)
             store().appendSample(*persistKey_, sample);
         trimToHistoryWindow(now);
         if (series_.size() > std::size_t(kHardCap))
@@ -180,7 +191,7 @@ void PingMonitor::record(std::optional<double> rtt, Date time) {
 }
 
 void PingMonitor::trimToHistoryWindow(Date now) {
-    const Date cutoff = now - historyWindowSeconds(Preferences::instance());
+    const Date cutoff = now - historyWindowSeconds_;
     // Samples arrive in time order, so the ones to drop are at the front; scanning from there
     // stops after the few that left the window since the last sample.
     const auto& samples = series_.samples();

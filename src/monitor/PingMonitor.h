@@ -91,6 +91,7 @@ private:
 
     void startContinuous();
     void handOffHistory(std::function<void(PingMonitor&)> startLoop);
+    void readHistorySettings();
     void reloadHistoryWindow();
     void scheduleRestart(double seconds);
     void startPingLoop();
@@ -131,6 +132,8 @@ private:
     const MonitorTiming timing_;
 
     SampleSeries series_;
+    bool recording_ = false;
+    std::int64_t historyWindowSeconds_ = 0;
     bool isRunning_ = false;
     std::optional<QString> statusMessage_;
     std::optional<TaskHandle> retryTask_;
