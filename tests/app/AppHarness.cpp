@@ -46,10 +46,6 @@ void XSession::keys(const QString& names) const {
     xdotool(QStringList{"key", "--delay", "60"} + names.split(' '));
 }
 
-void XSession::type(const QString& text) const {
-    xdotool({"type", "--delay", "30", text});
-}
-
 void XSession::xdotool(const QStringList& arguments) const {
     QProcess xdotool;
     xdotool.setProcessEnvironment(environment_);

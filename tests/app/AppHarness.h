@@ -31,7 +31,7 @@ public:
     void click(const QPoint& point) const;
     // Presses keys named as xdotool names them, one after another: "ctrl+n Tab Right".
     void keys(const QString& names) const;
-    void type(const QString& text) const;
+    void type(const QString& text) const { xdotool({"type", "--delay", "30", text}); }
 
 private:
     void xdotool(const QStringList& arguments) const;

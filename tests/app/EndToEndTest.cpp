@@ -116,8 +116,7 @@ std::pair<int, QString> runToEnd(
 std::set<quint32> holdersOf(const QString& file) {
     std::set<quint32> pids;
     for (const QString& pid : QDir("/proc").entryList({"[0-9]*"}, QDir::Dirs))
-        for (const auto& fd :
-             QDir("/proc/" + pid + "/fd").entryInfoList(QDir::Files | QDir::System))
+        for (auto fd : QDir("/proc/" + pid + "/fd").entryInfoList(QDir::Files | QDir::System))
             if (fd.symLinkTarget() == file)
                 pids.insert(pid.toUInt());
     return pids;

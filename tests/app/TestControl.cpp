@@ -93,10 +93,8 @@ QString answer(Application& application, const QString& request) {
         return "ok " + QString::fromUtf8(QJsonDocument(states).toJson(QJsonDocument::Compact));
     }
     if (command == "focus") {
-        QWidget* focused = QApplication::focusWidget();
-        return "ok " +
-               (focused ? QAccessible::queryAccessibleInterface(focused)->text(QAccessible::Name)
-                        : QString());
+        const auto* focused = QAccessible::queryAccessibleInterface(QApplication::focusWidget());
+        return "ok " + (focused ? focused->text(QAccessible::Name) : QString());
     }
     if (command == "note" && window)
         return "ok " + window->removalNote();

@@ -76,9 +76,7 @@ protected:
     }
     static inline QTemporaryDir runtime;
 
-    static Outcome vantorel(const QStringList& arguments) {
-        return run(QStringLiteral(VANTOREL_PROGRAM), arguments);
-    }
+    static Outcome vantorel(const QStringList& args) { return run(VANTOREL_PROGRAM, args); }
     // Exports `key` since `period` ago (by default, the default day) both ways and has Python
     // compare them with the file; returns its summary.
     QString checkedExport(const QString& key, const QString& period = {}) {

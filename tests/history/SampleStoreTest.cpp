@@ -66,13 +66,12 @@ std::pair<qint64, QByteArray> recordInto(const QString& file, qint64 enough) {
     recorder.start(HISTORY_RECORDER_PATH, {file});
     qint64 committed = 0;
     int reports = 0;
-    EXPECT_TRUE(spinUntil(
-        [&] {
-            for (recorder.waitForReadyRead(10); recorder.canReadLine(); ++reports)
-                committed = recorder.readLine().mid(10).trimmed().toLongLong(); // "committed N"
-            return reports > 1 && committed >= enough;
-        },
-        20s));
+    const auto reported = [&] {
+        for (recorder.waitForReadyRead(10); recorder.canReadLine(); ++reports)
+            committed = recorder.readLine().mid(10).trimmed().toLongLong(); // "committed N"
+        return reports > 1 && committed >= enough;
+    };
+    EXPECT_TRUE(spinUntil(reported, 20s));
     test::spinFor(std::chrono::milliseconds(QRandomGenerator::global()->bounded(300)));
     ::kill(pid_t(recorder.processId()), SIGKILL);
     recorder.waitForFinished();
@@ -88,16 +87,15 @@ protected:
 };
 
 TEST_F(SampleStoreTest, SamplesLoadFromTheSinceTimeInTimeOrderWithTheKeysHighestSeq) {
-    store_->appendSample("hostPing:a", {.id = 1, .rtt = 10.0, .time = 100.0});
-    store_->appendSample("hostPing:a", {.id = 7, .rtt = std::nullopt, .time = 300.0});
-    store_->appendSample("hostPing:a", {.id = 3, .rtt = 12.5, .time = 200.0});
+    const PingSample first{.id = 1, .rtt = 10.0, .time = 100.0},
+        second{.id = 3, .rtt = 12.5, .time = 200.0},
+        third{.id = 7, .rtt = std::nullopt, .time = 300.0};
+    for (const PingSample& sample : {first, third, second})
+        store_->appendSample("hostPing:a", sample);
     store_->appendSample("hostPing:a", {.id = 9, .rtt = 5.0, .time = 99.999});
     store_->appendSample("hostPing:b", {.id = 100, .rtt = 1.0, .time = 250.0});
-    EXPECT_EQ(samplesOf(*store_, "hostPing:a", 100.0),
-              Loaded({{.id = 1, .rtt = 10.0, .time = 100.0},
-                      {.id = 3, .rtt = 12.5, .time = 200.0},
-                      {.id = 7, .rtt = std::nullopt, .time = 300.0}},
-                     9)); // from the row before the since time, not from the other key
+    // The highest seq comes from the row before the since time, not from the other key.
+    EXPECT_EQ(samplesOf(*store_, "hostPing:a", 100.0), Loaded({first, second, third}, 9));
     EXPECT_EQ(samplesOf(*store_, "hostPing:c"), Loaded({}, 0));
 }
 
@@ -170,15 +168,14 @@ TEST_F(SampleStoreTest, ScheduledPruningRepeats) {
 TEST_F(SampleStoreTest, WritesCommitOnTheirOwnWithinTheDelayAndAtOnceOnAFlush) {
     int id = 0;
     auto appended = std::chrono::steady_clock::now() - 1h;
-    EXPECT_TRUE(spinUntil(
-        [&] {
-            if (std::chrono::steady_clock::now() - appended >= 50ms) {
-                appended = std::chrono::steady_clock::now();
-                store_->appendSample("k", {.id = ++id, .time = double(id)});
-            }
-            return sqlText(file(), "SELECT count(*) FROM samples").toLongLong() > 0;
-        },
-        3 * SampleStore::kCommitDelay))
+    const auto committed = [&] {
+        if (std::chrono::steady_clock::now() - appended >= 50ms) {
+            appended = std::chrono::steady_clock::now();
+            store_->appendSample("k", {.id = ++id, .time = double(id)});
+        }
+        return sqlText(file(), "SELECT count(*) FROM samples").toLongLong() > 0;
+    };
+    EXPECT_TRUE(spinUntil(committed, 3 * SampleStore::kCommitDelay))
         << "the first of a stream of samples commits within the delay, with no load to wait for";
     while (id < 100)
         store_->appendSample("k", {.id = ++id, .time = double(id)});

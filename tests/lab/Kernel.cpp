@@ -23,10 +23,9 @@ void writeSysctls(const std::vector<Sysctl>& settings, const std::string& inName
     run({shell, script});
 }
 
-void waitUntilLinksRunning(const std::vector<std::string>& interfaces,
-                           const std::string& inNamespace) {
+void waitUntilLinksRunning(const std::vector<std::string>& links, const std::string& inNamespace) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    for (const std::string& interface : interfaces) {
+    for (const std::string& interface : links) {
         while (run(ip("link show dev " + interface + "\n", inNamespace)).find(" state UP ") ==
                std::string::npos) {
             if (std::chrono::steady_clock::now() > deadline)

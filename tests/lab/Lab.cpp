@@ -57,11 +57,12 @@ std::string host(const std::string& address) {
     return address + "/32";
 }
 
-// A namespace with one interface, eth0, whose only neighbour is `gateway`.
-std::string leafConfiguration(const std::string& gateway) {
+// A namespace with one interface, eth0, which has `address` and whose only neighbour is `gateway`.
+std::string leafConfiguration(const std::string& gateway, const std::string& address) {
     return line("link set lo up") + line("link set eth0 up") +
            line("route add", host(gateway), "dev eth0") +
-           line("route add default via", gateway, "dev eth0");
+           line("route add default via", gateway, "dev eth0") +
+           line("address add", address, "dev eth0");
 }
 
 } // namespace
@@ -135,11 +136,8 @@ void Lab::openHostSubnet() {
             line("link set", hostVeths_[i], "up") + neighbourAddress(prober_, hostVeths_[i]);
     run(ip(batch + line("route add", host(sink), "dev", hostVeths_[0], "src", prober_) +
            line("route add", subnet, "via", sink, "dev", hostVeths_[0], "src", prober_)));
-    run(ip(leafConfiguration(prober_) + line("address add", host(sink), "dev eth0"),
-           hostSpaces_[0]));
-    run(ip(leafConfiguration(prober_) +
-               line("address add", linkLocal + std::string("/64 dev eth0")),
-           hostSpaces_[1]));
+    run(ip(leafConfiguration(prober_, host(sink)), hostSpaces_[0]));
+    run(ip(leafConfiguration(prober_, linkLocal + std::string("/64")), hostSpaces_[1]));
     // The test side came up first; its far end, brought up second, sends at once.
     waitUntilLinksRunning(hostVeths_);
 }
@@ -205,9 +203,7 @@ std::vector<std::string> Lab::buildRouters(const std::vector<std::string>& route
         run(ip(configuration, spaces[k]));
     }
     if (reachable)
-        run(ip(leafConfiguration(routers.back()) +
-                   line("address add", host(destination), "dev eth0"),
-               spaces.back()));
+        run(ip(leafConfiguration(routers.back(), host(destination)), spaces.back()));
     // Of each link, the end brought up first is the one to wait for.
     waitUntilLinksRunning({veth});
     for (std::size_t k = 0; k + 1 < spaces.size(); ++k)

@@ -30,8 +30,7 @@ TEST(LabSmoke, NothingLeadsOffTheMachineAndALabLeavesNothingBehind) {
         EXPECT_THAT(output({"ping", "-n", "-c", "1", "-W", "1", QString::fromStdString(host)}),
                     HasSubstr("1 received"));
         TestResolver resolver;
-        resolver.addHost("host.lab.test", host);
-        resolver.start();
+        resolver.addHost("host.lab.test", host).start();
         EXPECT_THAT(output({"getent", "ahostsv4", "host.lab.test"}), HasSubstr(host + " "));
     }
     EXPECT_EQ(output({"ip", "netns", "list"}), "") << "the Lab removes what it built";

@@ -119,8 +119,7 @@ int TestResolver::queryCount(const std::string& address) const {
     // dnsmasq logs each query as "query[TYPE] <name> from <client>".
     QFile log(QString::fromStdString(folder + "dnsmasq.log"));
     log.open(QIODevice::ReadOnly);
-    return static_cast<int>(
-        log.readAll().count(QByteArray::fromStdString("] " + reverseName(address) + " from ")));
+    return static_cast<int>(log.readAll().count(("] " + reverseName(address) + " from ").c_str()));
 }
 
 } // namespace vantorel::lab

@@ -70,15 +70,13 @@ std::string TunPath::address(int lastByte) const {
 }
 
 void TunPath::setDestinations(const std::vector<std::string>& addresses) {
-    auto parsed = values(addresses);
     std::lock_guard lock(mutex_);
-    destinations_ = std::move(parsed);
+    destinations_ = values(addresses);
 }
 
 void TunPath::setUnreachable(const std::vector<std::string>& addresses, const std::string& from) {
-    auto parsed = values(addresses);
     std::lock_guard lock(mutex_);
-    unreachable_ = std::move(parsed);
+    unreachable_ = values(addresses);
     unreachableFrom_ = ipv4Value(from);
 }
 

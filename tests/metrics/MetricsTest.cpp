@@ -64,10 +64,9 @@ TEST(MetricsServer, AnswersItsTwoPathsAndRefusesTheRest) {
 TEST(ModelMetrics, CountsOutliveTheSeriesAndEachFormatNamesThemItsWay) {
     Preferences::instance().setValue(keys::scrollbackEnabled, false); // a window of 600 s
     const QString odd = "lab \"x\"\\y\nz";
-    Preferences::instance().setValue(
-        HostStore::kKey,
-        *encodeTargetSpecs(std::vector{TargetSpec{TargetKind::hostPing, odd, "", 24},
-                                       TargetSpec{TargetKind::pingSweep, "198.18.0.1-3", "", 24}}));
+    const std::vector<TargetSpec> listed{{TargetKind::hostPing, odd, "", 24},
+                                         {TargetKind::pingSweep, "198.18.0.1-3", "", 24}};
+    Preferences::instance().setValue(HostStore::kKey, *encodeTargetSpecs(listed));
     HostStore store;
     ModelMetrics metrics(store);
     PingMonitor& monitor = *store.targets()[0]->monitors()[0];

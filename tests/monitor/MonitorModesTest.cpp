@@ -332,8 +332,7 @@ TEST(ContinuousMode, MonitorsStartedApartProbeOnTheSameBeat) {
 // The path: .2, .3 and .254 answer in 30 ms, every other echo lost; .5 never; .2 has a PTR record.
 TEST(LivenessMode, ScansTellAliveFromSilentHostsAndNameEachAliveHostOnce) {
     lab::TunPath path;
-    const std::vector<std::string> hosts{path.address(2), path.address(3), path.address(254),
-                                         path.address(5)};
+    const std::vector hosts{path.address(2), path.address(3), path.address(254), path.address(5)};
     path.setDestinations({hosts[0], hosts[1], hosts[2]});
     path.setDelay(30ms);
     path.setLossEvery(2);

@@ -27,8 +27,7 @@ HttpTestServer::HttpTestServer(const std::optional<QSslConfiguration>& tls,
 void HttpTestServer::serve(QTcpSocket* socket) {
     struct State {
         QByteArray received;
-        qint64 bodyLeft = 0;
-        qint64 bodyWritten = 0;
+        qint64 bodyLeft = 0, bodyWritten = 0;
     };
     const auto state = std::make_shared<State>();
     // A chunk every 10 ms, once the kernel took the last: the count is what left, not Qt's buffer.
@@ -70,8 +69,7 @@ void HttpTestServer::serve(QTcpSocket* socket) {
             requests_.push_back(request);
             const HttpAnswer answer = answers_.value(QString::fromLatin1(request.path));
             if (!answer.silent)
-                QTimer::singleShot(answer.headDelay, socket,
-                                   [respond, answer] { respond(answer); });
+                QTimer::singleShot(answer.headDelay, socket, [=] { respond(answer); });
         }
     };
     connect(socket, &QTcpSocket::readyRead, this, read);

@@ -50,9 +50,7 @@ private:
     }
 
     // As a raster image holds it, rounded from 16 bits a channel.
-    static QRgb premultiplied(const QColor& colour) {
-        return colour.rgba64().premultiplied().toArgb32();
-    }
+    static QRgb premultiplied(const QColor& c) { return c.rgba64().premultiplied().toArgb32(); }
 
     const QSize size_;
     QMap<QString, QColor> texts_; // the last colour of each

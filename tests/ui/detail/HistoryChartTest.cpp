@@ -27,8 +27,7 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     Preferences::instance().setValue(keys::latencyYellow, 150);
     // Half an hour, a sample every two seconds: quick answers (one slower), then the last 100 s
     // lost. The target stays off, its address never probed.
-    const auto target =
-        Target::create({TargetKind::hostPing, QStringLiteral("198.19.250.1"), {}, 24}, false);
+    const auto target = Target::create({TargetKind::hostPing, "198.19.250.1", {}, 24}, false);
     PingMonitor& monitor = *target->monitors().front();
     for (int i = 0; i < 900; ++i)
         monitor.record(i < 850 ? std::optional(i == 800 ? 90.0 : 30.0) : std::nullopt,

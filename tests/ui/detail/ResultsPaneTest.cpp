@@ -68,11 +68,10 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
     show(Target::create({TargetKind::hostPing, QStringLiteral("198.19.250.2"), {}, 24}, false));
     PingMonitor& fed = *target->monitors().front();
     const Date start = dateNow();
-    for (int i = 0; i < 70; ++i)
-        fed.record(i < 30  ? std::optional(10.0 + i)
-                   : i % 5 ? std::optional(5.0)
-                           : std::nullopt,
-                   start - (i < 30) * 599);
+    for (int i = 0; i < 30; ++i)
+        fed.record(10.0 + i, start - 599);
+    for (int i = 30; i < 70; ++i)
+        fed.record(i % 5 ? std::optional(5.0) : std::nullopt, start);
     // The chips sum the series up.
     EXPECT_TRUE(spinUntil([&] { return value("chip_loss") == "11%"; }));
     EXPECT_EQ((QStringList{value("chip_min"), value("chip_max"), value("chip_jitter")}),

@@ -25,10 +25,6 @@ namespace {
 
 using test::spinUntil;
 
-QStringList captions(const ServiceStats& stats) {
-    return {stats.caption(0), stats.caption(1), stats.caption(2), stats.caption(3)};
-}
-
 QRect cellOf(const ServiceStats& stats, const char* value) {
     return stats.findChild<QLabel*>(QLatin1String(value))->parentWidget()->geometry();
 }
@@ -45,7 +41,8 @@ TEST(ServiceStats, SumUpTheChecksInFourColumnsOrTwoAndShowTheLastHttpStatus) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
     const ServiceStats& stats = *pane.findChild<ServiceStats*>();
     ASSERT_TRUE(spinUntil([&] { return stats.value(1) == "3 / 4"; }));
-    EXPECT_EQ(captions(stats), (QStringList{"Uptime", "Checks passed", "Probe", "Last failure"}));
+    EXPECT_EQ((QStringList{stats.caption(0), stats.caption(1), stats.caption(2), stats.caption(3)}),
+              (QStringList{"Uptime", "Checks passed", "Probe", "Last failure"}));
     Preferences::instance().setValue(keys::use24Hour, timeLabel(start, false).endsWith('M'));
     EXPECT_EQ((QStringList{stats.value(0), stats.value(2), stats.value(3)}),
               (QStringList{"75.0%", "TCP connect", timeLabel(start + 2, true)}));

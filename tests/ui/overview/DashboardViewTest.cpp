@@ -96,9 +96,7 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
         // below then keeps the count as it is.
         targets[3]->monitors().front()->record(4.0, i == 5 ? dateNow() - 600 + 0.7 : start + i);
     }
-    const auto chartTop = [](TargetTile* tile) {
-        return image(tile).pixelColor(tile->width() - 16, 50);
-    };
+    const auto chartTop = [](TargetTile* t) { return image(t).pixelColor(t->width() - 16, 50); };
     EXPECT_GT(chartTop(tile(0)).red() - chartTop(tile(0)).green(), 100);
     EXPECT_GT(chartTop(tile(0)).alpha(), 120);
     EXPECT_LT(chartTop(tile(3)).alpha(), 60);
@@ -157,8 +155,7 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
 
     // A sweep counts the hosts it knows while it scans, and is red once none of them is alive; the
     // tray counts those alive.
-    const auto& firstSweep = targets[2]->monitors();
-    const auto& secondSweep = targets[4]->monitors();
+    const auto &firstSweep = targets[2]->monitors(), &secondSweep = targets[4]->monitors();
     secondSweep[0]->restoreLiveness(true, 1.0, std::nullopt);
     for (const auto& host :
          {secondSweep[1], firstSweep[0], firstSweep[1], firstSweep[2], firstSweep[3]})

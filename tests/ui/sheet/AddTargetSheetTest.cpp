@@ -93,13 +93,11 @@ TEST_F(AddTargetSheetTest, TheKindPickerIsOneTabStopWhoseArrowsChoose) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&sheet));
     QTest::keyClick(host, Qt::Key_Tab, Qt::ShiftModifier);
     EXPECT_EQ(QApplication::focusWidget(), kinds->segment(0));
-    for (const auto& [key, kind] : {std::pair(Qt::Key_Right, pingSweep),
-                                    {Qt::Key_Down, traceroute},
-                                    {Qt::Key_Left, pingSweep},
-                                    {Qt::Key_Home, hostPing},
-                                    {Qt::Key_End, serviceCheck},
-                                    {Qt::Key_Right, hostPing},
-                                    {Qt::Key_Up, serviceCheck}}) {
+    const std::pair<Qt::Key, TargetKind> keys[] = {
+        {Qt::Key_Right, pingSweep}, {Qt::Key_Down, traceroute},  {Qt::Key_Left, pingSweep},
+        {Qt::Key_Home, hostPing},   {Qt::Key_End, serviceCheck}, {Qt::Key_Right, hostPing},
+        {Qt::Key_Up, serviceCheck}};
+    for (const auto& [key, kind] : keys) {
         QTest::keyClick(QApplication::focusWidget(), key);
         EXPECT_EQ(kinds->currentIndex(), targetKindPosition(kind));
         EXPECT_EQ(QApplication::focusWidget(), kinds->segment(targetKindPosition(kind)));

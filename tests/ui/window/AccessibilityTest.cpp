@@ -54,8 +54,7 @@ bool clipped(const QWidget& widget) {
                widget.width() < field->fontMetrics().horizontalAdvance(field->text()) + 12;
     if (!qobject_cast<const QLabel*>(&widget) && !qobject_cast<const QAbstractButton*>(&widget))
         return false;
-    const QSize least =
-        widget.minimumSizeHint().isValid() ? widget.minimumSizeHint() : widget.sizeHint();
+    const QSize hint = widget.minimumSizeHint(), least = hint.isValid() ? hint : widget.sizeHint();
     return widget.width() < least.width() || widget.height() < least.height();
 }
 
@@ -166,9 +165,8 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
 // accessible name keep it whole: on its card and in a hop row, whose figure has its band's colour.
 TEST(Accessibility, ALongIPv6AddressIsCutInItsMiddleAndReadWhole) {
     const QString address = "2001:db8:aaaa:bbbb:cccc:dddd:eeee:ffff";
-    Preferences::instance().setValue(
-        keys::targetsV2,
-        *encodeTargetSpecs(std::vector<TargetSpec>{{TargetKind::traceroute, address, {}, 24}}));
+    const std::vector<TargetSpec> listed{{TargetKind::traceroute, address, {}, 24}};
+    Preferences::instance().setValue(keys::targetsV2, *encodeTargetSpecs(listed));
     HostStore store;
     MainWindow window(store);
     window.show();

@@ -48,11 +48,10 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     const auto address = [&](int last) { return QString::fromStdString(path.address(last)); };
     // Nothing answers at .9; two of the sweep's four hosts do. All are off, as at launch.
     Preferences::instance().setValue(keys::appearance, QStringLiteral("dark"));
-    Preferences::instance().setValue(keys::targetsV2,
-                                     *encodeTargetSpecs(std::vector<TargetSpec>{
-                                         {TargetKind::hostPing, address(2), {}, 24},
+    const std::vector<TargetSpec> listed{{TargetKind::hostPing, address(2), {}, 24},
                                          {TargetKind::hostPing, address(9), {}, 24},
-                                         {TargetKind::pingSweep, address(2), address(5), 24}}));
+                                         {TargetKind::pingSweep, address(2), address(5), 24}};
+    Preferences::instance().setValue(keys::targetsV2, *encodeTargetSpecs(listed));
     HostStore store(MonitorTiming{.probeInterval = 0.1, .probeTimeout = 0.1, .restartDelay = 0.2});
     const auto& targets = store.targets();
     MainWindow window(store);
