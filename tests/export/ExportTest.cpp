@@ -125,6 +125,12 @@ TEST_F(ExportTest, SamplesAndHopsAgreeWithTheFileWhileAnotherVantorelHoldsTheLoc
     monitor->start();
     ASSERT_TRUE(spinUntil([&] { return monitor->counter() >= 8; }, std::chrono::seconds(20)));
     monitor->stop();
+    // What the pane exports of a route carries its hop table.
+    const auto route = PingMonitor::create("127.0.0.1", PingMonitor::Mode::traceroute,
+                                           "traceroute:127.0.0.1", {.probeInterval = 0.1});
+    route->start();
+    ASSERT_TRUE(spinUntil([&] { return !route->hopStats().empty(); }, std::chrono::seconds(20)));
+    EXPECT_EQ(exportedHistoryOf(*route, 0)->hops, route->hopStats());
     // Samples (some lost, one older than the period); a path with names to quote and a silent hop.
     const auto& store = SampleStore::shared();
     const Date now = dateNow();
@@ -151,6 +157,8 @@ TEST_F(ExportTest, SamplesAndHopsAgreeWithTheFileWhileAnotherVantorelHoldsTheLoc
     // A host alone names its one key; the lock held above keeps a second window out all along.
     EXPECT_EQ(vantorel({"--export", "198.18.0.9"}).out,
               vantorel({"--export", "traceroute:198.18.0.9"}).out);
+    EXPECT_TRUE(vantorel({"--export", "198.18.0.9", "--format", "json"})
+                    .out.contains(R"("key":"traceroute:198.18.0.9")"));
     QProcessEnvironment window = QProcessEnvironment::systemEnvironment();
     window.insert("QT_QPA_PLATFORM", "offscreen");
     EXPECT_EQ(run(VANTOREL_PROGRAM, {}, window).err, "Vantorel is already running.\n");
@@ -187,6 +195,7 @@ TEST_F(ExportTest, RefusesWhatItCannotAnswerOrReadAndSaysWhy) {
     // A history file that is no database cannot be answered at all: status 1, not "no history".
     auto damaged = QProcessEnvironment::systemEnvironment();
     damaged.insert("XDG_DATA_HOME", folder.path());
+    EXPECT_EQ(run(VANTOREL_PROGRAM, {"--export", "hostPing:198.18.0.5"}, damaged).status, 2);
     QDir(folder.path()).mkdir("Vantorel");
     QFile garbage(folder.filePath("Vantorel/history.sqlite"));
     ASSERT_TRUE(garbage.open(QIODevice::WriteOnly) && garbage.write(QByteArray(4096, 'x')) == 4096);

@@ -135,6 +135,8 @@ TEST(Headless, PrometheusScrapesARunThroughAnAttackUntilItIsStopped) {
     const QString pinged = text(path.address(2)), pingKey = "hostPing:" + pinged;
     for (int id = 1; id <= 10; ++id)
         SampleStore::shared()->appendSample(pingKey, {id, 2.5, dateNow() - 100 + id});
+    for (const double age : {-600.0, 600.0}) // a week is kept, what is older goes at the start
+        SampleStore::shared()->appendSample("hostPing:old", {1, 1.0, dateNow() - 7 * 86400 + age});
     ASSERT_EQ(storedSamples(pingKey).size(), 10u);
 
     const quint16 port = 9464;
@@ -155,6 +157,7 @@ TEST(Headless, PrometheusScrapesARunThroughAnAttackUntilItIsStopped) {
     spinFor(5s);
 
     const QString ping = "{kind=\"hostPing\"}";
+    EXPECT_EQ(storedSamples("hostPing:old").size(), 1u);
     EXPECT_EQ(prometheus.value("up{job=\"vantorel\"}", end), 1);
     EXPECT_EQ(prometheus.value("vantorel_target_up" + ping, end), 1);
     const double sent = prometheus.value("vantorel_probes_sent_total" + ping, end);

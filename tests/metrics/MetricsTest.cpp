@@ -112,6 +112,19 @@ TEST(ModelMetrics, CountsOutliveTheSeriesAndEachFormatNamesThemItsWay) {
     const QByteArray kept = metrics.render(ExpositionFormat::openMetrics);
     EXPECT_TRUE(kept.contains("target_up{" + labels + "} 1\n") && !kept.contains("198.18"));
     EXPECT_TRUE(kept.contains("sent_total{" + labels + "} 7\n"));
+    ModelMetrics late(store); // counts from its own start, not what the monitor had counted
+    monitor.record(7.0, now);
+    const QByteArray fresh = late.render(ExpositionFormat::openMetrics);
+    EXPECT_TRUE(fresh.contains("sent_total{" + labels + "} 1\n") &&
+                fresh.contains(labels + ",le=\"0.007126\"} 1\n"));
+    store.add({TargetKind::serviceCheck, "no port", "", 24}); // failing, though it answered
+    Target& check = *store.targets().back();
+    check.setEnabled(false);
+    for (int i = 0; i < 2; ++i) // the first may be the warm-up
+        check.monitors()[0]->record(3.0, now);
+    check.setEnabled(true); // the address cannot be checked
+    EXPECT_TRUE(metrics.render(ExpositionFormat::openMetrics)
+                    .contains(R"(up{target="no port",kind="serviceCheck"} 0)"));
 
     // A store that goes first takes its targets with it, and they are no longer exposed.
     auto gone = std::make_unique<HostStore>();
