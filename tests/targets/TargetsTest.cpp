@@ -113,14 +113,14 @@ TEST(HostStore, AddAndRemoveAreSavedAndReadBackSwitchedOff) {
         EXPECT_EQ(Preferences::instance().dataValue(HostStore::kKey), saved) << "and saves nothing";
 
         ASSERT_TRUE(spinUntil([&] { return announcements > 3; })) << "target changes are announced";
-        const auto removed = added[1];
+        const auto removed = added[2];
         store.remove(removed->id());
         EXPECT_FALSE(removed->enabled() || removed->monitors()[0]->isRunning());
-        store.restore(removed, 1, false); // an undone removal goes back to its place
-        EXPECT_EQ(store.targets()[1], removed);
+        store.restore(removed, 2, false); // an undone removal goes back to its place, the last too
+        EXPECT_EQ(store.targets()[2], removed);
         store.remove(removed->id());
     }
-    const std::vector<TargetSpec> kept{pinged, swept};
+    const std::vector<TargetSpec> kept{pinged, traced};
     EXPECT_EQ(decodeTargetSpecs(Preferences::instance().dataValue(HostStore::kKey)), kept);
     HostStore restarted;
     EXPECT_EQ(specsOf(restarted), kept);
@@ -260,8 +260,8 @@ TEST(Target, SweepStoresCompletePassesRestoresThemAndRescansOnSchedule) {
     std::vector<SweepHostState> stored;
     ASSERT_TRUE(spinUntil([&] { return (stored = storedSweep(*swept)).size() == 6; }));
     for (std::size_t i = 0; i < 6; ++i)
-        EXPECT_EQ(std::pair(stored[i].host, stored[i].alive),
-                  std::pair(address(2 + int(i)), firstPass[i]));
+        EXPECT_EQ(std::tuple(stored[i].host, stored[i].alive, stored[i].latency.has_value()),
+                  std::tuple(address(2 + int(i)), firstPass[i], *firstPass[i]));
 
     auto restored = Target::create(spec, false);
     ASSERT_TRUE(spinUntil([&] { return restored->monitors()[0]->alive().has_value(); }));
