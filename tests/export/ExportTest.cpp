@@ -204,6 +204,10 @@ TEST_F(ExportTest, RefusesWhatItCannotAnswerOrReadAndSaysWhy) {
     EXPECT_TRUE(unreadable.status == 1 &&
                 unreadable.err.contains("cannot be read as a history file"))
         << unreadable.err.toStdString();
+    QProcess full; // an export that cannot be written out is not reported done
+    full.setStandardOutputFile("/dev/full");
+    full.start(VANTOREL_PROGRAM, {"--export", "hostPing:198.18.0.5"});
+    EXPECT_TRUE(full.waitForFinished(20000) && full.exitCode() == 1);
 }
 
 // Hop figures exist only for a monitor's own hops (the file keeps no round-trip history), as the

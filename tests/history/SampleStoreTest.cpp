@@ -111,6 +111,7 @@ TEST_F(SampleStoreTest, TracePathsAndSweepResultsAreKeptPerKeyTheLastOneWins) {
     store_->saveSweepState("pingSweep:lab", std::vector<SweepHostState>{{.host = "198.18.0.9"}});
     store_->saveSweepState("pingSweep:lab", sweep);
 
+    EXPECT_EQ(sweepOf(*store_, "pingSweep:lab"), sweep) << "a load sees the writes before it";
     second.rtts.clear(); // the round-trip history is not stored
     EXPECT_EQ(pathOf(*store_, "traceroute:x"), (std::vector{first, second}));
     EXPECT_EQ(pathOf(*store_, "traceroute:z"), std::vector<HopStat>{});

@@ -277,6 +277,7 @@ TEST(Target, SweepStoresCompletePassesRestoresThemAndRescansOnSchedule) {
     interrupted->stop();
     spinFor(1500ms);
     EXPECT_TRUE(storedSweep(*interrupted).empty());
+    EXPECT_FALSE(interrupted->isScanning()) << "a sweep switched off is not scanning";
 }
 
 TEST(TargetSpec, KindsKeepTheirNamesAndLabels) {
