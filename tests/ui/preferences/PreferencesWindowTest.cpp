@@ -136,6 +136,7 @@ TEST(PreferencesWindow, StartsAtLoginScrollsAndClosesFromTheKeyboard) {
     for (const QKeyCombination keys : {QKeyCombination(Qt::Key_Escape), Qt::CTRL | Qt::Key_W}) {
         window.show();
         EXPECT_LE(window.height(), window.screen()->availableGeometry().height()) << "on screen";
+        EXPECT_TRUE(keys.key() == Qt::Key_Escape || window.height() == 300) << "reopens as left";
         window.resize(window.width(), 300);
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -194,6 +195,7 @@ TEST(PreferencesWindow, NumbersCountWhenTheEditIsFinishedAndALongerWindowComesBa
     QTest::keyClicks(delay, "50");
     window.close();
     EXPECT_EQ(preferences.integerValue(keys::alertUnreachableSecs), 50);
+    EXPECT_TRUE(window.findChild<QLabel*>("historyNotSaved")->isHidden()) << "the store saves";
 }
 
 } // namespace

@@ -109,6 +109,7 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     EXPECT_TRUE(popover.rows().empty() &&
                 popover.findChild<QLabel*>("noTargetsLabel")->isVisible());
     EXPECT_EQ(menu.entries().value(0), "No targets");
+    EXPECT_EQ(TrayMenu(store, {}).entries().value(0), "No targets") << "made over no targets";
 }
 
 } // namespace
