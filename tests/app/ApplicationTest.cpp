@@ -116,6 +116,10 @@ TEST(Application, ThePreferencesSwitchServesMetricsOnTheLoopback) {
         toggle->click();
         EXPECT_EQ(serving(port), on);
     }
+    test::HttpTestServer taken; // another program's port: only the log can say so
+    testing::internal::CaptureStderr();
+    Preferences::instance().setValue(keys::metricsPort, taken.port());
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot be served"), std::string::npos);
 }
 
 } // namespace

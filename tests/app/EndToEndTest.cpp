@@ -191,10 +191,15 @@ TEST(EndToEnd, SigtermLosesNoSampleThatWasTaken) {
     XSession x;
     QTemporaryDir home;
     writeTargetList(home.path(), {{TargetKind::hostPing, answering, "", 24}});
+    Preferences(settingsPath(home.path())).setValue(keys::alertsEnabled, true);
+    // Every answer is too slow: the alert engine, started with the window, says so at once.
+    Preferences(settingsPath(home.path())).setValue(keys::alertLatencyMs, 0.001);
     RunningApp app(VANTOREL_UNDER_TEST, userEnvironment(home.path(), x, bus), home.path());
     app.ask("enable-all");
     const auto newest = [&] { return app.targets()[0]["counter"].toInteger(); };
     ASSERT_TRUE(spinUntil([&] { return newest() >= 2; }, 15s)) << app.failure("").toStdString();
+    EXPECT_TRUE(
+        spinUntil([&] { return app.failure("").contains("ALERT fired: " + answering); }, 15s));
     const qint64 seen = newest();
     ASSERT_TRUE(spinUntil([&] { return newest() > seen; }, 5s));
     const qint64 taken = newest(); // a few milliseconds old: its batch is far from due

@@ -64,9 +64,9 @@ TEST(Ipv6Text, ReadsRfc4291FormsAndWritesThemAsRfc5952Says) {
     }
     // What inet_pton refuses is refused too (the fuzzer checks that for any text), and so is a
     // zone that cannot be an interface.
-    for (const char* text :
-         {"", ":::", "1:2:3:4:5:6:7", "1:2:3:4:5:6:7:8::", "1::2::3", "12345::", "::1.2.3.04",
-          "[::1]", "::1/128", "fe80::1%", "%eth0", "fe80::1%eth 0", "fe80::1%0123456789abcdef"})
+    for (const char* text : {"", ":::", "1:2:3:4:5:6:7", "1:2:3:4:5:6:7:8::", "1::2::3",
+                             "12345::", "::1.2.3.04", "::+1.2.3.4", "[::1]", "::1/128", "fe80::1%",
+                             "%eth0", "fe80::1%eth 0", "fe80::1%0123456789abcdef"})
         EXPECT_EQ(canonical(text), "invalid") << '"' << text << '"';
     EXPECT_FALSE(parseIPv6(QStringLiteral("::\u0661"))) << "a digit of another script";
     const auto byNumber = SocketAddress::fromText(u"fe80::1%1"); // a zone by number: loopback

@@ -119,8 +119,10 @@ TEST(ICMPEngine, LifeOfAnEngineFromAForbiddenSocketToItsLastProbe) {
     engine->probe(silent, 64, 0.3, [&](ICMPOutcome outcome) {
         ended = std::holds_alternative<ICMPTimeout>(outcome);
     });
+    const std::weak_ptr<ICMPEngine> released = engine;
     engine.reset();
-    EXPECT_TRUE(spinUntil([&] { return ended.load(); })) << "no timeout";
+    EXPECT_TRUE(spinUntil([&] { return ended.load() && released.expired(); }))
+        << "no timeout, or the engine outlives its last probe";
 }
 
 TEST(ICMPEngine, LateAnswerIsIgnoredAndTheNextProbeGetsItsOwnOverBothFamilies) {
