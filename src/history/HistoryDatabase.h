@@ -57,8 +57,10 @@ private:
     std::optional<QByteArray> loadText(const char* sql, const QByteArray& key) const;
 
     sqlite::Connection db_;
-    // Declared after the connection so that it is finalized before the connection closes.
+    // Declared after the connection so that they are finalized before the connection closes.
     sqlite::Statement insertStmt_;
+    sqlite::Statement beginStmt_;
+    sqlite::Statement commitStmt_;
     std::optional<QString> savingError_;
 };
 

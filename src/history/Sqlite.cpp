@@ -88,6 +88,13 @@ int Statement::step() {
     return sqlite3_step(handle_.get());
 }
 
+void Statement::run() {
+    if (!handle_)
+        return;
+    sqlite3_step(handle_.get());
+    sqlite3_reset(handle_.get());
+}
+
 std::int64_t Statement::columnInt64(int index) const {
     return std::int64_t(sqlite3_column_int64(handle_.get(), index));
 }

@@ -65,6 +65,9 @@ public:
     bool stepRow();
     // Runs the statement to its first row or to its end; returns the SQLite result code.
     int step();
+    // Runs a statement without parameters through once and makes it ready for the next time,
+    // so that it holds nothing in between. Empty statements do nothing.
+    void run();
 
     std::int64_t columnInt64(int index) const;
     double columnDouble(int index) const;
