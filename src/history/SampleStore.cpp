@@ -57,14 +57,10 @@ void SampleStore::commitPending() {
     commitTimer_.stop();
     if (pending_.empty())
         return;
-    const std::size_t sampleCount = pending_.sampleCount();
     queue_.async([database = database_.get(), batch = std::move(pending_)]() mutable {
         batch.commitTo(*database);
     });
     pending_ = WriteBatch();
-    // The next batch holds about as many samples as this one: growing its list to them anew
-    // cost a string of allocations every batch.
-    pending_.reserveSamples(sampleCount);
 }
 
 void SampleStore::flush() {

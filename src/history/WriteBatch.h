@@ -4,9 +4,9 @@
 #include "records/PingSample.h"
 
 #include <QByteArray>
+#include <deque>
 #include <map>
 #include <utility>
-#include <vector>
 
 namespace vantorel {
 
@@ -18,8 +18,6 @@ class HistoryDatabase;
 class WriteBatch {
 public:
     bool empty() const { return samples_.empty() && tracePaths_.empty() && sweepStates_.empty(); }
-    std::size_t sampleCount() const { return samples_.size(); }
-    void reserveSamples(std::size_t count) { samples_.reserve(count); }
 
     void addSample(QByteArray key, const PingSample& sample);
     // A later text of the same key replaces the earlier one, as it would in the table.
@@ -32,7 +30,8 @@ public:
 private:
     using Texts = std::map<QByteArray, std::pair<QByteArray, Date>>;
 
-    std::vector<std::pair<QByteArray, PingSample>> samples_;
+    // In small blocks, for the reason the ICMP engine holds its probes so.
+    std::deque<std::pair<QByteArray, PingSample>> samples_;
     Texts tracePaths_;
     Texts sweepStates_;
 };

@@ -62,13 +62,10 @@ void ICMPEngine::probe(const QString& ip, int ttl, double timeoutSeconds, Done d
 }
 
 void ICMPEngine::submitHeldProbes() {
-    std::vector<Submission> probes;
+    std::deque<Submission> probes;
     {
         const std::lock_guard lock(heldLock_);
         probes.swap(held_);
-        // The next beat holds as many probes as this one: growing the list to them anew cost
-        // a string of allocations every beat.
-        held_.reserve(probes.size());
     }
     queue_.async([self = shared_from_this(), probes = std::move(probes)]() mutable {
         // The outcomes of probes that fail at once reach the main thread in one block too.

@@ -6,6 +6,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -13,7 +14,6 @@
 #include <set>
 #include <unordered_map>
 #include <variant>
-#include <vector>
 
 class QSocketNotifier;
 class QTimer;
@@ -104,8 +104,10 @@ private:
 
     SerialQueue& queue_;
     // Probes submitted since the last main-thread turn; the only state not of the ICMP queue.
+    // A deque grows in small blocks: a beat's list in one block of several kilobytes made the
+    // allocator sweep up all the main thread's small free blocks at every beat.
     std::mutex heldLock_;
-    std::vector<Submission> held_;
+    std::deque<Submission> held_;
     // Shared, so that the sockets can close on the queue after the engine has gone.
     std::array<std::shared_ptr<IcmpSocket>, 2> sockets_;
     std::array<QSocketNotifier*, 2> sources_{};
