@@ -157,9 +157,13 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     // tray counts those alive.
     const auto &firstSweep = targets[2]->monitors(), &secondSweep = targets[4]->monitors();
     secondSweep[0]->restoreLiveness(true, 1.0, std::nullopt);
-    for (const auto& host :
-         {secondSweep[1], firstSweep[0], firstSweep[1], firstSweep[2], firstSweep[3]})
+    for (const auto& host : {firstSweep[0], firstSweep[1], firstSweep[2], firstSweep[3]})
         host->restoreLiveness(false, std::nullopt, std::nullopt);
+    tile(4)->installEventFilter(&counter);
+    test::spinFor(std::chrono::milliseconds(400));
+    counter.paints = 0;
+    secondSweep[1]->restoreLiveness(false, std::nullopt, std::nullopt); // still scanning, as before
+    EXPECT_TRUE(spinUntil([&] { return counter.paints > 0; })) << "a host found dead, drawn so";
     EXPECT_EQ(std::tuple(statusLine(*targets[4]), statusLine(*targets[2]),
                          statusColour(*targets[2]), TrayRow::figure(*targets[4])),
               std::tuple("scanning… 2/4", "0/4 alive", theme::red(), "1/4 up"));

@@ -40,10 +40,8 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     TrayExtra tray(store, [&] { ++opened; });
     TrayMenu menu(store, {});
     auto* icon = tray.findChild<QSystemTrayIcon*>();
-    const auto shows = [&](const QIcon& drawing) {
-        const auto image = [](const QIcon& i) { return i.pixmap(22, 22).toImage(); };
-        return image(icon->icon()) == image(drawing);
-    };
+    const auto image = [](const QIcon& i) { return i.pixmap(22, 22).toImage(); };
+    const auto shows = [&](const QIcon& drawing) { return image(icon->icon()) == image(drawing); };
     const QIcon mark = icons::image(QStringLiteral("MenuBarIcon"));
     EXPECT_TRUE(shows(mark));
 
@@ -95,13 +93,15 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     popover.findChild<QAbstractButton*>("openButton")->click();
     EXPECT_EQ(std::tuple(opened, popover.isVisible()), std::tuple(1, false));
 
-    // Beside an icon in the screen's bottom right corner, it opens above the icon and inside the
-    // screen. A target added while it shows gets its row; with none left, it says so.
+    // Beside an icon in the screen's bottom right corner, it opens above it inside the screen, and
+    // below one at the top. A target added while it shows gets its row; with none left, it says so.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     const QRect corner(screen.right() - 19, screen.bottom() - 59, 20, 60);
     popover.showBeside(corner);
     EXPECT_LT(popover.geometry().bottom(), corner.top());
     EXPECT_LE(popover.geometry().right(), screen.right());
+    popover.showBeside(corner.translated(0, screen.top() - corner.top()));
+    EXPECT_GT(popover.geometry().top(), screen.top() + 59);
     store.add({TargetKind::hostPing, "127.0.0.3", {}, 24});
     EXPECT_EQ(popover.rows().size(), 3u);
     while (!store.targets().empty())
