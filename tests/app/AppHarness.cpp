@@ -107,10 +107,9 @@ RunningApp::RunningApp(const QString& program, QProcessEnvironment environment,
 QString RunningApp::ask(const QString& request) {
     control_.write((request + '\n').toUtf8());
     control_.waitForBytesWritten(5000);
-    while (!control_.canReadLine()) {
+    while (!control_.canReadLine())
         if (!control_.waitForReadyRead(10000))
             throw std::runtime_error(failure("no answer to " + request).toStdString());
-    }
     const QString reply = QString::fromUtf8(control_.readLine()).trimmed();
     if (reply != "ok" && !reply.startsWith("ok "))
         throw std::runtime_error((request + ": " + reply).toStdString());

@@ -22,18 +22,23 @@ using namespace std::chrono_literals;
 namespace vantorel::test {
 namespace {
 
+// A fresh user's session on a private X server with a tray, a session bus and a TUN path to probe.
+class EndToEnd : public testing::Test {
+protected:
+    lab::TunPath path;
+    SessionBus bus{SessionBus::Role::standalone};
+    XSession x;
+    QTemporaryDir home;
+    const QProcessEnvironment environment = userEnvironment(home.path(), x, bus);
+};
+
 // The user's story, on a real X server and tray: the program starts hidden with two stored targets
 // switched off; the user switches them on in the tray's popover, the silent one raises an alert,
 // the window is opened, closed and reopened from the tray as probing goes on, and "Quit" ends it.
-TEST(EndToEnd, TrayStartsMonitoringWhichOutlivesTheWindowUntilQuit) {
-    lab::TunPath path;
+TEST_F(EndToEnd, TrayStartsMonitoringWhichOutlivesTheWindowUntilQuit) {
     const auto answering = path.address(2), silent = path.address(9);
     path.setDestinations({answering});
-    SessionBus bus(SessionBus::Role::standalone);
     NotificationDaemon notifications(bus);
-    XSession x;
-    QTemporaryDir home;
-    const auto environment = userEnvironment(home.path(), x, bus);
     writeTargetList(home.path(), {{TargetKind::hostPing, QString::fromStdString(answering), "", 24},
                                   {TargetKind::hostPing, QString::fromStdString(silent), "", 24}});
     Preferences settings(settingsPath(home.path()));
@@ -42,7 +47,9 @@ TEST(EndToEnd, TrayStartsMonitoringWhichOutlivesTheWindowUntilQuit) {
 
     RunningApp app(VANTOREL_UNDER_TEST, environment, home.path(), {"--hidden"});
     const auto state = [&](int target, const char* field) { return app.targets()[target][field]; };
-    const auto popoverShown = [&](const char* shown) {
+    // Clicks there, then waits for the tray's popover to be shown or not.
+    const auto clickThenPopover = [&](QPoint at, const char* shown) {
+        x.click(at);
         return spinUntil([&] { return app.ask("visible trayPopover") == shown; }, 5s);
     };
     EXPECT_EQ(state(1, "name"), QString::fromStdString(silent)) << app.failure("").toStdString();
@@ -52,8 +59,7 @@ TEST(EndToEnd, TrayStartsMonitoringWhichOutlivesTheWindowUntilQuit) {
         << app.failure("no tray icon").toStdString();
     EXPECT_EQ(path.counters().requests, 0u) << "nothing is probed before the user asks";
 
-    x.click(icon.center());
-    ASSERT_TRUE(popoverShown("yes"));
+    ASSERT_TRUE(clickThenPopover(icon.center(), "yes"));
     x.click(app.rectangle("geometry traySwitch 0").center());
     x.click(app.rectangle("geometry traySwitch 1").center());
     ASSERT_TRUE(spinUntil([&] { return state(0, "health") == "ok"; }, 15s));
@@ -71,16 +77,13 @@ TEST(EndToEnd, TrayStartsMonitoringWhichOutlivesTheWindowUntilQuit) {
     EXPECT_TRUE(app.failure("").contains("ALERT fired: " + unreachable));
     // "Open Vantorel" in the popover shows the window and closes the popover; the icon reopens it.
     const auto openWindowFromPopover = [&] {
-        x.click(app.rectangle("geometry openButton").center());
+        EXPECT_TRUE(clickThenPopover(app.rectangle("geometry openButton").center(), "no"));
         EXPECT_TRUE(spinUntil([&] { return app.ask("window") == "open"; }, 5s));
-        EXPECT_TRUE(popoverShown("no"));
         spinFor(500ms); // the icon ignores a click that comes right after the popover closed
-        x.click(icon.center());
-        EXPECT_TRUE(popoverShown("yes"));
+        EXPECT_TRUE(clickThenPopover(icon.center(), "yes"));
     };
     openWindowFromPopover();
-    x.click(icon.center());
-    ASSERT_TRUE(popoverShown("no")) << "a second click closes the popover";
+    ASSERT_TRUE(clickThenPopover(icon.center(), "no")) << "a second click closes the popover";
 
     // Closing the main window leaves the process and its probing alone.
     app.ask("close-window");
@@ -90,8 +93,7 @@ TEST(EndToEnd, TrayStartsMonitoringWhichOutlivesTheWindowUntilQuit) {
     EXPECT_GE(path.counters().requests, before + 2) << "one echo a second goes on";
 
     // The popover brings a main window back; "Quit" ends the process.
-    x.click(icon.center());
-    ASSERT_TRUE(popoverShown("yes"));
+    ASSERT_TRUE(clickThenPopover(icon.center(), "yes"));
     openWindowFromPopover();
     x.click(app.rectangle("geometry quitButton").center());
     EXPECT_TRUE(spinUntil([&] { return !app.isRunning(); }, 10s));
@@ -126,13 +128,8 @@ std::set<quint32> holdersOf(const QString& file) {
 // list it cannot read (kept aside through an add, logged, and noticed in the window) and a history
 // file it cannot write (logged, and said in the preferences). A second launch, with or without
 // the session bus, only brings the first one's window up.
-TEST(EndToEnd, OneInstanceStartsHiddenAndSaysWhatItCannotKeep) {
-    lab::TunPath path;
+TEST_F(EndToEnd, OneInstanceStartsHiddenAndSaysWhatItCannotKeep) {
     path.setDestinations({path.address(2)});
-    SessionBus bus(SessionBus::Role::standalone);
-    XSession x;
-    QTemporaryDir home;
-    const auto environment = userEnvironment(home.path(), x, bus);
     auto terminal = QProcessEnvironment::systemEnvironment();
     terminal.remove("DISPLAY");
     terminal.remove("QT_QPA_PLATFORM");
@@ -183,18 +180,14 @@ TEST(EndToEnd, OneInstanceStartsHiddenAndSaysWhatItCannotKeep) {
 
 // SIGTERM, as the end of a session sends it, ends the program as its Quit does: every sample taken
 // is in the history, the newest too, which was still waiting for its batch to be committed.
-TEST(EndToEnd, SigtermLosesNoSampleThatWasTaken) {
-    lab::TunPath path;
+TEST_F(EndToEnd, SigtermLosesNoSampleThatWasTaken) {
     const auto answering = QString::fromStdString(path.address(3));
     path.setDestinations({answering.toStdString()});
-    SessionBus bus(SessionBus::Role::standalone);
-    XSession x;
-    QTemporaryDir home;
     writeTargetList(home.path(), {{TargetKind::hostPing, answering, "", 24}});
     Preferences(settingsPath(home.path())).setValue(keys::alertsEnabled, true);
     // Every answer is too slow: the alert engine, started with the window, says so at once.
     Preferences(settingsPath(home.path())).setValue(keys::alertLatencyMs, 0.001);
-    RunningApp app(VANTOREL_UNDER_TEST, userEnvironment(home.path(), x, bus), home.path());
+    RunningApp app(VANTOREL_UNDER_TEST, environment, home.path());
     app.ask("enable-all");
     const auto newest = [&] { return app.targets()[0]["counter"].toInteger(); };
     ASSERT_TRUE(spinUntil([&] { return newest() >= 2; }, 15s)) << app.failure("").toStdString();

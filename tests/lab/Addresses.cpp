@@ -13,12 +13,11 @@ std::mutex slotMutex;
 
 std::uint32_t take(std::bitset<256>& taken, int count) {
     std::lock_guard lock(slotMutex);
-    for (std::size_t slot = 0; slot < std::size_t(count); ++slot) {
-        if (!taken[slot]) {
-            taken[slot] = true;
+    for (std::size_t slot = 0; slot < std::size_t(count); ++slot)
+        if (!taken.test(slot)) {
+            taken.set(slot);
             return static_cast<std::uint32_t>(slot);
         }
-    }
     throw LabError("more than " + std::to_string(count) + " lab networks alive at once");
 }
 

@@ -25,14 +25,13 @@ void writeSysctls(const std::vector<Sysctl>& settings, const std::string& inName
 
 void waitUntilLinksRunning(const std::vector<std::string>& links, const std::string& inNamespace) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    for (const std::string& interface : links) {
+    for (const std::string& interface : links)
         while (run(ip("link show dev " + interface + "\n", inNamespace)).find(" state UP ") ==
                std::string::npos) {
             if (std::chrono::steady_clock::now() > deadline)
                 throw LabError("interface " + interface + " not up after 5 s");
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
-    }
 }
 
 ReadOnlyFolder::ReadOnlyFolder(std::string folder)

@@ -80,33 +80,12 @@ void TunPath::setUnreachable(const std::vector<std::string>& addresses, const st
     unreachableFrom_ = ipv4Value(from);
 }
 
-void TunPath::setDelay(std::chrono::nanoseconds delay) {
-    std::lock_guard lock(mutex_);
-    delay_ = delay;
-}
-
-void TunPath::setLossEvery(int n) {
-    std::lock_guard lock(mutex_);
-    dropEvery_ = n;
-    lossCount_ = 0;
-}
-
 void TunPath::setRouters(const std::vector<Router>& routers) {
     std::vector<std::pair<std::uint32_t, std::chrono::nanoseconds>> parsed;
     for (const Router& router : routers)
         parsed.emplace_back(ipv4Value(router.address), router.delay);
     std::lock_guard lock(mutex_);
     routers_ = std::move(parsed);
-}
-
-TunPath::Counters TunPath::counters() const {
-    std::lock_guard lock(mutex_);
-    return counters_;
-}
-
-std::vector<TunPath::Request> TunPath::requests() const {
-    std::lock_guard lock(mutex_);
-    return requests_;
 }
 
 void TunPath::emulate() {

@@ -52,16 +52,29 @@ public:
     std::string address(int lastByte) const;
 
     void setDestinations(const std::vector<std::string>& addresses);
-    void setDelay(std::chrono::nanoseconds delay);
+    void setDelay(std::chrono::nanoseconds delay) {
+        std::lock_guard lock(mutex_);
+        delay_ = delay;
+    }
     // Drops every n-th request from now on (none for 0), so a test sees the same on every run.
-    void setLossEvery(int n);
+    void setLossEvery(int n) {
+        std::lock_guard lock(mutex_);
+        dropEvery_ = n;
+        lossCount_ = 0;
+    }
     void setRouters(const std::vector<Router>& routers);
     // Requests to `addresses` get ICMP host unreachable from `from`, as a LAN's router answers for
     // a machine that is off.
     void setUnreachable(const std::vector<std::string>& addresses, const std::string& from);
 
-    Counters counters() const;
-    std::vector<Request> requests() const; // in arrival order
+    Counters counters() const {
+        std::lock_guard lock(mutex_);
+        return counters_;
+    }
+    std::vector<Request> requests() const { // in arrival order
+        std::lock_guard lock(mutex_);
+        return requests_;
+    }
 
 private:
     void emulate();

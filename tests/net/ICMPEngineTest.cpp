@@ -164,20 +164,17 @@ TEST(IcmpSocket, AQueuedErrorFailsNoLaterSendAndStillReachesItsOwnProbe) {
                               answer.from.toStdString() + (answer.timeExceeded ? " expired" : ""));
         };
         std::uint16_t sequence = 0;
-        const auto send = [&](const std::string& to, int hopLimit) {
+        // Sends, then waits for `event` (what comes back) on the socket; returns the send's error.
+        const auto send = [&](const std::string& to, int hopLimit, short event) {
             const auto at = SocketAddress::fromText(QString::fromStdString(inFamily(ipv6, to)));
-            return socket.send(*at, hopLimit, ++sequence, answered).error;
-        };
-        const auto waitFor = [&](short event) {
+            const int error = socket.send(*at, hopLimit, ++sequence, answered).error;
             pollfd waiting{socket.descriptor(), event, 0};
             EXPECT_EQ(::poll(&waiting, 1, 2000), 1) << "nothing came back";
+            return error;
         };
-        EXPECT_EQ(send(live, 1), 0);
-        waitFor(POLLERR);
-        EXPECT_EQ(send(off, 64), 0) << "failed by the time exceeded";
-        waitFor(POLLERR);
-        EXPECT_EQ(send(live, 64), 0) << "failed by the unreachable";
-        waitFor(POLLIN);
+        EXPECT_EQ(send(live, 1, POLLERR), 0);
+        EXPECT_EQ(send(off, 64, POLLERR), 0) << "failed by the time exceeded";
+        EXPECT_EQ(send(live, 64, POLLIN), 0) << "failed by the unreachable";
         socket.drain(answered);
         EXPECT_EQ(answers, (std::vector{"1 from " + inFamily(ipv6, router) + " expired",
                                         "3 from " + inFamily(ipv6, live)}));
@@ -232,15 +229,13 @@ TEST(ICMPEngine, EveryProbeEndsExactlyOnceAcrossTheSequenceWrap) {
     std::vector<int> outcomes(65'537, 0); // the last two carry 0 and 1 again
     std::size_t delivered = 0;
     // Bursts stay below what the socket's receive buffer holds, as a staggered sweep does.
-    auto sendUpTo = [&](std::size_t to) {
-        for (std::size_t i = delivered; i < to; ++i)
-            engine->probe("127.0.0.1", 64, 2.0, [&, i](ICMPOutcome) {
+    for (std::size_t sent = 0; sent < outcomes.size();) {
+        for (const std::size_t to = std::min(sent + 200, outcomes.size()); sent < to; ++sent)
+            engine->probe("127.0.0.1", 64, 2.0, [&, i = sent](ICMPOutcome) {
                 QMetaObject::invokeMethod(qApp, [&, i] { ++outcomes[i], ++delivered; });
             });
-        return spinUntil([&] { return delivered >= to; });
-    };
-    for (std::size_t to = 200; delivered < outcomes.size(); to += 200)
-        ASSERT_TRUE(sendUpTo(std::min(to, outcomes.size())));
+        ASSERT_TRUE(spinUntil([&] { return delivered >= sent; }));
+    }
     spinFor(50ms);
     EXPECT_EQ(std::count(outcomes.begin(), outcomes.end(), 1), std::ptrdiff_t(outcomes.size()));
 }

@@ -67,7 +67,7 @@ TEST(OffPool, ManyBlockingCallsWaitTogetherOffTheMainThreadAndResumeOnIt) {
     std::latch allStarted(kCalls);
     std::atomic<int> runsOnMain = 0;
     int met = 0, resumedOffMain = 0, ended = 0;
-    for (int i = 0; i < kCalls; ++i) {
+    for (int i = 0; i < kCalls; ++i)
         startTask([&](TaskHandle) -> QCoro::Task<> {
             met += co_await offPool([&] {
                 runsOnMain += isMainThread();
@@ -81,7 +81,6 @@ TEST(OffPool, ManyBlockingCallsWaitTogetherOffTheMainThreadAndResumeOnIt) {
             resumedOffMain += !isMainThread();
             ++ended;
         });
-    }
     ASSERT_TRUE(spinUntil([&] { return ended == kCalls; }, 30s));
     EXPECT_EQ(std::tuple(met, runsOnMain.load(), resumedOffMain), std::tuple(kCalls, 0, 0));
 }

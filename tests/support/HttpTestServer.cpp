@@ -61,11 +61,10 @@ void HttpTestServer::serve(QTcpSocket* socket) {
             const QList<QByteArray> lines = state->received.first(end).split('\n');
             state->received.remove(0, end + 4);
             Request request{lines[0].split(' ').value(1), {}};
-            for (const QByteArray& line : lines.mid(1)) {
+            for (const QByteArray& line : lines.mid(1))
                 if (const qsizetype colon = line.indexOf(':'); colon > 0)
                     request.headers.insert(line.first(colon).trimmed().toLower(),
                                            line.mid(colon + 1).trimmed());
-            }
             requests_.push_back(request);
             const HttpAnswer answer = answers_.value(QString::fromLatin1(request.path));
             if (!answer.silent)
