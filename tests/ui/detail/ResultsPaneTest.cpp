@@ -79,8 +79,7 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
     EXPECT_EQ(std::tuple(seqAtTop(), topRow().data().toString()), std::tuple(70, "5.0 ms"));
     EXPECT_EQ(topRow().data(SampleListModel::sequenceRole).toString(), "seq 70");
     EXPECT_EQ(list().model()->index(9, 0).data().toString(), "timeout");
-    EXPECT_TRUE(list().followsTop());
-    EXPECT_FALSE(list().nowButton()->isVisible());
+    EXPECT_TRUE(list().followsTop() && !list().nowButton()->isVisible());
 
     // Widened, the rows are drawn to the new width, as a list that has drawn none yet draws them:
     // each drawn in another appearance and back again.
@@ -115,8 +114,7 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
         QTest::keyClick(&list(), Qt::Key_Down);
     QTest::keyClick(&list(), Qt::Key_Up);
     EXPECT_EQ(scrollBar().value(), scrollBar().singleStep() * 5);
-    ASSERT_FALSE(list().followsTop());
-    EXPECT_TRUE(list().nowButton()->isVisible());
+    ASSERT_TRUE(!list().followsTop() && list().nowButton()->isVisible());
     const std::int64_t anchor = seqAtTop();
     const QRect anchorRect = list().visualRect(topRow());
     test::spinFor(1200ms);

@@ -73,6 +73,9 @@ TEST(ServiceStats, SumUpTheChecksInFourColumnsOrTwoAndShowTheLastHttpStatus) {
     ServiceStats unchecked;
     unchecked.refresh(*http);
     EXPECT_EQ((QStringList{unchecked.value(0), unchecked.value(3)}), (QStringList{"—", "none"}));
+    unchecked.resize(unchecked.sizeHint()); // four across, until longer figures come
+    unchecked.refresh(*tcp);
+    EXPECT_GT(unchecked.sizeHint().height(), unchecked.size().height());
     const ServiceStats& httpStats = *httpPane.findChild<ServiceStats*>();
     ASSERT_TRUE(
         spinUntil([&] { return httpStats.value(1).startsWith("0 / "); }, std::chrono::seconds(10)));

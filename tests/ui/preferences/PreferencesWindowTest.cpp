@@ -174,8 +174,7 @@ TEST(PreferencesWindow, NumbersCountWhenTheEditIsFinishedAndALongerWindowComesBa
     QTest::keyClick(keep, Qt::Key_Backspace);
     test::spinFor(std::chrono::milliseconds(500)); // probes answer while the field says 3
     QTest::keyClicks(keep, "0");
-    EXPECT_EQ(preferences.integerValue(keys::scrollbackMinutes), 30);
-    EXPECT_GT(oldestAge(), 1700);
+    EXPECT_TRUE(preferences.integerValue(keys::scrollbackMinutes) == 30 && oldestAge() > 1700);
     for (const auto& [typed, minutes] : {std::pair("5", 5), {"30", 30}}) {
         keep->selectAll();
         QTest::keyClicks(keep, typed);
