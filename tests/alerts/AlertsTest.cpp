@@ -110,7 +110,9 @@ TEST_F(AlertRules, UnreachableFiresOnceTheTargetHasBeenDownForTheLimit) {
         EXPECT_EQ(evaluate(), QStringList{"h unreachable | Host Ping | sound"}) << setting;
         if (setting == 0) {
             holdMonitors(target, {{5}});
+            testing::internal::CaptureStdout();
             EXPECT_EQ(evaluate(), QStringList{"h reachable again | Host Ping | silent"});
+            EXPECT_EQ(testing::internal::GetCapturedStdout(), "ALERT recovered: h unreachable\n");
             holdMonitors(target, {answeredThenLost(1, 3)});
             EXPECT_EQ(evaluate(), QStringList{}) << "a new outage is timed afresh";
         } else { // an outage that outlasts alerts switched off and on is timed afresh too

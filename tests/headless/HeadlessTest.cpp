@@ -151,8 +151,10 @@ TEST(Headless, PrometheusScrapesARunThroughAnAttackUntilItIsStopped) {
     const double attackStart = unixSecondsFromDate(dateNow());
     attack(port, run);
     const double attackEnd = unixSecondsFromDate(dateNow());
+    QProcess::execute("ip", {"rule", "add", "to", text(chain.destination()), "unreachable"});
     spinUntil([&] { return unixSecondsFromDate(dateNow()) >= start + 60; }, 60s);
     const double end = unixSecondsFromDate(dateNow());
+    QProcess::execute("ip", {"rule", "del", "to", text(chain.destination()), "unreachable"});
     chain.setRouterSilent(2, false); // a new address at hop 2, which starts with nothing lost
     spinFor(5s);
 
@@ -186,7 +188,7 @@ TEST(Headless, PrometheusScrapesARunThroughAnAttackUntilItIsStopped) {
             EXPECT_NEAR(attacked[i].time - attacked[i - 1].time, 1.0, 0.25) << i;
     }
 
-    // Every walk probed each hop; only the silent router lost them all.
+    // Every walk that could send probed each hop; only the silent router lost them all.
     const auto hops = prometheus.query("vantorel_hop_lost_total / vantorel_hop_probes_total", end);
     ASSERT_EQ(hops.size(), 3u);
     const QStringList addresses{text(chain.routers()[0]), "*", text(chain.destination())};
@@ -195,6 +197,11 @@ TEST(Headless, PrometheusScrapesARunThroughAnAttackUntilItIsStopped) {
         EXPECT_EQ(labels["address"].toString(), addresses.value(hop - 1)) << hop;
         EXPECT_EQ(lossRatio, hop == 2 ? 1 : 0) << hop;
     }
+    EXPECT_GT(prometheus.value(R"(vantorel_probes_sent_total{kind="traceroute"} - on() vantorel_)"
+                               R"(hop_probes_total{hop="3"} == on() vantorel_probes_lost_total)"
+                               R"({kind="traceroute"} > 0)",
+                               end),
+              0);
     EXPECT_EQ(prometheus.value("count(vantorel_hop_last_rtt_seconds < 0.01)", end), 2)
         << "a silent hop has no last round-trip time; the others' are in seconds";
     EXPECT_EQ(prometheus.value("vantorel_sweep_hosts_alive", end), 2);
@@ -233,11 +240,9 @@ TEST(Headless, TheInstalledUnitRunsTheTargetsThatStartWithVantorel) {
                   unit = installed + "/lib/systemd/user/vantorel.service";
     QProcess verify;
     QTemporaryDir runtime; // where a user manager would keep its state
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_RUNTIME_DIR", runtime.path());
-    verify.setProcessEnvironment(environment);
     verify.setProcessChannelMode(QProcess::MergedChannels);
-    verify.start("systemd-analyze", {"verify", "--user", unit});
+    verify.start(
+        "env", {"XDG_RUNTIME_DIR=" + runtime.path(), "systemd-analyze", "verify", "--user", unit});
     ASSERT_TRUE(verify.waitForFinished(30'000));
     EXPECT_EQ(std::pair(verify.exitCode(), verify.readAll()), std::pair(0, QByteArray()));
     QFile unitFile(unit);
@@ -279,8 +284,8 @@ TEST(Headless, TheInstalledUnitRunsTheTargetsThatStartWithVantorel) {
         {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.0.9/33"}, "prefix is a number"},
         {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.0.9/7"}, "prefix is a number"},
         {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.0.9/24/8"}, "START-END/PREFIX"},
-        // A kind holds for every target after it.
-        {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.0.2", "--target",
+        // A kind holds for every target after it (and /8 is the widest prefix taken).
+        {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.0.2/8", "--target",
           "198.18.0.1-198.18.1.1"},
          "Range too large"},
         {{"198.18.0.1"}, "unexpected argument \"198.18.0.1\""},
