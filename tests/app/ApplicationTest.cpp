@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "history/SampleStore.h"
+#include "history/Sqlite.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
@@ -59,6 +60,14 @@ TEST(Application, LaunchPrunesTheHistoryThenShowsOneMainWindowOverTheStoredTarge
         });
         ASSERT_TRUE(test::spinUntil([&] { return !kept.empty(); }));
         EXPECT_EQ(kept, (std::vector<std::int64_t>{3, 4}));
+        // A sample of the last moment is on disk once the event loop ends, not lost with it.
+        SampleStore::shared()->appendSample("hostPing:198.18.0.1", {5, 1.0, now});
+        QMetaObject::invokeMethod(qApp, "aboutToQuit");
+        QString error;
+        const auto file = sqlite::Connection::open(SampleStore::defaultDatabaseFile(), error);
+        auto newest = sqlite::Statement::prepare(
+            file, "SELECT seq FROM samples WHERE key = 'hostPing:198.18.0.1'");
+        EXPECT_TRUE(newest.stepRow() && newest.columnInt64(0) == 5);
         EXPECT_EQ(application.store().targets().size(), stored.size());
 
         QPointer<QWidget> first = application.mainWindow();

@@ -211,7 +211,7 @@ TEST_F(ExportTest, RefusesWhatItCannotAnswerOrReadAndSaysWhy) {
 }
 
 // Hop figures exist only for a monitor's own hops (the file keeps no round-trip history), as the
-// detail pane exports them; a name with only a comma, or only a line break, still needs quotes.
+// detail pane exports them; a name with only a comma, a quote or a line break still needs quotes.
 TEST(ExportFormats, HopFiguresAndAQuotedNameInBothFormats) {
     const ExportedHistory history{.key = "traceroute:2001:db8::9",
                                   .kind = TargetKind::traceroute,
@@ -219,9 +219,9 @@ TEST(ExportFormats, HopFiguresAndAQuotedNameInBothFormats) {
     EXPECT_EQ(historyCsv(history),
               "record,time,seq,rtt_ms,status,hop,address,name,last_ms,avg_ms,"
               "best_ms,worst_ms\r\nhop,,,,,1,198.18.0.1,\"edge, north\",6,3,1,6\r\n");
-    for (const QByteArray name : {"a\nb", "a\rb"}) // a line break of either kind is quoted
+    for (const QByteArray name : {"a\nb", "a\rb", "\"\"a"}) // the quote itself doubled
         EXPECT_TRUE(historyCsv({.kind = TargetKind::traceroute, .hops = {{.hostname = name}}})
-                        .endsWith(",\"" + name + "\",,,,\r\n"));
+                        .endsWith(",\"" + QByteArray(name).replace('"', "\"\"") + "\",,,,\r\n"));
     const QJsonObject json = QJsonDocument::fromJson(historyJson(history)).object();
     const QJsonObject hop = json["hops"].toArray()[0].toObject();
     EXPECT_EQ(QList({json["host"], hop["avg_ms"], hop["best_ms"], hop["worst_ms"]}),

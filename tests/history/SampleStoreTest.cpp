@@ -105,15 +105,15 @@ TEST_F(SampleStoreTest, TracePathsAndSweepResultsAreKeptPerKeyTheLastOneWins) {
     second.rtts = {2.0, 2.25};
     store_->saveTracePath("traceroute:x", {first});
     store_->saveTracePath("traceroute:x", {first, second});
+    second.rtts.clear(); // the round-trip history is not stored
+    // Each load sees the writes before it, with no other load to commit them first.
+    EXPECT_EQ(pathOf(*store_, "traceroute:x"), (std::vector{first, second}));
     const std::vector<SweepHostState> sweep{
         {.host = "198.18.0.1", .alive = true, .latency = 0.75, .hostname = "a.lab"},
         {.host = "198.18.0.2", .alive = false}};
     store_->saveSweepState("pingSweep:lab", std::vector<SweepHostState>{{.host = "198.18.0.9"}});
     store_->saveSweepState("pingSweep:lab", sweep);
-
-    EXPECT_EQ(sweepOf(*store_, "pingSweep:lab"), sweep) << "a load sees the writes before it";
-    second.rtts.clear(); // the round-trip history is not stored
-    EXPECT_EQ(pathOf(*store_, "traceroute:x"), (std::vector{first, second}));
+    EXPECT_EQ(sweepOf(*store_, "pingSweep:lab"), sweep);
     EXPECT_EQ(pathOf(*store_, "traceroute:z"), std::vector<HopStat>{});
     EXPECT_EQ(sweepOf(*store_, "pingSweep:lab"), sweep);
     EXPECT_EQ(sqlText(file(), "SELECT hops FROM trace_paths"),

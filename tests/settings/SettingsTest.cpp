@@ -101,6 +101,18 @@ TEST_F(SettingsTest, EveryValueIsOnDiskWhenSetValueReturnsAndReadsBackTheSame) {
     }
     writer.remove(keys::latencyGreen);
     EXPECT_FALSE(Preferences(copyAsUnseen(path)).contains(keys::latencyGreen));
+
+    // A file that cannot be written (its folder is a file) fails every change, logged only once.
+    Preferences unsaved(path + "/Vantorel.conf");
+    QSignalSpy failures(&unsaved, &Preferences::writeFailed);
+    testing::internal::CaptureStderr();
+    unsaved.setValue(keys::use24Hour, true);
+    unsaved.remove(keys::use24Hour);
+    unsaved.setValue(keys::use24Hour, false);
+    EXPECT_EQ(QString::fromStdString(testing::internal::GetCapturedStderr())
+                  .count("settings could not be saved to " + path),
+              1);
+    EXPECT_EQ(failures.size(), 3);
 }
 
 // A hand-edited file, or a value another version wrote with another type, reads as the type asked
