@@ -104,6 +104,10 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     EXPECT_TRUE(screen.contains(popover.geometry()));
     popover.showBeside(corner.translated(0, screen.top() - corner.top()));
     EXPECT_GT(popover.geometry().top(), screen.top() + 59);
+    const QColor fill = popover.palette().window().color();
+    Preferences::instance().setValue(keys::appearance, theme::isDark() ? "light" : "dark");
+    EXPECT_NE(popover.palette().window().color(), fill) << "recoloured while it shows";
+    Preferences::instance().remove(keys::appearance);
     store.add({TargetKind::hostPing, "127.0.0.3", {}, 24});
     EXPECT_EQ(popover.rows().size(), 33u);
     while (!store.targets().empty())
