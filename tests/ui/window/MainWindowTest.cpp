@@ -97,7 +97,9 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
               (QStringList{"2 up", "4 hosts"}));
     EXPECT_EQ(TrayRow::figure(*targets[2]), "2/4 up");
     EXPECT_EQ(card(2)->accessibleDescription(), "Ping Sweep, ok, 2/4 alive");
-    EXPECT_EQ(card(2)->statusColour(), theme::green());
+    const auto* up = card(2)->findChild<QLabel*>("upFigure");
+    EXPECT_EQ(std::pair(card(2)->statusColour(), up->palette().color(QPalette::WindowText)),
+              std::pair(theme::green(), theme::green()));
 
     QTest::mousePress(card(0), Qt::LeftButton);
     QTest::mouseRelease(card(0), Qt::LeftButton, {}, QPoint(-5, -5));
