@@ -265,7 +265,9 @@ TEST(Target, SweepStoresCompletePassesRestoresThemAndRescansOnSchedule) {
     SampleStore::shared()->saveSweepState(swept->sweepResultKey(), stored);
     auto restored = Target::create(spec, false);
     int changes = 0;
-    QObject::connect(restored->monitors()[0].get(), &PingMonitor::changed, [&] { ++changes; });
+    const QObject counting; // goes before `changes`, and takes the connection with it
+    QObject::connect(restored->monitors()[0].get(), &PingMonitor::changed, &counting,
+                     [&] { ++changes; });
     ASSERT_TRUE(spinUntil([&] { return changes > 0; })) << "the restored result is announced";
     EXPECT_EQ(aliveOf(*restored), firstPass);
     EXPECT_EQ(restored->monitors()[0]->hostname(), "alpha.lab");
