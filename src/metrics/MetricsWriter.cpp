@@ -1,8 +1,10 @@
 #include "metrics/MetricsWriter.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace vantorel {
 
@@ -18,6 +20,19 @@ std::string_view typeName(MetricType type) {
         return "histogram";
     }
     return "unknown";
+}
+
+// Copies a part of a sample line: a name, a label list, a few dozen bytes. Word by word here
+// rather than through memcpy, whose call costs more than such a copy: measured on an AVX-512
+// machine, where the C library picks its widest copy, a rendering took five times as long.
+[[clang::no_builtin("memcpy", "memmove")]] char* copyShort(char* out, QByteArrayView part) {
+    const char* in = part.data();
+    qsizetype left = part.size();
+    for (; left >= 8; left -= 8, in += 8, out += 8)
+        __builtin_memcpy_inline(out, in, 8);
+    for (; left > 0; --left)
+        *out++ = *in++;
+    return out;
 }
 
 void append(QByteArray& out, std::string_view text) {
@@ -36,7 +51,18 @@ MetricsWriter::MetricsWriter(ExpositionFormat format, QByteArray& text, qsizetyp
     : format_(format)
     , text_(text) {
     text_.truncate(0);
-    text_.reserve(expectedSize + expectedSize / 8);
+    text_.resize(expectedSize + expectedSize / 8);
+}
+
+char* MetricsWriter::room(qsizetype bytes) {
+    if (written_ + bytes > text_.size())
+        text_.resize(std::max(2 * text_.size(), written_ + bytes));
+    return text_.data() + written_;
+}
+
+void MetricsWriter::put(QByteArrayView part) {
+    std::memcpy(room(part.size()), part.data(), std::size_t(part.size()));
+    written_ += part.size();
 }
 
 void MetricsWriter::family(std::string_view name, MetricType type, std::string_view help,
@@ -46,51 +72,63 @@ void MetricsWriter::family(std::string_view name, MetricType type, std::string_v
     QByteArray announced = family_;
     if (type == MetricType::counter && format_ == ExpositionFormat::prometheusText)
         announced += "_total";
-    text_ += "# TYPE " + announced + ' ';
-    append(text_, typeName(type));
+    put("# TYPE " + announced + ' ');
+    put(typeName(type));
     if (!unit.empty() && format_ == ExpositionFormat::openMetrics) {
-        text_ += "\n# UNIT " + announced + ' ';
-        append(text_, unit);
+        put("\n# UNIT " + announced + ' ');
+        put(unit);
     }
-    text_ += "\n# HELP " + announced + ' ';
-    append(text_, help);
-    text_ += '\n';
+    put("\n# HELP " + announced + ' ');
+    put(help);
+    put("\n");
 }
 
-void MetricsWriter::sampleName(QByteArrayView suffix, QByteArrayView labels, QByteArrayView more) {
-    text_ += family_;
-    text_ += suffix;
-    if (labels.isEmpty() && more.isEmpty()) {
-        text_ += ' ';
-        return;
+char* MetricsWriter::sampleName(QByteArrayView suffix, QByteArrayView labels, QByteArrayView more) {
+    // The parts, their four separators, and the longest value: a double's shortest form takes up
+    // to 24 characters, and the line break.
+    char* out = room(family_.size() + suffix.size() + labels.size() + more.size() + 4 + 25);
+    out = copyShort(out, family_);
+    out = copyShort(out, suffix);
+    if (!labels.isEmpty() || !more.isEmpty()) {
+        *out++ = '{';
+        out = copyShort(out, labels);
+        if (!labels.isEmpty() && !more.isEmpty())
+            *out++ = ',';
+        out = copyShort(out, more);
+        *out++ = '}';
     }
-    text_ += '{';
-    text_ += labels;
-    if (!labels.isEmpty() && !more.isEmpty())
-        text_ += ',';
-    text_ += more;
-    text_ += "} ";
+    *out++ = ' ';
+    return out;
+}
+
+void MetricsWriter::endSample(const char* valueEnd) {
+    char* out = text_.data() + (valueEnd - text_.constData());
+    *out++ = '\n';
+    written_ = out - text_.constData();
 }
 
 void MetricsWriter::sample(QByteArrayView suffix, QByteArrayView labels, double value,
                            QByteArrayView more) {
-    sampleName(suffix, labels, more);
-    appendNumber(text_, value);
-    text_ += '\n';
+    char* out = sampleName(suffix, labels, more);
+    if (std::isnan(value))
+        out = std::copy_n("NaN", 3, out);
+    else if (std::isinf(value))
+        out = std::copy_n(value > 0 ? "+Inf" : "-Inf", 4, out);
+    else
+        out = std::to_chars(out, out + 24, value).ptr;
+    endSample(out);
 }
 
 void MetricsWriter::sample(QByteArrayView suffix, QByteArrayView labels, std::int64_t value,
                            QByteArrayView more) {
-    sampleName(suffix, labels, more);
-    std::array<char, 24> digits;
-    const auto end = std::to_chars(digits.begin(), digits.end(), value).ptr;
-    text_.append(digits.data(), end - digits.data());
-    text_ += '\n';
+    endSample(
+        std::to_chars(sampleName(suffix, labels, more), text_.data() + text_.size(), value).ptr);
 }
 
 void MetricsWriter::finish() {
     if (format_ == ExpositionFormat::openMetrics)
-        text_ += "# EOF\n";
+        put("# EOF\n");
+    text_.resize(written_);
 }
 
 void appendLabel(QByteArray& out, std::string_view name, QStringView value) {

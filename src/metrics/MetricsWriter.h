@@ -49,10 +49,20 @@ public:
     void finish();
 
 private:
-    void sampleName(QByteArrayView suffix, QByteArrayView labels, QByteArrayView more);
+    // Makes room for `bytes` more behind what is written and returns where they go.
+    char* room(qsizetype bytes);
+    void put(QByteArrayView part);
+    // Writes a sample's name and labels with room left for its value, and returns where the
+    // value goes.
+    char* sampleName(QByteArrayView suffix, QByteArrayView labels, QByteArrayView more);
+    void endSample(const char* valueEnd);
 
     const ExpositionFormat format_;
+    // Written through a cursor rather than appended to: hundreds of lines of five or six parts
+    // each, and QByteArray's append checks sharing and capacity anew for every part, which took
+    // more than half of a rendering.
     QByteArray& text_;
+    qsizetype written_ = 0;
     QByteArray family_;
 };
 

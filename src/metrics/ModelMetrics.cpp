@@ -10,72 +10,53 @@ namespace {
 
 using Exported = std::vector<ModelMetrics::Followed>;
 
-// Answering, perhaps with some loss: ok, or a warning that stands for loss alone rather than for
-// a block, a pause, a failed check or no answer yet.
-bool isUp(const Target& target) {
-    switch (target.health()) {
-    case TargetHealth::ok:
-        return true;
-    case TargetHealth::warn:
-        return !target.statusMessage() && target.currentLatency();
-    case TargetHealth::off:
-    case TargetHealth::down:
-        return false;
-    }
-    return false;
-}
-
-bool isProbing(const Target& target) {
-    return target.spec().kind != TargetKind::pingSweep;
-}
-
 void writeTargets(MetricsWriter& out, const Exported& exported) {
     out.family("vantorel_target_up", MetricType::gauge,
                "1 while the target answers, perhaps with some loss; 0 when it is down, blocked, "
                "paused, failing its check or switched off.");
-    for (const auto& [target, tally] : exported)
-        out.sample("", tally->labels(), std::int64_t(isUp(*target)));
+    for (const auto& entry : exported)
+        out.sample("", entry.tally->labels(), std::int64_t(entry.tally->up()));
 
     out.family("vantorel_probes_sent", MetricType::counter,
                "Probes with an outcome: echoes, traceroute walks or service checks.");
-    for (const auto& [target, tally] : exported)
-        if (isProbing(*target))
-            out.sample("_total", tally->labels(), tally->sent());
+    for (const auto& entry : exported)
+        if (entry.tally->probing())
+            out.sample("_total", entry.tally->labels(), entry.tally->sent());
     out.family("vantorel_probes_lost", MetricType::counter,
                "Probes that went unanswered or failed.");
-    for (const auto& [target, tally] : exported)
-        if (isProbing(*target))
-            out.sample("_total", tally->labels(), tally->lost());
+    for (const auto& entry : exported)
+        if (entry.tally->probing())
+            out.sample("_total", entry.tally->labels(), entry.tally->lost());
 
     out.family("vantorel_rtt_seconds", MetricType::histogram,
                "Round-trip times of the answered probes.", "seconds");
     const auto& bucketLabels = RttHistogram::boundLabels();
-    for (const auto& [target, tally] : exported) {
-        if (!isProbing(*target))
+    for (const auto& entry : exported) {
+        if (!entry.tally->probing())
             continue;
-        const RttHistogram& rtts = tally->rtts();
+        const RttHistogram& rtts = entry.tally->rtts();
         // Nothing is counted below the exposed span, so its cumulative counts start at zero.
         std::int64_t cumulative = 0;
         for (std::size_t bucket = rtts.firstExposed(); bucket < rtts.endExposed(); ++bucket) {
             cumulative += rtts.counts()[bucket];
-            out.sample("_bucket", tally->labels(), cumulative, bucketLabels[bucket]);
+            out.sample("_bucket", entry.tally->labels(), cumulative, bucketLabels[bucket]);
         }
-        out.sample("_bucket", tally->labels(), rtts.count(), bucketLabels.back());
-        out.sample("_count", tally->labels(), rtts.count());
-        out.sample("_sum", tally->labels(), rtts.sum());
+        out.sample("_bucket", entry.tally->labels(), rtts.count(), bucketLabels.back());
+        out.sample("_count", entry.tally->labels(), rtts.count());
+        out.sample("_sum", entry.tally->labels(), rtts.sum());
     }
 
     out.family("vantorel_last_rtt_seconds", MetricType::gauge,
                "Round-trip time of the newest answered probe.", "seconds");
-    for (const auto& [target, tally] : exported)
-        if (const auto& rtt = tally->lastRtt())
-            out.sample("", tally->labels(), *rtt / 1000.0);
+    for (const auto& entry : exported)
+        if (const auto& rtt = entry.tally->lastRtt())
+            out.sample("", entry.tally->labels(), *rtt / 1000.0);
 
     out.family("vantorel_http_status", MetricType::gauge,
                "Status code of a service check's latest HTTP response.");
-    for (const auto& [target, tally] : exported)
-        if (const auto status = target->monitors().front()->httpStatus())
-            out.sample("", tally->labels(), std::int64_t(*status));
+    for (const auto& entry : exported)
+        if (const auto& status = entry.tally->httpStatus())
+            out.sample("", entry.tally->labels(), std::int64_t(*status));
 }
 
 QByteArray hopLabels(const TargetTally& tally, const TargetTally::Hop& hop) {
@@ -109,14 +90,14 @@ void writeHops(MetricsWriter& out, const Exported& exported) {
 void writeSweeps(MetricsWriter& out, const Exported& exported) {
     out.family("vantorel_sweep_hosts_alive", MetricType::gauge,
                "Hosts that answered in the sweep's last complete pass.");
-    for (const auto& [target, tally] : exported)
-        if (const auto& pass = tally->sweepPass())
-            out.sample("", tally->labels(), std::int64_t(pass->alive));
+    for (const auto& entry : exported)
+        if (const auto& pass = entry.tally->sweepPass())
+            out.sample("", entry.tally->labels(), std::int64_t(pass->alive));
     out.family("vantorel_sweep_hosts_scanned", MetricType::gauge,
                "Hosts scanned in the sweep's last complete pass.");
-    for (const auto& [target, tally] : exported)
-        if (const auto& pass = tally->sweepPass())
-            out.sample("", tally->labels(), std::int64_t(pass->scanned));
+    for (const auto& entry : exported)
+        if (const auto& pass = entry.tally->sweepPass())
+            out.sample("", entry.tally->labels(), std::int64_t(pass->scanned));
 }
 
 } // namespace

@@ -7,26 +7,56 @@
 
 namespace vantorel {
 
-TargetTally::TargetTally(const std::shared_ptr<Target>& target) {
+namespace {
+
+// Answering, perhaps with some loss: ok, or a warning that stands for loss alone rather than for
+// a block, a pause, a failed check or no answer yet.
+bool isUp(const Target& target) {
+    switch (target.health()) {
+    case TargetHealth::ok:
+        return true;
+    case TargetHealth::warn:
+        return !target.statusMessage() && target.currentLatency();
+    case TargetHealth::off:
+    case TargetHealth::down:
+        return false;
+    }
+    return false;
+}
+
+} // namespace
+
+TargetTally::TargetTally(const std::shared_ptr<Target>& target)
+    : probing_(target->spec().kind != TargetKind::pingSweep) {
     appendLabel(labels_, "target", target->spec().displayName());
     labels_ += ',';
     appendLabel(labels_, "kind", QString(persistedName(target->spec().kind)));
 
-    if (target->spec().kind == TargetKind::pingSweep) {
-        // A sweep's monitors record no samples; its result is the pass, read as the target
-        // announces its changes (at most four times a second, however many hosts it has).
-        connect(target.get(), &Target::changed, this,
-                [this, raw = target.get()] { takeCompletePass(*raw); });
-        takeCompletePass(*target);
+    // The target announces being switched on or off at once, and other changes at most four
+    // times a second however many hosts it has.
+    connect(target.get(), &Target::changed, this,
+            [this, raw = target.get()] { takeTargetState(*raw); });
+    takeTargetState(*target);
+    if (!probing_)
         return;
-    }
     for (const auto& monitor : target->monitors()) {
         seen_ = std::max(seen_, monitor->counter());
         // Directly, not through the target's coalesced announcement: a traceroute's hops are
         // counted at the sample that ends each walk, while the walk's hops are still known.
         connect(monitor.get(), &PingMonitor::changed, this,
-                [this, raw = monitor.get()] { foldNewSamples(*raw); });
+                [this, raw = monitor.get(), owner = target.get()] {
+                    foldNewSamples(*raw);
+                    takeTargetState(*owner);
+                });
     }
+}
+
+void TargetTally::takeTargetState(const Target& target) {
+    up_ = isUp(target);
+    httpStatus_ = target.monitors().front()->httpStatus();
+    // A sweep's monitors record no samples; its result is the pass.
+    if (!probing_)
+        takeCompletePass(target);
 }
 
 void TargetTally::foldNewSamples(const PingMonitor& monitor) {

@@ -46,6 +46,11 @@ public:
     // `target="…",kind="…"`: the display name, and the kind's stored name (e.g. "hostPing").
     const QByteArray& labels() const { return labels_; }
 
+    // False for a sweep, whose echoes count towards its pass rather than as probes.
+    bool probing() const { return probing_; }
+    // 1 while the target answers, perhaps with some loss.
+    bool up() const { return up_; }
+    const std::optional<int>& httpStatus() const { return httpStatus_; }
     std::int64_t sent() const { return sent_; }
     std::int64_t lost() const { return lost_; }
     const RttHistogram& rtts() const { return rtts_; }
@@ -61,9 +66,17 @@ private:
     void foldNewSamples(const PingMonitor& monitor);
     void foldSample(const PingSample& sample);
     void foldWalk(const PingMonitor& monitor);
+    void takeTargetState(const Target& target);
     void takeCompletePass(const Target& target);
 
     QByteArray labels_;
+    const bool probing_;
+    // Taken as the target and its monitors announce their changes, while what they read is
+    // fresh in the cache, rather than at a scrape: a scrape once a second of a hundred targets
+    // would find each target's monitor, series and statistics long gone from it, and that walk
+    // cost more than writing the whole exposition.
+    bool up_ = false;
+    std::optional<int> httpStatus_;
     // The highest sequence number already counted or passed over.
     std::int64_t seen_ = 0;
     std::int64_t sent_ = 0;
