@@ -44,10 +44,7 @@ TargetTally::TargetTally(const std::shared_ptr<Target>& target)
         // Directly, not through the target's coalesced announcement: a traceroute's hops are
         // counted at the sample that ends each walk, while the walk's hops are still known.
         connect(monitor.get(), &PingMonitor::changed, this,
-                [this, raw = monitor.get(), owner = target.get()] {
-                    foldNewSamples(*raw);
-                    takeTargetState(*owner);
-                });
+                [this, raw = monitor.get()] { foldNewSamples(*raw); });
     }
 }
 

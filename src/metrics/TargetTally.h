@@ -71,10 +71,10 @@ private:
 
     QByteArray labels_;
     const bool probing_;
-    // Taken as the target and its monitors announce their changes, while what they read is
-    // fresh in the cache, rather than at a scrape: a scrape once a second of a hundred targets
-    // would find each target's monitor, series and statistics long gone from it, and that walk
-    // cost more than writing the whole exposition.
+    // Taken as the target announces its changes, while what they read is fresh in the cache,
+    // rather than at a scrape: a scrape once a second of a hundred targets would find each
+    // target's monitor, series and statistics long gone from it, and that walk cost as much as
+    // writing the whole exposition.
     bool up_ = false;
     std::optional<int> httpStatus_;
     // The highest sequence number already counted or passed over.
