@@ -14,20 +14,27 @@ namespace {
 const QString kProgram = QStringLiteral("vantorel");
 
 // The program as the entry names it: by name when the shell would find this very program that
-// way, else by its path, quoted as desktop entries quote arguments.
+// way, else by its path.
 QString command() {
     const QString running = QCoreApplication::applicationFilePath();
     const QString onPath = QStandardPaths::findExecutable(kProgram);
     if (!onPath.isEmpty() &&
         QFileInfo(onPath).canonicalFilePath() == QFileInfo(running).canonicalFilePath())
         return kProgram;
-    QString quoted = running;
-    for (const QString special : {"\\", "\"", "`", "$"})
-        quoted.replace(special, QLatin1Char('\\') + special);
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    return execPath(running);
 }
 
 } // namespace
+
+QString execPath(const QString& path) {
+    QString quoted = path;
+    for (const QString special : {"\\", "\"", "`", "$"})
+        quoted.replace(special, QLatin1Char('\\') + special);
+    // The line is read as a string, which undoes one level of backslashes, before it is split
+    // into arguments: a path's backslash takes four in the file.
+    quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
 
 QString entryPath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +

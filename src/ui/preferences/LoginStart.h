@@ -15,5 +15,7 @@ bool setEnabled(bool on);
 // The entry's text for the program at that command ("vantorel", or a path when the program that
 // runs is not the one on the PATH).
 QString entryText(const QString& command);
+// A program's path as the entry's command: quoted as desktop entries quote arguments.
+QString execPath(const QString& path);
 
 } // namespace vantorel::login_start

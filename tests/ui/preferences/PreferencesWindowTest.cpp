@@ -9,7 +9,9 @@
 #include "support/EventLoop.h"
 #include "ui/controls/FormSegmentedPicker.h"
 #include "ui/controls/FormSwitch.h"
+#include "ui/preferences/LoginStart.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -18,6 +20,7 @@
 #include <QProcess>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTemporaryFile>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -117,11 +120,17 @@ TEST(PreferencesWindow, StartsAtLoginScrollsAndClosesFromTheKeyboard) {
     QFile written(entry);
     ASSERT_TRUE(written.open(QIODevice::ReadWrite));
     EXPECT_TRUE(QString::fromUtf8(written.readAll()).contains(" --hidden\n"));
-    QProcess validator;
-    validator.setProcessChannelMode(QProcess::MergedChannels);
-    validator.start("desktop-file-validate", {entry});
-    ASSERT_TRUE(validator.waitForFinished(10000));
-    EXPECT_EQ(std::pair(validator.exitCode(), validator.readAll()), std::pair(0, QByteArray()));
+    QTemporaryFile odd(QDir::tempPath() + "/XXXXXX.desktop"); // a program under a backslash
+    ASSERT_TRUE(odd.open() &&
+                odd.write(login_start::entryText(login_start::execPath("/a\\b/v")).toUtf8()) > 0 &&
+                odd.flush());
+    for (const QString& file : {entry, odd.fileName()}) {
+        QProcess validator;
+        validator.setProcessChannelMode(QProcess::MergedChannels);
+        validator.start("desktop-file-validate", {file});
+        ASSERT_TRUE(validator.waitForFinished(10000));
+        EXPECT_EQ(std::pair(validator.exitCode(), validator.readAll()), std::pair(0, QByteArray()));
+    }
     EXPECT_TRUE(PreferencesWindow().findChild<FormSwitch*>("startAtLogin")->isChecked());
     const qint64 length = written.size(); // either line the desktop writes switches it off
     for (const char* off : {"Hidden=true\n", "X-GNOME-Autostart-enabled=false\n"}) {
