@@ -136,11 +136,10 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
     EXPECT_TRUE(list().followsTop());
     fed.record(12345.0, dateNow()); // wider than the room a chip keeps for its figure
     EXPECT_EQ(std::tuple(seqAtTop(), list().nowButton()->isVisible()), std::tuple(74, false));
-    const auto fitsItsFigure = [&] {
-        const ResultChip& max = *chip("chip_max");
+    const ResultChip& max = *chip("chip_max");
+    EXPECT_TRUE(spinUntil([&] {
         return max.value() != "39 ms" && max.width() >= max.sizeHint().width();
-    };
-    EXPECT_TRUE(spinUntil(fitsItsFigure)) << value("chip_max").toStdString();
+    })) << max.value().toStdString();
     list().setFocus(Qt::TabFocusReason);
     QTest::keyClick(&list(), Qt::Key_PageDown);
     EXPECT_GT(scrollBar().value(), scrollBar().singleStep() * 5);

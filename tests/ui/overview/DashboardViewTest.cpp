@@ -121,6 +121,9 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     tile(3)->installEventFilter(&counter);
     test::spinFor(std::chrono::milliseconds(400));
     counter.paints = 0;
+    QEvent left(QEvent::Leave); // the pointer leaving takes the hover highlight away
+    QCoreApplication::sendEvent(tile(3), &left);
+    EXPECT_TRUE(spinUntil([&] { return std::exchange(counter.paints, 0) > 0; }));
     PingMonitor& pinged = *targets[3]->monitors().front();
     Q_EMIT pinged.changed();
     test::spinFor(std::chrono::milliseconds(400));

@@ -160,6 +160,7 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
     }
     TrayPopover popover(store, {});
     inspect(popover, "popover");
+    EXPECT_TRUE(accessibleName(popover.findChild<QLabel*>("trayFigure")).endsWith("127.0.0.2"));
     PreferencesWindow preferences;
     inspect(preferences, "preferences");
     QApplication::setFont(before);
