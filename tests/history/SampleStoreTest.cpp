@@ -267,9 +267,8 @@ TEST(SampleStoreFailure, ADamagedFileIsMovedAsideAndTheFreshOneKeepsWhatWasCommi
     const QString broken = dir.filePath("broken.sqlite");
     sqlText(broken, "CREATE TABLE t (x)");
     QFile schemaPage(broken);
-    ASSERT_TRUE(schemaPage.open(QIODevice::ReadWrite) && schemaPage.seek(100));
-    schemaPage.write("\xff\xff");
-    schemaPage.close();
+    ASSERT_TRUE(schemaPage.open(QIODevice::ReadWrite) && schemaPage.seek(100) &&
+                schemaPage.write("\xff\xff") == 2 && schemaPage.flush());
     EXPECT_TRUE(recordInto(broken, 0).second.contains("database disk image is malformed"));
     EXPECT_EQ(QDir(dir.path()).entryList({"broken.sqlite.damaged-*"}).size(), 1);
     // Damaged again within the same second, the file goes beside the earlier copy, not over it,

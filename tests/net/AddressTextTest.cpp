@@ -71,6 +71,7 @@ TEST(Ipv6Text, ReadsRfc4291FormsAndWritesThemAsRfc5952Says) {
     EXPECT_FALSE(parseIPv6(QStringLiteral("::\u0661"))) << "a digit of another script";
     const auto byNumber = SocketAddress::fromText(u"fe80::1%1"); // a zone by number: loopback
     EXPECT_EQ(byNumber ? addressText(byNumber->get()) : "", QStringLiteral("fe80::1%lo"));
+    EXPECT_TRUE(SocketAddress::fromText(u"fe80::1%123456789")) << "an index of nine digits";
 }
 
 } // namespace

@@ -27,8 +27,8 @@ Bytes echoReply(std::uint16_t sequence, std::uint8_t type = kTypeEchoReply) {
     return {type, 0, 0, 0, 0, 0, std::uint8_t(sequence >> 8), std::uint8_t(sequence)};
 }
 
-Bytes timeExceededQuoting(std::uint16_t sequence) {
-    return Bytes{kTypeTimeExceeded, 0, 0, 0, 0, 0, 0, 0} + ipv4Header() +
+Bytes timeExceededQuoting(std::uint16_t sequence, std::uint8_t quotedVersionAndLength = 0x45) {
+    return Bytes{kTypeTimeExceeded, 0, 0, 0, 0, 0, 0, 0} + ipv4Header(quotedVersionAndLength) +
            buildEchoRequest(sequence, {});
 }
 
@@ -45,11 +45,6 @@ TEST(IcmpPacket, EchoRequestsAreBuiltAndRepliesAndQuotedRequestsRead) {
 
     // Replies and quoted requests are read with or without an IPv4 header in front.
     const auto quoted = ipv4Header() + timeExceededQuoting(0x1234); // the number at bytes 54, 55
-
-    auto quotedNotIpv4 = timeExceededQuoting(1);
-    quotedNotIpv4[8] = 0x65;
-    auto headerLongerThanDatagram = ipv4Header() + echoReply(1);
-    headerLongerThanDatagram[0] = 0x4F;
     const struct {
         const char* what;
         Bytes datagram;
@@ -61,10 +56,10 @@ TEST(IcmpPacket, EchoRequestsAreBuiltAndRepliesAndQuotedRequestsRead) {
         {"header with options", ipv4Header(0x46) + echoReply(65535), ParsedDatagram{65535, false}},
         {"time exceeded behind a header", quoted, ParsedDatagram{0x1234, true}},
         {"bare time exceeded", timeExceededQuoting(3), ParsedDatagram{3, true}},
-        {"quoted header is not IPv4", quotedNotIpv4, std::nullopt},
+        {"quoted header is not IPv4", timeExceededQuoting(1, 0x65), std::nullopt},
         {"unreachable", Bytes{kTypeDestinationUnreachable, 0, 0, 0, 0, 0, 0, 1}, std::nullopt},
         {"echo request", buildEchoRequest(1, {}), std::nullopt},
-        {"header longer than the datagram", headerLongerThanDatagram, std::nullopt},
+        {"header longer than datagram", Bytes{0x4F} + Bytes(19, 0) + echoReply(1), std::nullopt},
         // ICMPv6 datagrams come without their header, and only echo replies come.
         {"v6 echo reply", echoReply(258, kTypeV6EchoReply), ParsedDatagram{258, false}, true},
         {"v6 cut short", Bytes{kTypeV6EchoReply, 0, 0, 0, 0, 0, 1}, std::nullopt, true},

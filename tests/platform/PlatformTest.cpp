@@ -86,8 +86,7 @@ TEST(OffPool, ManyBlockingCallsWaitTogetherOffTheMainThreadAndResumeOnIt) {
 }
 
 TEST(SerialQueue, RunsBlocksInOrderDelayedOnesAfterTheirDelayAndAllBeforeItGoes) {
-    std::vector<int> log; // written on the queue only, read once it is gone
-    std::vector<int> expected{1000, 1001, 1002};
+    std::vector<int> log, expected{1000, 1001, 1002}; // log: on the queue only while it lives
     {
         SerialQueue queue("test");
         queue.asyncAfter(60ms, [&] { log.push_back(1002); });
@@ -171,8 +170,7 @@ TEST(ChangeCoalescer, DeliversEachBurstOnceAtTheEndOfItsOwnWindowAndALaterOneAga
     reused->notify();
     spinFor(200ms);
     reused.emplace();
-    const std::int64_t notifiedAt = monotonicNanos();
-    std::int64_t reusedFiredAt = 0;
+    std::int64_t notifiedAt = monotonicNanos(), reusedFiredAt = 0;
     QObject::connect(&*reused, &ChangeCoalescer::fired, [&] { reusedFiredAt = monotonicNanos(); });
     reused->notify();
     spinFor(2 * ChangeCoalescer::kWindowMs * 1ms);
