@@ -22,9 +22,12 @@ std::string_view typeName(MetricType type) {
     return "unknown";
 }
 
+// The longest value a sample line holds: a double's shortest form, e.g. -2.2250738585072014e-308.
+constexpr qsizetype kLongestValue = 24;
+
 // Copies a part of a sample line: a name, a label list, a few dozen bytes. Word by word here
 // rather than through memcpy, whose call costs more than such a copy: measured on an AVX-512
-// machine, where the C library picks its widest copy, a rendering took five times as long.
+// machine, where the C library picks its widest copy, a rendering took 3.5 times as long.
 [[clang::no_builtin("memcpy", "memmove")]] char* copyShort(char* out, QByteArrayView part) {
     const char* in = part.data();
     qsizetype left = part.size();
@@ -84,9 +87,9 @@ void MetricsWriter::family(std::string_view name, MetricType type, std::string_v
 }
 
 char* MetricsWriter::sampleName(QByteArrayView suffix, QByteArrayView labels, QByteArrayView more) {
-    // The parts, their four separators, and the longest value: a double's shortest form takes up
-    // to 24 characters, and the line break.
-    char* out = room(family_.size() + suffix.size() + labels.size() + more.size() + 4 + 25);
+    // The parts, their four separators, the value and the line break.
+    char* out =
+        room(family_.size() + suffix.size() + labels.size() + more.size() + 4 + kLongestValue + 1);
     out = copyShort(out, family_);
     out = copyShort(out, suffix);
     if (!labels.isEmpty() || !more.isEmpty()) {
@@ -101,28 +104,28 @@ char* MetricsWriter::sampleName(QByteArrayView suffix, QByteArrayView labels, QB
     return out;
 }
 
-void MetricsWriter::endSample(const char* valueEnd) {
-    char* out = text_.data() + (valueEnd - text_.constData());
-    *out++ = '\n';
-    written_ = out - text_.constData();
+void MetricsWriter::endSample(char* valueEnd) {
+    *valueEnd = '\n';
+    written_ = valueEnd + 1 - text_.constData();
 }
 
 void MetricsWriter::sample(QByteArrayView suffix, QByteArrayView labels, double value,
                            QByteArrayView more) {
     char* out = sampleName(suffix, labels, more);
+    // The shortest text that reads back as the value; +Inf, -Inf and NaN as the formats spell them.
     if (std::isnan(value))
         out = std::copy_n("NaN", 3, out);
     else if (std::isinf(value))
         out = std::copy_n(value > 0 ? "+Inf" : "-Inf", 4, out);
     else
-        out = std::to_chars(out, out + 24, value).ptr;
+        out = std::to_chars(out, out + kLongestValue, value).ptr;
     endSample(out);
 }
 
 void MetricsWriter::sample(QByteArrayView suffix, QByteArrayView labels, std::int64_t value,
                            QByteArrayView more) {
-    endSample(
-        std::to_chars(sampleName(suffix, labels, more), text_.data() + text_.size(), value).ptr);
+    char* out = sampleName(suffix, labels, more);
+    endSample(std::to_chars(out, out + kLongestValue, value).ptr);
 }
 
 void MetricsWriter::finish() {
@@ -147,18 +150,10 @@ void appendLabel(QByteArray& out, std::string_view name, QStringView value) {
     out += '"';
 }
 
-void appendNumber(QByteArray& out, double value, bool fixed) {
-    if (std::isnan(value)) {
-        out += "NaN";
-    } else if (std::isinf(value)) {
-        out += value > 0 ? "+Inf" : "-Inf";
-    } else {
-        std::array<char, 400> digits; // room for the longest fixed rendering of a double
-        const auto end =
-            fixed ? std::to_chars(digits.begin(), digits.end(), value, std::chars_format::fixed).ptr
-                  : std::to_chars(digits.begin(), digits.end(), value).ptr;
-        out.append(digits.data(), end - digits.data());
-    }
+void appendFixed(QByteArray& out, double value) {
+    std::array<char, 400> digits; // room for the longest fixed rendering of a double
+    const auto end = std::to_chars(digits.begin(), digits.end(), value, std::chars_format::fixed);
+    out.append(digits.data(), end.ptr - digits.data());
 }
 
 } // namespace vantorel

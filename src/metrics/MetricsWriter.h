@@ -55,12 +55,12 @@ private:
     // Writes a sample's name and labels with room left for its value, and returns where the
     // value goes.
     char* sampleName(QByteArrayView suffix, QByteArrayView labels, QByteArrayView more);
-    void endSample(const char* valueEnd);
+    void endSample(char* valueEnd);
 
     const ExpositionFormat format_;
     // Written through a cursor rather than appended to: hundreds of lines of five or six parts
     // each, and QByteArray's append checks sharing and capacity anew for every part, which took
-    // more than half of a rendering.
+    // a third of a rendering. Sized ahead, and cut to what was written at the end.
     QByteArray& text_;
     qsizetype written_ = 0;
     QByteArray family_;
@@ -70,8 +70,7 @@ private:
 // line feed) and encoded as UTF-8.
 void appendLabel(QByteArray& out, std::string_view name, QStringView value);
 
-// Appends the shortest text that reads back as `value`, in fixed notation when `fixed`; +Inf,
-// -Inf and NaN as the formats spell them.
-void appendNumber(QByteArray& out, double value, bool fixed = false);
+// Appends the shortest text in fixed notation that reads back as `value`, which is finite.
+void appendFixed(QByteArray& out, double value);
 
 } // namespace vantorel

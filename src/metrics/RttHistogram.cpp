@@ -36,7 +36,7 @@ const std::vector<QByteArray>& RttHistogram::boundLabels() {
         std::vector<QByteArray> made;
         for (const double bound : bounds()) {
             QByteArray label = "le=\"";
-            appendNumber(label, bound, true);
+            appendFixed(label, bound);
             made.push_back(label + '"');
         }
         made.push_back("le=\"+Inf\"");
