@@ -53,6 +53,8 @@ QByteArrayView contentType(ExpositionFormat format) {
 MetricsWriter::MetricsWriter(ExpositionFormat format, QByteArray& text, qsizetype expectedSize)
     : format_(format)
     , text_(text) {
+    // Emptied before it is sized: a text still shared with a response going out would otherwise
+    // be copied, only to be written over.
     text_.truncate(0);
     text_.resize(expectedSize + expectedSize / 8);
 }
