@@ -5,10 +5,9 @@
 #include <QByteArray>
 #include <QObject>
 #include <QTimer>
+#include <cstdint>
 #include <functional>
 #include <optional>
-
-class QTcpSocket;
 
 namespace vantorel {
 
@@ -31,29 +30,38 @@ public:
 
     using Answer = std::function<HttpResponse(const std::optional<HttpRequest>& request)>;
 
-    // Takes over `socket`. `answer` makes the response to a complete head (none when it cannot
-    // be read).
-    MetricsConnection(QTcpSocket* socket, Answer answer);
+    // Takes over the connected `descriptor` and has `poller`, an epoll set, watch it. `answer`
+    // makes the response to a complete head (none when it cannot be read).
+    MetricsConnection(int descriptor, int poller, Answer answer);
     ~MetricsConnection() override;
 
     // Ends the connection at once.
     void close();
+    // Takes up what the poller found ready: a request that came, or room for the rest of a
+    // response.
+    void serve();
 
 Q_SIGNALS:
     // Once, when the connection is over; the receiver may delete it later.
     void closed();
 
 private:
+    // Closes the descriptor, and takes this out of the poller's set, without a word.
+    void release();
     void readHead();
     void respond(const HttpResponse& response, bool keepAlive);
-    // How much of the response the kernel took at once; -1 when the connection has failed.
-    qsizetype sendNow(const HttpResponse& response);
+    void sendRest();
+    void responseSent();
+    void watch(std::uint32_t events);
 
-    QTcpSocket* const socket_; // a child
+    const int descriptor_;
+    const int poller_;
     const Answer answer_;
     QTimer deadline_;
     QByteArray head_;
-    // The last response is going out, and the connection closes after it.
+    // What the kernel did not yet take of the response going out.
+    QByteArray unsent_;
+    // The last response is going out, and the connection closes once the kernel has it.
     bool finishing_ = false;
     bool closing_ = false;
 };

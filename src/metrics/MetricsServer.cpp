@@ -2,7 +2,9 @@
 
 #include "metrics/MetricsConnection.h"
 
-#include <QTcpSocket>
+#include <iterator>
+#include <sys/epoll.h>
+#include <unistd.h>
 
 namespace vantorel {
 
@@ -19,14 +21,19 @@ bool acceptsOpenMetrics(const QByteArray& accept) {
 } // namespace
 
 MetricsServer::MetricsServer(Render render)
-    : render_(std::move(render)) {
-    connect(&listener_, &QTcpServer::newConnection, this, &MetricsServer::accept);
+    : render_(std::move(render))
+    , poller_(epoll_create1(EPOLL_CLOEXEC))
+    , ready_(poller_, QSocketNotifier::Read) {
+    listener_.accepted = [this](int descriptor) { accept(descriptor); };
+    connect(&ready_, &QSocketNotifier::activated, this, &MetricsServer::serve);
 }
 
 MetricsServer::~MetricsServer() {
     listener_.close();
     for (MetricsConnection* connection : connections_)
         delete connection;
+    ready_.setEnabled(false);
+    ::close(poller_);
 }
 
 std::optional<QString> MetricsServer::listen(const QHostAddress& address, quint16 port) {
@@ -35,18 +42,24 @@ std::optional<QString> MetricsServer::listen(const QHostAddress& address, quint1
     return listener_.errorString();
 }
 
-void MetricsServer::accept() {
-    while (QTcpSocket* socket = listener_.nextPendingConnection()) {
-        if (connections_.size() >= kMaxConnections)
-            connections_.front()->close();
-        auto* connection =
-            new MetricsConnection(socket, [this](const auto& request) { return answer(request); });
-        connections_.push_back(connection);
-        connect(connection, &MetricsConnection::closed, this, [this, connection] {
-            connections_.remove(connection);
-            connection->deleteLater();
-        });
-    }
+void MetricsServer::accept(int descriptor) {
+    if (connections_.size() >= kMaxConnections)
+        connections_.front()->close();
+    auto* connection = new MetricsConnection(
+        descriptor, poller_, [this](const auto& request) { return answer(request); });
+    connections_.push_back(connection);
+    connect(connection, &MetricsConnection::closed, this, [this, connection] {
+        connections_.remove(connection);
+        // Later: it may be among those found ready that are still to be served.
+        connection->deleteLater();
+    });
+}
+
+void MetricsServer::serve() {
+    epoll_event found[kMaxConnections];
+    const int count = epoll_wait(poller_, found, int(std::size(found)), 0);
+    for (int i = 0; i < count; ++i)
+        static_cast<MetricsConnection*>(found[i].data.ptr)->serve();
 }
 
 HttpResponse MetricsServer::answer(const std::optional<HttpRequest>& request) const {

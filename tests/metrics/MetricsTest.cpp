@@ -45,6 +45,13 @@ TEST(MetricsServer, AnswersItsTwoPathsAndRefusesTheRest) {
             << reply.toStdString();
     }
 
+    // Far more than the kernel takes at once: the rest follows as the client reads.
+    const QByteArray large(16 << 20, 'x');
+    MetricsServer largeServer([&](ExpositionFormat) { return large; });
+    ASSERT_EQ(largeServer.listen(QHostAddress::LocalHost, 0), std::nullopt);
+    EXPECT_TRUE(
+        exchange(largeServer.port(), "GET /metrics HTTP/1.0\r\n\r\n").endsWith("\r\n\r\n" + large));
+
     HostStore store;
     MetricsEndpoint taken(store);
     EXPECT_THAT(taken.start({QHostAddress::LocalHost, server.port()}).value_or("").toStdString(),
