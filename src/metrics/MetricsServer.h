@@ -40,9 +40,9 @@ public:
     quint16 port() const { return listener_.serverPort(); }
 
 private:
-    // Hands over the descriptors of accepted connections instead of sockets of Qt's own: those
-    // cost the thread, for every request, about as much again as rendering and sending the
-    // answer, in reading through their own buffers and switching their notifiers.
+    // Hands over the descriptors of accepted connections instead of sockets of Qt's own: reading
+    // a request through those, with their buffers and notifiers, cost the thread more than
+    // rendering and sending the answer together.
     class Listener : public QTcpServer {
     public:
         std::function<void(int descriptor)> accepted;
