@@ -1,16 +1,24 @@
+#include "metrics/MetricsConnection.h"
 #include "metrics/MetricsEndpoint.h"
 #include "metrics/MetricsServer.h"
 #include "metrics/ModelMetrics.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
+#include "support/EventLoop.h"
 #include "support/Prometheus.h"
 #include "targets/HostStore.h"
 #include "targets/TargetSpecJson.h"
 
+#include <QElapsedTimer>
+#include <ctime>
+#include <future>
 #include <gmock/gmock.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using testing::HasSubstr;
 using vantorel::test::exchange;
+using namespace std::chrono_literals;
 
 namespace vantorel {
 namespace {
@@ -39,11 +47,14 @@ TEST(MetricsServer, AnswersItsTwoPathsAndRefusesTheRest) {
         {"POST /metrics HTTP/1.0\r\n\r\n", "405 Method Not Allowed", "Allow: GET, HEAD\r\n\r\n"},
         {"GET metrics HTTP/1.1\r\n\r\n", "400 Bad Request", "\r\n\r\n"},
         {"GET /" + QByteArray(9000, 'a') + " HTTP/1.1\r\n\r\n", "431 ", "\r\n\r\n"}};
+    QElapsedTimer closing;
+    closing.start();
     for (const auto& [request, status, ending] : cases) {
         const QByteArray reply = exchange(server.port(), request);
         EXPECT_TRUE(reply.startsWith("HTTP/1.1 " + status) && reply.endsWith(ending))
             << reply.toStdString();
     }
+    EXPECT_LT(closing.elapsed(), MetricsConnection::kResponseTimeoutMs) << "closed as answered";
 
     // Far more than the kernel takes at once: the rest follows as the client reads, and the
     // answer to the request sent behind it only then.
@@ -53,6 +64,20 @@ TEST(MetricsServer, AnswersItsTwoPathsAndRefusesTheRest) {
     const QByteArray both =
         exchange(largeServer.port(), "GET /metrics HTTP/1.1\r\n\r\nGET / HTTP/1.0\r\n\r\n");
     EXPECT_TRUE(both.contains("\r\n\r\n" + large + "HTTP/1.1 200") && both.endsWith("</html>\n"));
+    // Once such an answer is out on a connection kept for more, the server is idle again, no
+    // longer asking to be told of room to send.
+    const int kept = test::connectTo(largeServer.port());
+    auto reading = std::async(std::launch::async, [kept, &large] {
+        ::send(kept, "GET /metrics HTTP/1.1\r\n\r\n", 25, MSG_NOSIGNAL);
+        char chunk[65536];
+        for (qsizetype got = 0, n = 1; n > 0 && got < large.size(); got += n)
+            n = ::recv(kept, chunk, sizeof chunk, 0);
+    });
+    ASSERT_TRUE(test::spinUntil([&] { return reading.wait_for(0s) == std::future_status::ready; }));
+    const std::clock_t cpuBefore = std::clock();
+    test::spinFor(500ms);
+    EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC / 8) << "a quarter of the time it waited";
+    ::close(kept);
 
     HostStore store;
     MetricsEndpoint taken(store);
