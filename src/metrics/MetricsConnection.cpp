@@ -23,7 +23,7 @@ MetricsConnection::MetricsConnection(int descriptor, int poller, Answer answer)
     epoll_event interest{EPOLLIN, {.ptr = this}};
     epoll_ctl(poller_, EPOLL_CTL_ADD, descriptor_, &interest);
     deadline_.setSingleShot(true);
-    connect(&deadline_, &QTimer::timeout, this, &MetricsConnection::close);
+    connect(&deadline_, &QTimer::timeout, this, &MetricsConnection::expire);
     deadline_.start(kHeadTimeoutMs);
 }
 
@@ -47,6 +47,14 @@ void MetricsConnection::release() {
     ::close(descriptor_);
     head_.clear();
     unsent_.clear();
+}
+
+void MetricsConnection::expire() {
+    // What the client sent in time may only not have been read yet, as the server leaves requests
+    // for the thread's next wake.
+    serve();
+    if (!deadline_.isActive())
+        close();
 }
 
 void MetricsConnection::serve() {

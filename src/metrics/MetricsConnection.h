@@ -40,6 +40,8 @@ public:
     // Takes up what the poller found ready: a request that came, or room for the rest of a
     // response.
     void serve();
+    // A response is going out and waits for room to send the rest.
+    bool sending() const { return !unsent_.isEmpty(); }
 
 Q_SIGNALS:
     // Once, when the connection is over; the receiver may delete it later.
@@ -48,6 +50,7 @@ Q_SIGNALS:
 private:
     // Closes the descriptor, and takes this out of the poller's set, without a word.
     void release();
+    void expire();
     void readHead();
     void respond(const HttpResponse& response, bool keepAlive);
     void sendRest();

@@ -2,6 +2,8 @@
 
 #include "metrics/MetricsConnection.h"
 
+#include <QAbstractEventDispatcher>
+#include <algorithm>
 #include <iterator>
 #include <sys/epoll.h>
 #include <unistd.h>
@@ -24,8 +26,21 @@ MetricsServer::MetricsServer(Render render)
     : render_(std::move(render))
     , poller_(epoll_create1(EPOLL_CLOEXEC))
     , ready_(poller_, QSocketNotifier::Read) {
-    listener_.accepted = [this](int descriptor) { accept(descriptor); };
-    connect(&ready_, &QSocketNotifier::activated, this, &MetricsServer::serve);
+    listener_.accepted = [this](int descriptor) {
+        // A new client's first request comes at once, and one asking once should not wait.
+        wakeForRequests();
+        accept(descriptor);
+    };
+    connect(&ready_, &QSocketNotifier::activated, this, [this] {
+        wokenForClients_ = true;
+        serve();
+    });
+    sinceOtherWake_.start();
+    quiet_.setSingleShot(true);
+    quiet_.setInterval(kQuietMs);
+    connect(&quiet_, &QTimer::timeout, this, &MetricsServer::quietened);
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            &MetricsServer::serveInPassing);
 }
 
 MetricsServer::~MetricsServer() {
@@ -60,6 +75,38 @@ void MetricsServer::serve() {
     const int count = epoll_wait(poller_, found, int(std::size(found)), 0);
     for (int i = 0; i < count; ++i)
         static_cast<MetricsConnection*>(found[i].data.ptr)->serve();
+}
+
+void MetricsServer::serveInPassing() {
+    if (connections_.empty())
+        return;
+    serve();
+    if (!std::exchange(wokenForClients_, false)) {
+        // Only while the thread keeps waking for other work: where it wakes more rarely, a
+        // scraper would wait for up to kQuietMs every time, and the quiet would wake it as often
+        // as the requests do.
+        inPassing_ = sinceOtherWake_.restart() < kQuietMs && calmUntil_.hasExpired();
+        if (inPassing_)
+            quiet_.start();
+    }
+    // The rest of a response is sent as soon as there is room, or a large one would take many
+    // waits for its client.
+    ready_.setEnabled(!inPassing_ ||
+                      std::ranges::any_of(connections_, &MetricsConnection::sending));
+}
+
+void MetricsServer::wakeForRequests() {
+    wokenForClients_ = true;
+    inPassing_ = false;
+    quiet_.stop();
+    ready_.setEnabled(true);
+}
+
+void MetricsServer::quietened() {
+    wakeForRequests();
+    // Where the thread's wakes come in bursts with long pauses, a pause each second would
+    // otherwise wake it each second.
+    calmUntil_.setRemainingTime(kCalmMs);
 }
 
 HttpResponse MetricsServer::answer(const std::optional<HttpRequest>& request) const {

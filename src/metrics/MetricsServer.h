@@ -4,10 +4,13 @@
 #include "metrics/MetricsWriter.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
 #include <QSocketNotifier>
 #include <QTcpServer>
+#include <QTimer>
 #include <functional>
 #include <list>
 #include <optional>
@@ -26,9 +29,17 @@ struct HttpRequest;
 // in what it may make the server hold and for how long (see MetricsConnection), and at most
 // kMaxConnections are open at once, the oldest giving way to a new one, so a crowd of idle
 // clients cannot lock a scraper out for long.
+//
+// While the thread wakes for other work anyway, as it does for the probes several times a second,
+// requests wait for its next wake, at most kQuietMs: a wake of its own cost a scrape more than all
+// the work of answering it. Once the thread has been quiet that long, a request wakes it again.
+// kQuietMs is longer than the pauses between the wakes of probes sent once a second, and stays
+// inside the one second a scraper polling every second may allow.
 class MetricsServer : public QObject {
 public:
     static constexpr std::size_t kMaxConnections = 16;
+    static constexpr int kQuietMs = 800;
+    static constexpr int kCalmMs = 10'000;
 
     using Render = std::function<QByteArray(ExpositionFormat format)>;
 
@@ -53,12 +64,24 @@ private:
 
     void accept(int descriptor);
     void serve();
+    void serveInPassing();
+    void wakeForRequests();
+    void quietened();
     HttpResponse answer(const std::optional<HttpRequest>& request) const;
 
     const Render render_;
     // The clients' descriptors, each with its MetricsConnection: one notifier for all of them.
     const int poller_;
     QSocketNotifier ready_;
+    // Runs out when the thread has not woken for other work for kQuietMs.
+    QTimer quiet_;
+    QElapsedTimer sinceOtherWake_;
+    // After a quiet, requests wake the thread until then.
+    QDeadlineTimer calmUntil_{0};
+    // Requests wait for the thread's next wake instead of waking it.
+    bool inPassing_ = false;
+    // What woke the thread this time was for the clients.
+    bool wokenForClients_ = false;
     Listener listener_;
     // Oldest first; each is deleted once it has closed.
     std::list<MetricsConnection*> connections_;
