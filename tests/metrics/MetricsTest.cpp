@@ -100,14 +100,10 @@ TEST(MetricsServer, AnswersItsTwoPathsAndRefusesTheRest) {
             << QStringView(refused).toString().toStdString();
 }
 
-// Driven through record() on targets read switched off from the preferences, so nothing probes.
-// The times this thread has blocked, as the kernel counts them: each ends with a wake.
-long wakesOfThisThread() {
+long wakesOfThisThread() { // the times it blocked, as the kernel counts them: each ends in one
     std::ifstream status("/proc/thread-self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.starts_with("voluntary_ctxt_switches:"))
-            return std::stol(line.substr(24));
-    return -1;
+    const std::string text(std::istreambuf_iterator<char>(status), {});
+    return std::stol(text.substr(text.find("voluntary_ctxt_switches:") + 24));
 }
 
 TEST(MetricsServer, AnswersOnTheWakesOfOtherWorkAndWakesOnceTheThreadIsQuiet) {
@@ -116,36 +112,34 @@ TEST(MetricsServer, AnswersOnTheWakesOfOtherWorkAndWakesOnceTheThreadIsQuiet) {
     const int kept = test::connectTo(server.port());
     const timeval patience{3, 0};
     ::setsockopt(kept, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
-    QEventLoop loop; // as the application's, and unlike a test's spinning, its passes block
     const auto scrape = [&](int count) { // a little apart; returns how many were answered
-        return std::async(std::launch::async, [&, count] {
+        QEventLoop loop; // as the application's, and unlike a test's spinning, its passes block
+        auto scraping = std::async(std::launch::async, [&] {
             int answered = 0;
-            for (char reply[256]; answered < count; std::this_thread::sleep_for(90ms)) {
-                ::send(kept, "GET /metrics HTTP/1.1\r\n\r\n", 25, MSG_NOSIGNAL);
-                if (::recv(kept, reply, sizeof reply, 0) <= 0)
-                    break;
+            for (char reply[256];
+                 count > answered && ::send(kept, "GET /metrics HTTP/1.1\r\n\r\n", 25, 0) > 0 &&
+                 ::recv(kept, reply, sizeof reply, 0) > 0;
+                 std::this_thread::sleep_for(90ms))
                 ++answered;
-            }
             QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
             return answered;
         });
+        loop.exec();
+        return scraping.get();
     };
     QTimer work; // as the probes wake the thread several times a second
     int ticks = 0;
     work.callOnTimeout([&] { ++ticks; });
     work.start(200ms);
     const long wakesBefore = wakesOfThisThread();
-    auto busy = scrape(20);
-    loop.exec();
-    EXPECT_EQ(busy.get(), 20);
+    EXPECT_EQ(scrape(20), 20);
     EXPECT_LT(wakesOfThisThread() - wakesBefore, ticks + 10) << ticks << " ticks";
     work.stop();
-    auto quiet = scrape(2); // the first once the server finds the thread quiet, the next at once
-    loop.exec();
-    EXPECT_EQ(quiet.get(), 2);
+    EXPECT_EQ(scrape(2), 2) << "the first once the server finds the thread quiet, the next at once";
     ::close(kept);
 }
 
+// Driven through record() on targets read switched off from the preferences, so nothing probes.
 TEST(ModelMetrics, CountsOutliveTheSeriesAndEachFormatNamesThemItsWay) {
     Preferences::instance().setValue(keys::scrollbackEnabled, false); // a window of 600 s
     const QString odd = "lab \"x\"\\y\nz";
