@@ -68,8 +68,8 @@ private:
         // A delivery may notify again, opening a new window, or destroy a coalescer still to
         // come, which is then skipped.
         for (const QPointer<ChangeCoalescer>& coalescer : closing) {
-            if (coalescer && std::exchange(coalescer->open_, false))
-                Q_EMIT coalescer->fired();
+            if (coalescer && std::exchange(coalescer->open_, false) && coalescer->fired)
+                coalescer->fired();
         }
         closing.clear();
         spareClosing_ = std::move(closing);

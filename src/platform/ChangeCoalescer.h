@@ -2,11 +2,12 @@
 
 #include <QObject>
 #include <cstdint>
+#include <functional>
 
 namespace vantorel {
 
 // Turns a burst of change notifications into at most one delivery per window: the first
-// notification opens a window, and when it closes `fired` is emitted once on the main thread.
+// notification opens a window, and when it closes `fired` is called once on the main thread.
 // A sweep's 254 monitors each announce several changes per probe; redrawing for every one of them
 // would cost far more than the probing itself.
 //
@@ -14,7 +15,6 @@ namespace vantorel {
 // many targets that close within the same frame are delivered in one turn of the event loop, by
 // one timer, and the views they change repaint once for all of them. Main thread only.
 class ChangeCoalescer : public QObject {
-    Q_OBJECT
 public:
     static constexpr int kWindowMs = 250;
     // A window lasts kWindowMs, then up to one frame more, to the next boundary.
@@ -25,8 +25,9 @@ public:
 
     void notify();
 
-Q_SIGNALS:
-    void fired();
+    // A call, not a signal: a window closes for every probe of every monitor, and delivering a
+    // signal cost as much again as the call it makes.
+    std::function<void()> fired;
 
 private:
     friend class WindowClock;

@@ -61,10 +61,10 @@ Target::Target(TargetSpec spec, bool enabled, MonitorTiming timing)
         connect(monitor.get(), &PingMonitor::changed, &coalescer_, &ChangeCoalescer::notify);
         monitors_.push_back(std::move(monitor));
     }
-    connect(&coalescer_, &ChangeCoalescer::fired, this, [this] {
+    coalescer_.fired = [this] {
         Q_EMIT changed();
         checkSweepCompletion();
-    });
+    };
 }
 
 Target::~Target() {

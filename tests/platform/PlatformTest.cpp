@@ -151,8 +151,7 @@ TEST(ChangeCoalescer, DeliversEachBurstOnceAtTheEndOfItsOwnWindowAndALaterOneAga
     ChangeCoalescer coalescers[3];
     std::vector<std::int64_t> firedAt[3];
     for (int i = 0; i < 3; ++i)
-        QObject::connect(&coalescers[i], &ChangeCoalescer::fired,
-                         [&, i] { firedAt[i].push_back(monotonicNanos()); });
+        coalescers[i].fired = [&, i] { firedAt[i].push_back(monotonicNanos()); };
     for (std::size_t round = 1; round <= 2; ++round) {
         // The third window opens while the first two are still open and ends well after them.
         for (const int i : {0, 1, 2}) {
@@ -171,7 +170,7 @@ TEST(ChangeCoalescer, DeliversEachBurstOnceAtTheEndOfItsOwnWindowAndALaterOneAga
     spinFor(200ms);
     reused.emplace();
     std::int64_t notifiedAt = monotonicNanos(), reusedFiredAt = 0;
-    QObject::connect(&*reused, &ChangeCoalescer::fired, [&] { reusedFiredAt = monotonicNanos(); });
+    reused->fired = [&] { reusedFiredAt = monotonicNanos(); };
     reused->notify();
     spinFor(2 * ChangeCoalescer::kWindowMs * 1ms);
     EXPECT_GE(reusedFiredAt - notifiedAt, (ChangeCoalescer::kWindowMs - 1) * 1'000'000);
