@@ -32,7 +32,7 @@ void PingMonitor::startContinuous() {
     statusMessage_.reset();
     warmup_ = kWarmupCount;
     isRunning_ = true;
-    Q_EMIT changed();
+    announceChange();
     handOffHistory([](PingMonitor& monitor) { monitor.startPingLoop(); });
 }
 

@@ -43,7 +43,7 @@ void PingMonitor::startLiveness() {
         retryTask_->cancel();
     alive_.reset();
     isRunning_ = true;
-    Q_EMIT changed();
+    announceChange();
     probeTask_ = startTask([weak = weak_from_this()](TaskHandle task) -> QCoro::Task<> {
         const auto self = weak.lock();
         if (!self)
@@ -59,7 +59,7 @@ QCoro::Task<void> PingMonitor::livenessScan(TaskHandle task) {
     if (!resolved) {
         alive_ = false;
         isRunning_ = false;
-        Q_EMIT changed();
+        announceChange();
         co_return;
     }
     const QString address = *resolved;
@@ -86,7 +86,7 @@ QCoro::Task<void> PingMonitor::livenessScan(TaskHandle task) {
     else
         latency_ = std::accumulate(rtts.begin(), rtts.end(), 0.0) / double(rtts.size());
     isRunning_ = false;
-    Q_EMIT changed();
+    announceChange();
     if (!rtts.empty())
         lookUpHostname();
 }
@@ -106,7 +106,7 @@ void PingMonitor::lookUpHostname() {
         self->hostnameLookupAttempted_ = true;
         if (name) {
             self->hostname_ = name;
-            Q_EMIT self->changed();
+            self->announceChange();
         }
     });
 }
@@ -120,7 +120,7 @@ void PingMonitor::restoreLiveness(std::optional<bool> alive, std::optional<doubl
     latency_ = latency;
     if (!hostname_)
         hostname_ = hostname;
-    Q_EMIT changed();
+    announceChange();
 }
 
 } // namespace vantorel

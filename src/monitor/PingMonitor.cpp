@@ -105,7 +105,7 @@ void PingMonitor::stop() {
         store().commitPending();
     isRunning_ = false;
     statusMessage_.reset();
-    Q_EMIT changed();
+    announceChange();
 }
 
 void PingMonitor::handOffHistory(std::function<void(PingMonitor&)> startLoop) {
@@ -125,7 +125,7 @@ void PingMonitor::handOffHistory(std::function<void(PingMonitor&)> startLoop) {
                             if (self->series_.empty() && !stored.empty()) {
                                 self->series_.assign(stored);
                                 self->recomputeStats();
-                                Q_EMIT self->changed();
+                                self->announceChange();
                             }
                             self->counter_ = std::max(self->counter_, highestSeq);
                             startLoop(*self);
@@ -155,7 +155,7 @@ void PingMonitor::reloadHistoryWindow() {
                             stored.insert(stored.end(), kept.begin(), kept.end());
                             self->series_.assign(stored);
                             self->recomputeStats();
-                            Q_EMIT self->changed();
+                            self->announceChange();
                         });
 }
 
@@ -181,13 +181,19 @@ void PingMonitor::record(std::optional<double> rtt, Date time) {
         consecutiveLosses_ = 0;
         blockRetries_ = 0;
         statusMessage_.reset();
-        Q_EMIT changed();
+        announceChange();
         return;
     }
     ++consecutiveLosses_;
-    Q_EMIT changed();
+    announceChange();
     if (autoPause_ && mode_ == Mode::continuous && !everReceived_ && consecutiveLosses_ >= 4)
         handleBlock(QStringLiteral("not responding"));
+}
+
+void PingMonitor::announceChange() {
+    if (onChanged)
+        onChanged();
+    Q_EMIT changed();
 }
 
 void PingMonitor::trimToHistoryWindow(Date now) {
@@ -219,7 +225,7 @@ void PingMonitor::handleBlock(const QString& reason) {
         statusMessage_ = QStringLiteral("Reconnecting… (") + reason + QStringLiteral(")");
         scheduleRestart(timing_.restartDelay);
     }
-    Q_EMIT changed();
+    announceChange();
 }
 
 void PingMonitor::scheduleRestart(double seconds) {

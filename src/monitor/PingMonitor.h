@@ -82,6 +82,11 @@ public:
     // Reacts to a condition that makes probing pointless: restart in a while, or pause.
     void handleBlock(const QString& reason);
 
+    // Told of every change just before `changed` is announced. A call, not a connection: changes
+    // come with every probe, and delivering a signal to its owner cost as much again as what the
+    // owner does with it.
+    std::function<void()> onChanged;
+
 Q_SIGNALS:
     void changed();
 
@@ -89,6 +94,7 @@ private:
     PingMonitor(const QString& host, Mode mode, std::optional<QString> persistKey,
                 MonitorTiming timing);
 
+    void announceChange();
     void startContinuous();
     void handOffHistory(std::function<void(PingMonitor&)> startLoop);
     void readHistorySettings();

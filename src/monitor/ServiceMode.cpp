@@ -13,7 +13,7 @@ void PingMonitor::startService() {
     // The first attempt after a start pays for connection set-up and name lookup; it is dropped.
     warmup_ = 1;
     isRunning_ = true;
-    Q_EMIT changed();
+    announceChange();
     handOffHistory([](PingMonitor& monitor) { monitor.startServiceLoop(); });
 }
 
@@ -22,7 +22,7 @@ void PingMonitor::startServiceLoop() {
     if (!probe) {
         isRunning_ = false;
         statusMessage_ = QStringLiteral("Invalid address — use host:port or an http(s):// URL");
-        Q_EMIT changed();
+        announceChange();
         return;
     }
     if (retryTask_)

@@ -36,7 +36,7 @@ void PingMonitor::startTraceroute() {
         retryTask_->cancel();
     statusMessage_.reset();
     isRunning_ = true;
-    Q_EMIT changed();
+    announceChange();
     if (hopStats_.empty() && persistKey_) {
         store().loadTracePath(*persistKey_, [weak = weak_from_this()](std::vector<HopStat> hops) {
             if (const auto self = weak.lock())
@@ -54,7 +54,7 @@ void PingMonitor::restoreHops(std::vector<HopStat> hops) {
         if (hop.hostname)
             hopHostnames_[hop.host] = *hop.hostname;
     // The signature stays unset, so the first completed walk writes the path once.
-    Q_EMIT changed();
+    announceChange();
 }
 
 void PingMonitor::startTraceRun() {
@@ -86,7 +86,7 @@ QCoro::Task<void> PingMonitor::traceWalk(TaskHandle task) {
         endWalk(task);
         isRunning_ = false;
         statusMessage_ = QStringLiteral("Cannot resolve ") + host_;
-        Q_EMIT changed();
+        announceChange();
         co_return;
     }
     const QString address = *resolved;
@@ -139,7 +139,7 @@ void PingMonitor::recordHop(int ttl, const QString& host, std::optional<double> 
             [](int number, const HopStat& other) { return number < other.number; });
         hopStats_.insert(position, std::move(hop));
     }
-    Q_EMIT changed();
+    announceChange();
     if (host != HopStat::kUnanswered)
         lookUpHopName(host);
 }
@@ -217,7 +217,7 @@ void PingMonitor::applyHopName(const QString& host, const QString& name) {
         }
     }
     if (renamed)
-        Q_EMIT changed();
+        announceChange();
 }
 
 } // namespace vantorel

@@ -58,7 +58,7 @@ Target::Target(TargetSpec spec, bool enabled, MonitorTiming timing)
     for (const QString& host : spec_.hosts()) {
         auto monitor =
             PingMonitor::create(host, modeFor(spec_.kind), persistKey(spec_.kind, host), timing_);
-        connect(monitor.get(), &PingMonitor::changed, &coalescer_, &ChangeCoalescer::notify);
+        monitor->onChanged = [this] { coalescer_.notify(); };
         monitors_.push_back(std::move(monitor));
     }
     coalescer_.fired = [this] {
@@ -70,8 +70,11 @@ Target::Target(TargetSpec spec, bool enabled, MonitorTiming timing)
 Target::~Target() {
     if (rescanTask_)
         rescanTask_->cancel();
-    for (const auto& monitor : monitors_)
+    for (const auto& monitor : monitors_) {
         monitor->stop();
+        // Whoever still holds the monitor may keep it, and it changes, after this is gone.
+        monitor->onChanged = nullptr;
+    }
 }
 
 void Target::setEnabled(bool enabled) {

@@ -206,7 +206,7 @@ TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {
     EXPECT_EQ(listed().size(), 4);
     // A change that leaves the rows as they are still has them drawn again.
     QSignalSpy redrawn(pane->hostList()->hostModel(), &QAbstractItemModel::dataChanged);
-    Q_EMIT hosts[0]->changed();
+    hosts[0]->onChanged();
     EXPECT_TRUE(spinUntil([&] { return !redrawn.isEmpty(); }));
 }
 

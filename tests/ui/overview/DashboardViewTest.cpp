@@ -125,7 +125,7 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     QCoreApplication::sendEvent(tile(3), &left);
     EXPECT_TRUE(spinUntil([&] { return std::exchange(counter.paints, 0) > 0; }));
     PingMonitor& pinged = *targets[3]->monitors().front();
-    Q_EMIT pinged.changed();
+    pinged.onChanged();
     test::spinFor(std::chrono::milliseconds(400));
     EXPECT_EQ(counter.paints, 0);
     const std::size_t count = pinged.samples().size();
