@@ -85,19 +85,19 @@ void MetricsServer::serveInPassing() {
         // Only while the thread keeps waking for other work: where it wakes more rarely, a
         // scraper would wait for up to kQuietMs every time, and the quiet would wake it as often
         // as the requests do.
-        inPassing_ = sinceOtherWake_.restart() < kQuietMs && calmUntil_.hasExpired();
-        if (inPassing_)
+        if (sinceOtherWake_.restart() < kQuietMs && calmUntil_.hasExpired())
             quiet_.start();
+        else
+            quiet_.stop();
     }
-    // The rest of a response is sent as soon as there is room, or a large one would take many
-    // waits for its client.
-    ready_.setEnabled(!inPassing_ ||
+    // Requests are left to the passes while the quiet is awaited. The rest of a response is sent
+    // as soon as there is room, or a large one would take many waits for its client.
+    ready_.setEnabled(!quiet_.isActive() ||
                       std::ranges::any_of(connections_, &MetricsConnection::sending));
 }
 
 void MetricsServer::wakeForRequests() {
     wokenForClients_ = true;
-    inPassing_ = false;
     quiet_.stop();
     ready_.setEnabled(true);
 }

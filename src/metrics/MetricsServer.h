@@ -73,13 +73,12 @@ private:
     // The clients' descriptors, each with its MetricsConnection: one notifier for all of them.
     const int poller_;
     QSocketNotifier ready_;
-    // Runs out when the thread has not woken for other work for kQuietMs.
+    // Runs out when the thread has not woken for other work for kQuietMs; while it runs, requests
+    // wait for the thread's next wake instead of waking it.
     QTimer quiet_;
     QElapsedTimer sinceOtherWake_;
     // After a quiet, requests wake the thread until then.
     QDeadlineTimer calmUntil_{0};
-    // Requests wait for the thread's next wake instead of waking it.
-    bool inPassing_ = false;
     // What woke the thread this time was for the clients.
     bool wokenForClients_ = false;
     Listener listener_;
