@@ -39,15 +39,22 @@ void setUnreachable(const std::string& address, bool unreachable) {
     lab::run({{"ip", "rule", unreachable ? "add" : "del", "to", address, "unreachable"}, ""});
 }
 
+// A monitor of `host`, started: a host ping probing every 100 ms unless told otherwise.
+std::shared_ptr<PingMonitor> fastPing(const std::string& host,
+                                      MonitorTiming timing = {.probeInterval = 0.1},
+                                      PingMonitor::Mode mode = kContinuous) {
+    auto monitor = PingMonitor::create(QString::fromStdString(host), mode, {}, timing);
+    monitor->start();
+    return monitor;
+}
+
 // Must stay the first test of this program: the shared ICMP engine keeps its socket once one
 // opens, so ping sockets have to be forbidden when it first tries to open one.
 TEST(ContinuousMode, ForbiddenPingSocketsBlockUntilAllowedAndAnsweredHostsAreNeverPaused) {
     lab::TunPath path;
     path.setDestinations({path.address(2)});
     lab::writeSysctls({{"net.ipv4.ping_group_range", "1 0"}});
-    auto monitor = PingMonitor::create(QString::fromStdString(path.address(2)), kContinuous,
-                                       std::nullopt, {.probeInterval = 0.1, .probeTimeout = 0.1});
-    monitor->start();
+    auto monitor = fastPing(path.address(2), {.probeInterval = 0.1, .probeTimeout = 0.1});
     ASSERT_TRUE(spinUntil([&] { return monitor->statusMessage().has_value(); }));
     EXPECT_EQ(monitor->statusMessage(), "Reconnecting… (" + QString(strerror(EACCES)) + ")");
 
@@ -89,14 +96,12 @@ TEST(ContinuousMode, BlocksAreRestartedThreeTimesThenPausedWithTheirReason) {
         {lab.addProhibitRoute(), strerror(EACCES), 0}};
     for (const auto& [host, reason, lostSamples] : cases) {
         auto monitor =
-            PingMonitor::create(QString::fromStdString(host), kContinuous, std::nullopt,
-                                {.probeInterval = 0.1, .probeTimeout = 0.1, .restartDelay = 0.3});
-        QStringList statuses{""};
+            fastPing(host, {.probeInterval = 0.1, .probeTimeout = 0.1, .restartDelay = 0.3});
+        QStringList statuses{""}; // a start announces no reason, and blocks come after it
         QObject::connect(monitor.get(), &PingMonitor::changed, [&, m = monitor.get()] {
             if (statuses.back() != m->statusMessage().value_or(""))
                 statuses.append(m->statusMessage().value_or(""));
         });
-        monitor->start();
         ASSERT_TRUE(spinUntil([&] { return !monitor->isRunning(); }, 20s)) << host;
         EXPECT_EQ(statuses, (QStringList{"", "Reconnecting… (" + reason + ")",
                                          "Auto-paused: ping " + reason}));
@@ -194,8 +199,7 @@ TEST(Statistics, WorkedSeriesTheMeanOpinionScoreAndRunningTalliesThroughAppendsA
     EXPECT_EQ(statsOf({-5, 1e300, 10}).avg, (3'600'000 + 10) / 3.0);
     // The last answer leaves while a loss stays; the tallies go on from nothing.
     SampleSeries series;
-    series.append({1, 17.0, 1001});
-    series.append({2, lost, 1002});
+    series.assign(std::vector<PingSample>{{1, 17.0, 1001}, {2, lost, 1002}});
     series.dropFront(1);
     series.append({3, 20.0, 1003});
     series.append({4, 30.0, 1004});
@@ -289,9 +293,7 @@ TEST(ContinuousMode, ProbesOverIPv6AsPreferredAndMonitorsStartedApartOnTheSameBe
         {"six.lab", false}, {"dual.lab", false}, {"dual6.lab", true}, {lab.linkLocalHost(), false}};
     for (const auto& [host, preferIPv6] : hosts) {
         Preferences::instance().setValue(keys::preferIPv6, preferIPv6);
-        auto monitor =
-            PingMonitor::create(qt(host), kContinuous, std::nullopt, {.probeInterval = 0.1});
-        monitor->start();
+        auto monitor = fastPing(host);
         EXPECT_TRUE(spinUntil([&] { return monitor->lastRtt().has_value(); })) << host;
         monitor->stop();
     }
@@ -304,15 +306,10 @@ TEST(ContinuousMode, ProbesOverIPv6AsPreferredAndMonitorsStartedApartOnTheSameBe
     EXPECT_EQ(literal->stats().lostCount, 0);
 
     Monitors monitors;
-    for (int i = 0; i < 2; ++i) {
-        monitors.push_back(PingMonitor::create(qt(path.address(2)), kContinuous, std::nullopt,
-                                               {.probeInterval = 0.1}));
-        monitors.back()->start();
-        spinFor(37ms);
-    }
+    for (int i = 0; i < 2; ++i, spinFor(37ms))
+        monitors.push_back(fastPing(path.address(2)));
     ASSERT_TRUE(spinUntil([&] { return monitors[1]->samples().size() >= 8; }));
-    for (const auto& monitor : monitors)
-        monitor->stop();
+    std::ranges::for_each(monitors, &PingMonitor::stop);
     const auto& second = monitors[1]->samples();
     EXPECT_NEAR((second.back().time - second.front().time) / double(second.size() - 1), 0.1, 0.02);
     const double apart = monitors[0]->samples().back().time - second.back().time;
@@ -340,8 +337,7 @@ TEST(LivenessMode, ScansTellAliveFromSilentHostsAndNameEachAliveHostOnce) {
     // A rescan shows "not known" while it runs and keeps the last latency until it ends. Each
     // host that answered is looked up once, named or not; a silent one never.
     const auto previousLatency = monitors[0]->latency();
-    for (const auto& monitor : monitors)
-        monitor->start();
+    std::ranges::for_each(monitors, &PingMonitor::start);
     EXPECT_FALSE(monitors[0]->alive().has_value());
     EXPECT_EQ(monitors[0]->latency(), previousLatency);
     ASSERT_TRUE(spinUntil([&] { return scanned(monitors); }, 15s));
@@ -482,10 +478,8 @@ TEST(TracerouteMode, AStopDuringAWalkNeverLeavesTwoWalksRunningAndAWalkEndsAtHop
 
 // Checks every 300 ms (HTTP) or 100 ms (TCP) instead of every 5 s or 1 s.
 std::shared_ptr<PingMonitor> serviceMonitor(const QString& address) {
-    auto monitor = PingMonitor::create(address, PingMonitor::Mode::service, std::nullopt,
-                                       {.httpCheckPeriod = 0.3, .tcpCheckPeriod = 0.1});
-    monitor->start();
-    return monitor;
+    return fastPing(address.toStdString(), {.httpCheckPeriod = 0.3, .tcpCheckPeriod = 0.1},
+                    PingMonitor::Mode::service);
 }
 
 TEST(ServiceMode, AttemptsBecomeSamplesAfterTheFirstIsDroppedAndFailuresNeverPause) {
@@ -520,6 +514,13 @@ TEST(ServiceMode, AttemptsBecomeSamplesAfterTheFirstIsDroppedAndFailuresNeverPau
     EXPECT_GT(tcp->samples().size(), 9u) << "TCP is checked three times as often as HTTP";
     EXPECT_EQ(tcp->stats().lossPct, 100);
     EXPECT_TRUE(refused->statusMessage().has_value()) << "an HTTP failure says why";
+    QTcpServer late; // takes the refused port: once it has answered, a failure clears the status
+    ASSERT_TRUE(late.listen(QHostAddress::LocalHost, port));
+    QObject::connect(&late, &QTcpServer::newConnection,
+                     [&] { late.nextPendingConnection()->write("HTTP/1.0 204 OK\r\n\r\n"); });
+    ASSERT_TRUE(spinUntil([&] { return refused->httpStatus() == 204; }));
+    late.close();
+    EXPECT_TRUE(spinUntil([&] { return refused->statusMessage() && !refused->httpStatus(); }));
     refused->stop();
     EXPECT_FALSE(refused->statusMessage());
 }

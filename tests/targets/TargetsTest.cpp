@@ -64,12 +64,14 @@ TEST(HostStore, LaunchReadsTheStoredListAsItWasWrittenOrMigratesTheOlderOne) {
     const std::tuple<QVariant, QVariant, std::vector<TargetSpec>> cases[] = {
         {{}, {}, {{ping, builtIn[0], "", 24}, {ping, builtIn[1], "", 24}}},
         {QByteArray("[]"), older, {}},
+        {{}, QStringList(), {}}, // an older list the user emptied stays empty
         {damaged, older, migrated}};
     for (const auto& [current, previous, specs] : cases) {
         Preferences::instance().setValue(HostStore::kKey, current);
         Preferences::instance().setValue(keys::targets, previous);
         HostStore store;
         EXPECT_EQ(specsOf(store), specs);
+        EXPECT_NE(store.takeUnreadableListCopy(), QString(HostStore::kKey)) << "kept beside it";
         for (const auto& target : store.targets())
             EXPECT_FALSE(target->enabled() || target->monitors()[0]->isRunning());
         EXPECT_EQ(Preferences::instance().dataValue(HostStore::kKey), current.toByteArray());
@@ -139,6 +141,7 @@ TEST(HostStore, AddAndRemoveAreSavedAndReadBackSwitchedOff) {
         EXPECT_FALSE(removed->enabled() || removed->monitors()[0]->isRunning());
         store.restore(removed, 2, false); // an undone removal goes back to its place, the last too
         EXPECT_EQ(store.targets()[2], removed);
+        EXPECT_EQ(store.restore(Target::create(swept, false), 0, true), removed->id()) << "equal";
         store.remove(removed->id());
     }
     outliving->record(5.0, dateNow()); // its target gone, it changes without a word to it
@@ -306,8 +309,7 @@ TEST(TargetSpec, KindsKeepTheirNamesAndLabelsAndHostsExpandOnlyAReadableSweep) {
           TargetSpec{service, "10.0.0.9", "10.0.0.12", 24}})
         EXPECT_EQ(single.hosts(), QStringList{single.host}) << single.endHost.toStdString();
     const QStringList cut = TargetSpec{sweep, "10.0.0.1", "10.0.1.255", 24}.hosts();
-    ASSERT_EQ(cut.size(), 254);
-    EXPECT_EQ(cut.back(), "10.0.0.254");
+    EXPECT_EQ(cut.mid(252), (QStringList{"10.0.0.253", "10.0.0.254"})) << "254 in all";
 }
 
 TEST(TargetSpec, ASweepIsNamedAfterItsNetworkAndEverythingElseAfterItsHost) {
@@ -334,8 +336,7 @@ TEST(TargetSpecJson, WritesTheMembersReadsBackAnyValidEncodingAndRefusesAnyFault
                          R"("maskPrefix":27}])"));
     std::vector<TargetSpec> specs{{sweep, "a", "b", std::numeric_limits<std::int64_t>::min()},
                                   {ping, "a", "", 24, true}};
-    EXPECT_TRUE(
-        encodeTargetSpec(specs[1])->endsWith(R"("maskPrefix":24,"startWithVantorel":true})"));
+    EXPECT_TRUE(encodeTargetSpec(specs[1])->endsWith(R"(:24,"startWithVantorel":true})"));
     for (const TargetKind kind : allTargetKinds)
         specs.push_back({kind, QString::fromUtf8("hôte \"x\"\\\n\t/\x1f😀"), "/", 24});
     EXPECT_EQ(decodeTargetSpecs(*encodeTargetSpecs(specs)), specs);
