@@ -37,10 +37,9 @@ TEST(DesktopJourneys, KeyboardAloneAddsWalksSwitchesRemovesAndRestoresTargets) {
     const auto target = [&](int index) { return targets()[index].toObject(); };
     const auto selected = [&] {
         const QJsonArray list = targets();
-        for (qsizetype i = 0; i < list.size(); ++i)
-            if (list[i].toObject()["selected"].toBool())
-                return int(i);
-        return -1;
+        const auto found = std::find_if(list.begin(), list.end(),
+                                        [](const QJsonValue& t) { return t["selected"].toBool(); });
+        return found == list.end() ? -1 : int(found - list.begin());
     };
     const auto shown = [&](const QString& window, const char* yes) {
         return spinUntil([&] { return app.ask("visible " + window) == yes; }, 10s);

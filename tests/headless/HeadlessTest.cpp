@@ -233,8 +233,8 @@ TEST(Headless, PrometheusScrapesARunThroughAnAttackUntilItIsStopped) {
 // The installed unit passes systemd's checks, and its ExecStart runs the targets marked to start
 // with Vantorel (there is no user manager in the test environment to run it). An unreachable one
 // is logged and notified on the session bus; SIGINT ends the run with status 0 and the stored
-// list as it was. `vantorel --headless`, wherever the option stands, hands its other arguments to
-// vantoreld, which refuses bad ones.
+// list as it was. First, `vantorel --headless`, wherever the option stands, hands its other
+// arguments to vantoreld, which refuses bad ones and a run left with no target to start.
 TEST(Headless, TheInstalledUnitRunsTheTargetsThatStartWithVantorel) {
     const QString installed = VANTOREL_INSTALLED,
                   unit = installed + "/lib/systemd/user/vantorel.service";
@@ -256,28 +256,13 @@ TEST(Headless, TheInstalledUnitRunsTheTargetsThatStartWithVantorel) {
     const QString answering = QString::fromStdString(lab.addHost());
     const QString silent = QString::fromStdString(lab.addSilentHost());
     auto& preferences = Preferences::instance();
-    const QByteArray list = *encodeTargetSpecs(
-        std::vector{TargetSpec{TargetKind::hostPing, answering, "", 24, true},
-                    TargetSpec{TargetKind::hostPing, silent, "", 24, true},
-                    TargetSpec{TargetKind::traceroute, answering, "", 24, false}});
-    preferences.setValue(HostStore::kKey, list);
-    preferences.setValue(keys::alertsEnabled, true);
-    preferences.setValue(keys::alertUnreachableSecs, 5);
-    preferences.setValue(keys::alertLossPct, 0); // the unreachable rule alone
-    SessionBus bus;
-    NotificationDaemonRecorder daemon(bus);
-    HeadlessRun run(command.takeFirst(), command);
-    const auto notified = daemon.waitForNotifications(1, 30s);
-    ASSERT_EQ(notified.size(), 1u);
-    EXPECT_EQ(notified[0].summary, silent + " unreachable");
-    EXPECT_EQ(run.stop(SIGINT), 0);
-    EXPECT_THAT(run.log().toStdString(),
-                HasSubstr((silent + " unreachable (Host Ping)").toStdString()));
-    EXPECT_GE(storedSamples("hostPing:" + answering).size(), 5u);
-    EXPECT_TRUE(storedSamples("traceroute:" + answering).empty());
-    EXPECT_EQ(Preferences(preferences.filePath()).dataValue(HostStore::kKey), list);
-
+    preferences.setValue(HostStore::kKey,
+                         QByteArray(R"([{"kind":"hostPing","host":"198.18.0.1"}])"));
     const std::pair<QStringList, QString> refused[] = {
+        // Of a stored list that cannot be read, no target is left to start.
+        {{}, "The stored target list could not be read"},
+        {{}, "nothing to run"},
+        {{"--kind", "pingSweep", "--target", "198.18.0.1"}, "as START-END or"},
         {{"--kind", "ping", "--target", "x"}, "--kind \"ping\": use hostPing, pingSweep"},
         {{"--kind", "serviceCheck", "--target", "x"}, "Use host:port (TCP) or an http(s):// URL"},
         {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.1.1"}, "Range too large"},
@@ -303,6 +288,26 @@ TEST(Headless, TheInstalledUnitRunsTheTargetsThatStartWithVantorel) {
         EXPECT_EQ(headless.exitCode(), reason.startsWith("metrics") ? 1 : 2) << qPrintable(reason);
         EXPECT_THAT(headless.readAllStandardError().toStdString(), HasSubstr(reason.toStdString()));
     }
+    const QByteArray list = *encodeTargetSpecs(
+        std::vector{TargetSpec{TargetKind::hostPing, answering, "", 24, true},
+                    TargetSpec{TargetKind::hostPing, silent, "", 24, true},
+                    TargetSpec{TargetKind::traceroute, answering, "", 24, false}});
+    preferences.setValue(HostStore::kKey, list);
+    preferences.setValue(keys::alertsEnabled, true);
+    preferences.setValue(keys::alertUnreachableSecs, 5);
+    preferences.setValue(keys::alertLossPct, 0); // the unreachable rule alone
+    SessionBus bus;
+    NotificationDaemonRecorder daemon(bus);
+    HeadlessRun run(command.takeFirst(), command);
+    const auto notified = daemon.waitForNotifications(1, 30s);
+    ASSERT_EQ(notified.size(), 1u);
+    EXPECT_EQ(notified[0].summary, silent + " unreachable");
+    EXPECT_EQ(run.stop(SIGINT), 0);
+    EXPECT_THAT(run.log().toStdString(),
+                HasSubstr((silent + " unreachable (Host Ping)").toStdString()));
+    EXPECT_GE(storedSamples("hostPing:" + answering).size(), 5u);
+    EXPECT_TRUE(storedSamples("traceroute:" + answering).empty());
+    EXPECT_EQ(Preferences(preferences.filePath()).dataValue(HostStore::kKey), list);
 }
 
 } // namespace

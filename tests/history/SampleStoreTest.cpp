@@ -88,8 +88,7 @@ protected:
 
 TEST_F(SampleStoreTest, SamplesLoadFromTheSinceTimeInTimeOrderWithTheKeysHighestSeq) {
     const PingSample first{.id = 1, .rtt = 10.0, .time = 100.0},
-        second{.id = 3, .rtt = 12.5, .time = 200.0},
-        third{.id = 7, .rtt = std::nullopt, .time = 300.0};
+        second{.id = 3, .rtt = 12.5, .time = 200.0}, third{.id = 7, .time = 300.0};
     for (const PingSample& sample : {first, third, second})
         store_->appendSample("hostPing:a", sample);
     store_->appendSample("hostPing:a", {.id = 9, .rtt = 5.0, .time = 99.999});

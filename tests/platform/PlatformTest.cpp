@@ -143,6 +143,9 @@ TEST(Clock, BeatsRoundToTheClosestWholePeriodAndLoopsWaitForTheNextOne) {
     const std::int64_t now = monotonicNanos();
     const double wait = secondsToNextBeat(now, 1.0);
     EXPECT_TRUE(wait >= 0.49 && wait <= 1.5) << wait << ": at least half a period away";
+    const std::int64_t beat = nearestBeat(now, 1'000'000'000);
+    EXPECT_NEAR(secondsToNextBeat(beat + 300'000'000, 1.0), (beat + 1e9 - now) / 1e9, 0.1)
+        << "a round started off the beat waits for the beat, not a whole period";
     EXPECT_EQ(secondsToNextBeat(now - 5'000'000'000, 1.0), 0) << "an overrun round goes at once";
     EXPECT_EQ(secondsToNextBeat(now, 0), 0);
 }
