@@ -21,8 +21,7 @@ TEST(ServiceProbeTcp, OpenPortIsTimedAndLetGoAndAClosedOneFailsWithoutWaiting) {
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
     const auto open = measure(ServiceProbe::Tcp{"127.0.0.1", server.serverPort()});
     EXPECT_EQ(open.result, (ServiceResult{open.result.rttMs, std::nullopt, std::nullopt}));
-    EXPECT_GT(open.result.rttMs.value_or(0), 0.0);
-    EXPECT_LE(open.result.rttMs.value_or(0), double(open.took.count()) + 1.0);
+    EXPECT_TRUE(open.result.rttMs > 0.0 && open.result.rttMs <= double(open.took.count()) + 1.0);
     // The far end sees the connection end without having to send or wait for anything.
     ASSERT_TRUE(spinUntil([&] { return server.hasPendingConnections(); }, 1s));
     std::unique_ptr<QTcpSocket> accepted(server.nextPendingConnection());
