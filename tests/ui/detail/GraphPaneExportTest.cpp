@@ -33,6 +33,7 @@ TEST(GraphPaneExport, SavesTheShownSamplesAsTheChosenTypeAndReportsAFileItCannot
     EXPECT_EQ(button.accessibleName(), "Export history of 198.19.250.4");
     EXPECT_EQ(pane.findChild<QWidget*>("graphSubtitle")->property("text").toString(),
               "Path to 198.19.250.4 · 0 hops");
+    EXPECT_EQ(pane.emptyStateText(), "Monitoring is off") << "not its old samples";
     button.setFocus();
     QTest::keyClick(&button, Qt::Key_Space);
     auto* dialog = pane.findChild<HistoryExportDialog*>();

@@ -120,9 +120,8 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     drag(-4 * chart.width());
     EXPECT_EQ(std::tuple(chart.following(), chart.scrollX()), std::tuple(true, newest() - 600));
 
-    // The keys, and how far back from now each leaves the window: Left a tenth of it and Right
-    // forward again, on the chart; Home to the oldest and End back to now, on the scrubber (a tenth
-    // there within a pixel) as on the chart; a page is the whole window, and forward back at now.
+    // How far back from now each key leaves the window: Left a tenth, Right forward again; Home the
+    // oldest, End now, on the scrubber (a tenth within a pixel) as on the chart; PageUp all of it.
     using enum Qt::Key;
     const Date latest = newest() - 600, all = latest - monitor.samples().front().time;
     const std::tuple<QWidget*, Qt::Key, Date, double> presses[] = {

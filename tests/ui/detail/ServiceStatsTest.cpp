@@ -88,6 +88,9 @@ TEST(ServiceStats, SumUpTheChecksInFourColumnsOrTwoAndShowTheLastHttpStatus) {
     ASSERT_TRUE(spinUntil([&] { return http->health() == TargetHealth::down; }));
     TargetTile httpTile(http, 1);
     EXPECT_EQ(test::PaintRecorder(httpTile).colourOf("—"), theme::red()) << "a down tile's figure";
+    server.answer(QStringLiteral("/missing"), {}); // a 200 turns it green
+    ASSERT_TRUE(spinUntil([&] { return chip.value() == "200"; }, std::chrono::seconds(2)));
+    EXPECT_EQ(test::PaintRecorder(chip).colourOf("200"), theme::green());
     http->setEnabled(false);
 }
 

@@ -114,9 +114,8 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     QTest::keyClick(tile(3), Qt::Key_Return);
     EXPECT_EQ(chosen.size(), 3) << "Space and Return open a tile as a click does";
 
-    // A tile repaints for a change it draws, and only then: an announcement that changes nothing
-    // it shows leaves it alone; a new sample repaints it, even when one leaving the window keeps
-    // the count and the figure stays, and a new figure is set anew in its header.
+    // A tile repaints for a change it draws, and only then: not for an empty announcement; for a
+    // new sample even when the count and figure stay; and a new figure is set anew in its header.
     PaintCounter counter;
     tile(3)->installEventFilter(&counter);
     test::spinFor(std::chrono::milliseconds(400));

@@ -102,9 +102,8 @@ TEST(PreferencesWindow, ControlsWriteTheirPreferenceAtOnceAndFollowItsChanges) {
     QLocale::setDefault(QLocale::c());
 }
 
-// "Start at login" writes an autostart entry that the desktop's own validator accepts and that
-// runs the program hidden, and removes it again; the form scrolls in a window shorter than it,
-// which Escape and Ctrl+W close.
+// "Start at login" writes an autostart entry, valid to the desktop's validator, that starts hidden,
+// and removes it; the form scrolls in a window shorter than it, which Escape and Ctrl+W close.
 TEST(PreferencesWindow, StartsAtLoginScrollsAndClosesFromTheKeyboard) {
     const QString entry =
         qEnvironmentVariable("XDG_CONFIG_HOME") + "/autostart/org.vantorel.Vantorel.desktop";
@@ -160,9 +159,8 @@ TEST(PreferencesWindow, StartsAtLoginScrollsAndClosesFromTheKeyboard) {
               2); // this test's own and the one shown twice
 }
 
-// Retyping "30" passes through "3"; only the finished edit counts, so no monitor trims its series
-// on the way. Shortened to 5 minutes and lengthened to 30 again, the window shows the whole stored
-// stretch again. Closing the window finishes an edit as Return does.
+// Retyping "30" passes through "3"; only the finished edit counts: no monitor trims its series on
+// the way; 5 minutes and back to 30 brings the stored stretch back. Closing finishes an edit too.
 TEST(PreferencesWindow, NumbersCountWhenTheEditIsFinishedAndALongerWindowComesBackFromTheStore) {
     Preferences& preferences = Preferences::instance();
     preferences.setValue(keys::scrollbackEnabled, true);

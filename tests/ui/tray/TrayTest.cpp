@@ -65,6 +65,7 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     rows[0]->findChild<QAbstractButton*>("traySwitch")->click();
     ASSERT_TRUE(spinUntil([&] { return tray.warningShown(); }));
     EXPECT_TRUE(shows(icons::symbol("exclamationmark.triangle.fill", theme::red())));
+    EXPECT_TRUE(PaintRecorder(*rows[0]).painted(theme::red())) << "and so does its row's dot";
     store.targets()[0]->setEnabled(false);
     ASSERT_TRUE(spinUntil([&] { return !tray.warningShown(); }));
     EXPECT_TRUE(shows(mark) && !rows[0]->findChild<QAbstractButton*>("traySwitch")->isChecked());

@@ -1,6 +1,5 @@
-// What a screen reader and a large desktop font meet in every window a user reaches: the main
-// window over each kind of target and the overview, the sheet for each kind, the tray's popover and
-// the preferences. Targets are on, their monitors stopped: only what the test records reaches them.
+// What a screen reader and a large font meet in every window: the main one over each kind of target
+// and the overview, the sheet, the tray's popover, the preferences. Monitors stopped: fed by hand.
 #include "platform/Clock.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
@@ -43,9 +42,8 @@ QString accessibleName(QWidget* widget) {
     return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
 }
 
-// Text cut short by its layout: a label or button smaller than its text needs (labels made to
-// elide say so with a smaller minimum width), a field shorter than its text or narrower than what
-// it holds, or a wrapped label shorter than its lines.
+// Text cut short: a label or button smaller than its text (eliding labels have a smaller minimum
+// width), a field shorter or narrower than what it holds, or a wrapped label shorter than its text.
 bool clipped(const QWidget& widget) {
     if (const auto* label = qobject_cast<const QLabel*>(&widget); label && label->wordWrap())
         return widget.height() < label->heightForWidth(widget.width());
@@ -149,6 +147,7 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
     EXPECT_TRUE(test::spinUntil([&] {
         return accessibleName(window.findChild<DialGauge*>()) == "DOWN";
     })) << "after a lost probe";
+    EXPECT_EQ(test::PaintRecorder(*window.findChild<DialGauge*>()).colourOf("DOWN"), theme::red());
 
     store.targets()[1]->setEnabled(false);
     window.select(store.targets()[1]->id());

@@ -140,10 +140,9 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_EQ(text(card(0), "latencyFigure"), "") << "no old latency for a target that is off";
     EXPECT_EQ(caption(), "3 targets · 2 active");
 
-    // The keyboard: Up from the selected card selects and focuses the one above, as far as the
-    // first, and Down the one below; Space switches it; Delete removes it, and the note's undo
-    // (Ctrl+Z, or its button) puts the very target back in its place, switched on as it was, with
-    // its samples, and saved as before; one that was off comes back off. Ctrl+0 shows the overview.
+    // The keyboard: Up and Down select and focus the card above and below, up to the ends; Space
+    // switches it; Delete removes it, and undo (Ctrl+Z or the note's button) puts the very target
+    // back in its place, on or off as it was, with its samples, saved as before. Ctrl+0: overview.
     card(2)->setFocus(Qt::TabFocusReason);
     QTest::keyClick(card(2), Qt::Key_Down); // the last card: nothing below
     for (const int index : {2, 1, 0})
