@@ -43,19 +43,11 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     const QRectF plot = chart.plotArea();
     // The window start after panning back in time by `points` of the plot's width.
     const auto back = [&](Date from, double points) { return from - points / plot.width() * 600; };
-    // Whether the chart kept the wheel from the views underneath.
-    const auto wheel = [&](QPoint pixels, QPoint angle) {
-        QWheelEvent event(plot.center(), chart.mapToGlobal(plot.center()), pixels, angle,
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(&chart, &event);
-        return event.isAccepted();
-    };
-    const auto drag = [&](int dx) {
-        const QPoint grab = plot.center().toPoint();
-        QTest::mousePress(&chart, Qt::LeftButton, {}, grab);
-        QTest::mouseMove(&chart, grab + QPoint(dx / 2, 0));
-        QTest::mouseMove(&chart, grab + QPoint(dx, 0));
-        QTest::mouseRelease(&chart, Qt::LeftButton, {}, grab + QPoint(dx, 0));
+    const auto drag = [&](QWidget& on, QPoint from, int dx) {
+        QTest::mousePress(&on, Qt::LeftButton, {}, from);
+        QTest::mouseMove(&on, from + QPoint(dx / 2, 0));
+        QTest::mouseMove(&on, from + QPoint(dx, 0));
+        QTest::mouseRelease(&on, Qt::LeftButton, {}, from + QPoint(dx, 0));
     };
 
     // Lost probes stand full height in red; answers stay low. Counted along the plot's top.
@@ -76,9 +68,13 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     EXPECT_TRUE(pixel(28) == bar || pixel(28, 1) == bar || pixel(28, 2) == bar);
     EXPECT_TRUE(pixel(40).green() > pixel(40).red() && pixel(100).red() > pixel(100).green());
     // As painted: the answer between the limits in yellow, the axis's times to the minute.
-    const test::PaintRecorder painted(chart);
-    EXPECT_TRUE(painted.painted(theme::latencyColour(LatencyColour::yellow)));
-    for (const QString& text : painted.texts())
+    for (const double green : {100.0, 50.0}) {
+        Preferences::instance().setValue(keys::latencyGreen, green);
+        EXPECT_EQ(test::PaintRecorder(chart).painted(theme::latencyColour(LatencyColour::yellow)),
+                  green == 50)
+            << "a new green limit applies at once";
+    }
+    for (const QString& text : test::PaintRecorder(chart).texts())
         EXPECT_LT(text.count(':'), 2) << text.toStdString();
 
     // Following, the thumb stands at the right end: a third of the strip for a third of the time.
@@ -91,11 +87,14 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
 
     // The larger delta pans: a notch of 120 eighths of a degree is 30 points.
     const Date start = chart.scrollX();
-    EXPECT_TRUE(wheel(QPoint(), QPoint(10, 120)));
+    QWheelEvent notch(plot.center(), chart.mapToGlobal(plot.center()), QPoint(), QPoint(10, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&chart, &notch);
+    EXPECT_TRUE(notch.isAccepted()) << "kept from the views underneath";
     EXPECT_NEAR(chart.scrollX(), back(start, 30), 1e-6);
     EXPECT_EQ(std::pair(chart.following(), now.isVisible()), std::pair(false, true));
     EXPECT_EQ(now.accessibleName(), "Show the newest samples of lab");
-    drag(90);
+    drag(chart, plot.center().toPoint(), 90);
     const Date parked = chart.scrollX();
     EXPECT_NEAR(parked, back(start, 120), 0.01);
     // Panned back, the window stays where the user put it while samples keep coming.
@@ -112,12 +111,12 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     EXPECT_EQ(std::tuple(chart.following(), chart.scrollX(), now.isVisible()),
               std::tuple(true, newest() - 600, false));
 
-    // The far left of the scrubber is the oldest ten minutes; dragging the chart far towards now
-    // runs into the newest window, which follows again.
-    QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(0, strip.height() / 2));
+    // The scrubber's thumb dragged to the far left shows the oldest ten minutes; dragging the chart
+    // far towards now runs into the newest window, which follows again.
+    drag(strip, strip.rect().center(), -strip.width());
     EXPECT_TRUE(chart.scrollX() == monitor.samples().front().time && !chart.following());
     EXPECT_NEAR(strip.thumbRect().left(), 0, 0.5);
-    drag(-4 * chart.width());
+    drag(chart, plot.center().toPoint(), -4 * chart.width());
     EXPECT_EQ(std::tuple(chart.following(), chart.scrollX()), std::tuple(true, newest() - 600));
 
     // How far back from now each key leaves the window: Left a tenth, Right forward again; Home the

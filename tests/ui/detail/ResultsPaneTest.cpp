@@ -46,9 +46,7 @@ protected:
     SampleListView& list() const { return *pane->sampleList(); }
     QScrollBar& scrollBar() const { return *list().verticalScrollBar(); }
     QModelIndex topRow() const { return list().indexAt(QPoint(5, 2)); }
-    std::int64_t seqAtTop() const {
-        return topRow().data(SampleListModel::sequenceNumberRole).toLongLong();
-    }
+    int seqAtTop() const { return topRow().data(SampleListModel::sequenceNumberRole).toInt(); }
     QStringList listed(int role = Qt::DisplayRole) const {
         const SweepHostModel& rows = *pane->hostList()->hostModel();
         QStringList hosts;
@@ -115,7 +113,7 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
     QTest::keyClick(&list(), Qt::Key_Up);
     EXPECT_EQ(scrollBar().value(), scrollBar().singleStep() * 5);
     ASSERT_TRUE(!list().followsTop() && list().nowButton()->isVisible());
-    const std::int64_t anchor = seqAtTop();
+    const int anchor = seqAtTop();
     const QRect anchorRect = list().visualRect(topRow());
     test::spinFor(1200ms);
     {
@@ -197,6 +195,11 @@ TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {
     EXPECT_EQ(listed(), (QStringList{"198.18.240.2", "198.18.240.4"}));
     EXPECT_EQ(rows.currentIndex().data().toString(), "198.18.240.4") << "the row now in its place";
     EXPECT_EQ(chip("aliveChip")->filter(), Filter::off);
+    QImage off(chip("aliveChip")->size(), QImage::Format_ARGB32);
+    off.fill(Qt::transparent);
+    chip("aliveChip")->render(&off, {}, {}, QWidget::DrawChildren);
+    const std::span pixels(reinterpret_cast<const QRgb*>(off.constBits()), off.sizeInBytes() / 4);
+    EXPECT_LT(qAlpha(std::ranges::max(pixels)), 200) << "and drawn faint"; // alpha: the top byte
     EXPECT_FALSE(chip("aliveChip")->isChecked()) << "read as a check box that is off";
     EXPECT_EQ(chip("totalChip")->filter(), Filter::off) << "not all hosts are listed";
     // A result arriving later is filtered like the others.

@@ -167,7 +167,7 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
 
 // A long IPv6 address is cut in its middle, keeping both ends in view, while its tooltip and
 // accessible name keep it whole: on its card and in a hop row, whose figure has its band's colour.
-TEST(Accessibility, ALongIPv6AddressIsCutInItsMiddleAndReadWhole) {
+TEST(Accessibility, ALongIPv6AddressIsCutInItsMiddleAndReadWholeInAWindowFitForASmallScreen) {
     const QString address = "2001:db8:aaaa:bbbb:cccc:dddd:eeee:ffff";
     const std::vector<TargetSpec> listed{{TargetKind::traceroute, address, {}, 24}};
     Preferences::instance().setValue(keys::targetsV2, *encodeTargetSpecs(listed));
@@ -180,12 +180,19 @@ TEST(Accessibility, ALongIPv6AddressIsCutInItsMiddleAndReadWhole) {
     EXPECT_TRUE(shown.startsWith("2001:db8:") && shown.contains(u'…') && shown.endsWith(":ffff"))
         << shown.toStdString();
     EXPECT_EQ(std::pair(name->toolTip(), accessibleName(name)), std::pair(address, address));
+    // The window's smallest size fits a 1280 × 720 screen with room for a title bar and a panel,
+    // and its panes fit in it at the default font.
+    const QSize least = window.minimumSize(), needed = window.layout()->totalMinimumSize();
+    EXPECT_TRUE(least.width() <= 1280 && least.height() + 80 <= 720);
+    EXPECT_TRUE(needed.width() <= least.width() && needed.height() <= least.height());
     HopRow row;
     row.setHop({1, address, "r1.lab", 72.4}, 100, {50, 150});
     EXPECT_EQ((QStringList{row.toolTip(), row.accessibleDescription(), accessibleName(&row)}),
               (QStringList{address + " (r1.lab)", "72 ms", "Hop 1, " + address + " (r1.lab)"}));
     EXPECT_EQ(test::PaintRecorder(row).colourOf("72 ms"),
               theme::latencyColour(LatencyColour::yellow));
+    row.setHop({1, address, "r1.lab", 72.4}, 100, {80, 150}); // the same hop, a new green limit
+    EXPECT_EQ(test::PaintRecorder(row).colourOf("72 ms"), theme::green());
     row.setHop({2}, 100, {50, 150});
     EXPECT_EQ(row.accessibleDescription(), "no answer");
     HopList hops; // and a path two hops shorter keeps none of their rows
@@ -198,17 +205,6 @@ TEST(Accessibility, ALongIPv6AddressIsCutInItsMiddleAndReadWhole) {
     box.show();
     figure->setFigure("1234", theme::red(), {});
     EXPECT_TRUE(test::spinUntil([&] { return figure->width() >= figure->sizeHint().width(); }));
-}
-
-// The window's smallest size fits a 1280 × 720 screen with room for a title bar and a panel, and
-// its panes fit in it at the default font.
-TEST(Accessibility, TheMainWindowFitsASmallScreen) {
-    HostStore store;
-    MainWindow window(store);
-    window.show();
-    const QSize least = window.minimumSize(), needed = window.layout()->totalMinimumSize();
-    EXPECT_TRUE(least.width() <= 1280 && least.height() + 80 <= 720);
-    EXPECT_TRUE(needed.width() <= least.width() && needed.height() <= least.height());
 }
 
 } // namespace

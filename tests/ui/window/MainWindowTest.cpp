@@ -256,6 +256,7 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // as the main loop does
     Preferences::instance().setValue(keys::appearance, QStringLiteral("dark"));
     EXPECT_TRUE(window.findChild<QWidget*>("saveWarning")->isVisible()) << "failing again";
+    EXPECT_TRUE(MainWindow(store).findChild<QWidget*>("saveWarning")) << "and a window opened now";
     // A folder that stays unwritable is logged once, not at every change.
     const auto log = QString::fromStdString(testing::internal::GetCapturedStderr());
     EXPECT_EQ(log.count("settings could not be saved"), 1) << log.toStdString();
