@@ -63,7 +63,8 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     // The panel's padding of 22 on either side does not count towards the columns.
     const auto resize = [&](int canvasWidth) {
         view.resize(canvasWidth + 2 * 22, 900);
-        ASSERT_TRUE(spinUntil([&] { return canvas.width() == canvasWidth; }));
+        EXPECT_TRUE(spinUntil([&] { return canvas.width() == canvasWidth; }));
+        return canvas.columnCount();
     };
     const auto tile = [&](int index) {
         const auto tiles = view.findChildren<TargetTile*>();
@@ -72,8 +73,7 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     };
     const auto place = [&](int index) { return tile(index)->geometry(); };
 
-    resize(716);
-    EXPECT_EQ(canvas.columnCount(), 2);
+    EXPECT_EQ(resize(716), 2);
     // Columns (716 − 14) / 2 = 351 wide; the second starts at 365.
     EXPECT_EQ((QList{place(0), place(1), place(3)}),
               (QList{QRect(0, 0, 351, 140), QRect(365, 0, 351, 294), QRect(0, 154, 351, 140)}));
@@ -81,10 +81,8 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     EXPECT_EQ(place(2).topLeft(), QPoint(0, 308));
     EXPECT_EQ(std::tuple(place(4).left() - place(2).right() - 1, place(4).right(), canvas.height()),
               std::tuple(14, 350, 448));
-    resize(653);
-    EXPECT_EQ(canvas.columnCount(), 1);
-    resize(654);
-    EXPECT_EQ(canvas.columnCount(), 2);
+    EXPECT_EQ(resize(653), 1);
+    EXPECT_EQ(resize(654), 2);
 
     // Lost pings stand full height in red; quick answers stay low.
     std::vector<QPointer<TargetTile>> before{tile(0), tile(1), tile(3)};
@@ -107,6 +105,8 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
               (QStringList{"0 hops", "127.0.1.1", "tracing route…"}));
 
     QSignalSpy chosen(&view, &DashboardView::targetChosen);
+    QTest::mousePress(tile(3), Qt::LeftButton, {}, QPoint(40, 60));
+    QTest::mouseRelease(tile(3), Qt::LeftButton, {}, QPoint(40, -5)); // dragged off: no click
     QTest::mouseClick(tile(3), Qt::LeftButton, {}, QPoint(40, 60));
     ASSERT_EQ(chosen.size(), 1);
     EXPECT_EQ(chosen.at(0).at(0).value<QUuid>(), targets[3]->id());
@@ -157,7 +157,7 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     // A sweep counts the hosts it knows while it scans, and is red once none of them is alive; the
     // tray counts those alive.
     const auto &firstSweep = targets[2]->monitors(), &secondSweep = targets[4]->monitors();
-    secondSweep[0]->restoreLiveness(true, 1.0, std::nullopt);
+    secondSweep[0]->restoreLiveness(true, 500.0, std::nullopt); // slow
     for (const auto& host : {firstSweep[0], firstSweep[1], firstSweep[2], firstSweep[3]})
         host->restoreLiveness(false, std::nullopt, std::nullopt);
     tile(4)->installEventFilter(&counter);
@@ -171,6 +171,12 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     const test::PaintRecorder sweepTile(*tile(4));
     EXPECT_EQ(sweepTile.colourOf("1"), theme::green()) << "the big number counts those alive";
     EXPECT_TRUE(sweepTile.painted(theme::withOpacity(theme::red(), 0.3))) << "a dead host's cell";
+    EXPECT_TRUE(sweepTile.painted(theme::red())) << "a slow host's cell, as its latency";
+    // A large sweep's last row of cells stays clear of the tile's bottom margin.
+    TargetTile large(Target::create({pingSweep, "127.0.7.1", "127.0.7.64", 24}, false), 1);
+    large.resize(tile(4)->size());
+    const QRect margin(0, large.height() - 14, large.width(), 14);
+    EXPECT_EQ(image(&large).copy(margin), image(tile(4)).copy(margin));
     for (const auto& host : {secondSweep[2], secondSweep[3]})
         host->restoreLiveness(false, std::nullopt, std::nullopt);
     EXPECT_EQ(statusColour(*targets[4]), theme::green()) << "one host alive is enough";

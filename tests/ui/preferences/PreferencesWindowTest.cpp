@@ -72,10 +72,11 @@ TEST(PreferencesWindow, ControlsWriteTheirPreferenceAtOnceAndFollowItsChanges) {
 
     auto* theme = control<FormSegmentedPicker>(window, keys::appearance);
     auto* clock = control<FormSegmentedPicker>(window, keys::use24Hour);
-    for (const auto& [segment, scheme] : {std::pair(2, "dark"), {1, "light"}, {0, "auto"}}) {
+    for (const auto& [segment, scheme] : {std::pair(0, "auto"), {2, "dark"}, {1, "light"}}) {
         QTest::mouseClick(theme->segment(segment), Qt::LeftButton);
         EXPECT_EQ(preferences.stringValue(keys::appearance), scheme);
     }
+    EXPECT_GE(window.palette().color(QPalette::Window).lightness(), 128) << "light at once";
     for (const bool use24Hour : {true, false}) {
         QTest::mouseClick(clock->segment(use24Hour), Qt::LeftButton);
         EXPECT_EQ(preferences.boolValue(keys::use24Hour), use24Hour);
@@ -96,6 +97,7 @@ TEST(PreferencesWindow, ControlsWriteTheirPreferenceAtOnceAndFollowItsChanges) {
     preferences.setValue(keys::latencyYellow, 80.5);
     preferences.setValue(keys::metricsPort, 9500);
     EXPECT_EQ(std::pair(theme->currentIndex(), clock->currentIndex()), std::pair(2, 1));
+    EXPECT_LT(window.palette().color(QPalette::Window).lightness(), 128) << "and dark";
     EXPECT_EQ(control(window, keys::latencyYellow)->text(), QLocale().toString(80.5));
     EXPECT_EQ(caption(), "Green ≤ 50 ms · Yellow ≤ 80 ms · Red above");
     EXPECT_TRUE(window.findChild<QLabel*>("metricsCaption")->text().contains(":9500/"));

@@ -70,13 +70,12 @@ TEST(Gauge, NeedleIsClampedToTheArcAndZonesTurnAtTheThresholds) {
 }
 
 TEST(LatencyScale, RoomAboveTheRepairedThresholdsOrThePercentile) {
-    const Thresholds floor = repairedThresholds(std::nan(""), 0);
-    EXPECT_EQ(std::pair(floor.green, floor.yellow), std::pair(1.0, 2.0));
-    const Thresholds t = repairedThresholds(50, 150);
+    const Thresholds floor = repairedThresholds(std::nan(""), 0), t = repairedThresholds(50, 150);
     EXPECT_THAT(
-        (std::vector{chartTop(t, 0), gaugeMax(t, 0), hopBarScale(t, 0), chartTop(t, 200),
-                     gaugeMax(t, 300), hopBarScale(t, 300)}),
-        testing::Pointwise(testing::DoubleEq(), {210.0, 225.0, 210.0, 230.0, 345.0, 330.0}));
+        (std::vector{floor.green, floor.yellow, chartTop(t, 0), gaugeMax(t, 0), hopBarScale(t, 0),
+                     chartTop(t, 200), gaugeMax(t, 300), hopBarScale(t, 300)}),
+        testing::Pointwise(testing::DoubleEq(),
+                           {1.0, 2.0, 210.0, 225.0, 210.0, 230.0, 345.0, 330.0}));
 }
 
 // A sample a second, from `from` for `seconds`.
@@ -115,19 +114,17 @@ TEST(HistoryChartGeometry, WindowFollowingPanningAndScrubbing) {
     // The thumb's centre goes to the pointer.
     for (const auto& [x, start] : {std::pair{0.0, 1000.0}, {300.0, 2200.0}, {150.0, 1600.0}})
         EXPECT_DOUBLE_EQ(scrubbedStart(b, x, 300), start) << x;
-    EXPECT_DOUBLE_EQ(scrubberThumb(b, 2200, 300).width, 100);
-    EXPECT_DOUBLE_EQ(scrubberThumb(b, 1600, 300).offset, 100);
     // A day of history leaves a thumb one can grab, never wider than its strip.
     const Bounds day = bounds(secondly(0, 86400), 0, 600);
-    EXPECT_DOUBLE_EQ(scrubberThumb(day, 0, 300).width, 28);
-    EXPECT_DOUBLE_EQ(scrubberThumb(day, 0, 21).width, 21);
+    EXPECT_THAT((std::vector{scrubberThumb(b, 2200, 300).width, scrubberThumb(b, 1600, 300).offset,
+                             scrubberThumb(day, 0, 300).width, scrubberThumb(day, 0, 21).width}),
+                testing::Pointwise(testing::DoubleEq(), {100.0, 100.0, 28.0, 21.0}));
 }
 
 TEST(HistoryChartGeometry, VisibleSamplesAndTicks) {
     using namespace history_chart;
-    const auto samples = secondly(1000, 100);
-    EXPECT_EQ(visibleSamples(samples, 1010, 1020).begin, 10u);
-    EXPECT_EQ(visibleSamples(samples, 1010, 1020).end, 21u);
+    const SampleRange shown = visibleSamples(secondly(1000, 100), 1010, 1020);
+    EXPECT_EQ(std::pair(shown.begin, shown.end), std::pair(std::size_t(10), std::size_t(21)));
     for (const auto& [span, width, step] : std::vector<std::tuple<double, double, double>>{
              {600, 360, 300}, {600, 1800, 60}, {60, 900, 15}, {600, 100, 300}, {1e9, 100, 86400}})
         EXPECT_DOUBLE_EQ(tickStep(span, width), step) << span << " over " << width;

@@ -72,11 +72,9 @@ TEST_F(AddTargetSheetTest, SaysWhatIsWrongAndAddsOnlyWhatCanBeAdded) {
         if (kind == pingSweep)
             type(endHost, to);
         EXPECT_EQ(std::pair(status->text(), add->isEnabled()), std::pair(says, valid));
-        // Green when it can be added, orange when not.
-        if (!says.isEmpty())
+        if (!says.isEmpty()) // green when it can be added, orange when not
             EXPECT_EQ(status->palette().color(QPalette::WindowText),
-                      valid ? form_style::successText(theme::isDark())
-                            : form_style::warningText(theme::isDark()));
+                      (valid ? form_style::successText : form_style::warningText)(theme::isDark()));
         // Return in a field adds once what can be added, and nothing else.
         QTest::keyClick(host, Qt::Key_Return);
         EXPECT_EQ(added.size(), valid ? 1u : 0u) << says.toStdString();

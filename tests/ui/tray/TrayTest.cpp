@@ -46,9 +46,9 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     const QIcon mark = icons::image(QStringLiteral("MenuBarIcon"));
     EXPECT_TRUE(shows(mark));
 
-    Q_EMIT icon->activated(QSystemTrayIcon::Trigger);
     auto& popover = static_cast<TrayPopover&>(*tray.popover());
-    ASSERT_TRUE(popover.isVisible());
+    const auto activate = [&](auto r) { return Q_EMIT icon->activated(r), popover.isVisible(); };
+    ASSERT_TRUE(activate(QSystemTrayIcon::Trigger));
     const std::vector<TrayRow*> rows = popover.rows();
     ASSERT_EQ(rows.size(), 2u);
     const auto figure = [&] { return rows[1]->findChild<QLabel*>("trayFigure")->text(); };
@@ -59,6 +59,7 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     EXPECT_FALSE(tray.warningShown()) << "starting is no warning";
     ASSERT_TRUE(spinUntil([&] { return figure().endsWith(" ms"); }));
     EXPECT_TRUE(menu.entries().value(1).endsWith(" [on]") && figure().chopped(3).toInt() >= 20);
+    EXPECT_TRUE(PaintRecorder(*rows[1]).painted(theme::accent())) << "its switch drawn on";
 
     // Nothing answers at .9: after three lost echoes that target is down, and the icon says so
     // until the target is switched off, here or anywhere else.
@@ -79,16 +80,12 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
 
     // Activating the icon toggles the popover, but not right after a click away closed it.
     // The popover is the icon's menu too.
-    Q_EMIT icon->activated(QSystemTrayIcon::Trigger);
-    EXPECT_FALSE(popover.isVisible());
-    Q_EMIT icon->activated(QSystemTrayIcon::Context);
-    EXPECT_TRUE(popover.isVisible());
+    EXPECT_FALSE(activate(QSystemTrayIcon::Trigger));
+    EXPECT_TRUE(activate(QSystemTrayIcon::Context));
     popover.hide();
-    Q_EMIT icon->activated(QSystemTrayIcon::Trigger);
-    EXPECT_FALSE(popover.isVisible());
+    EXPECT_FALSE(activate(QSystemTrayIcon::Trigger));
     spinFor(400ms);
-    Q_EMIT icon->activated(QSystemTrayIcon::Trigger);
-    EXPECT_TRUE(popover.isVisible());
+    EXPECT_TRUE(activate(QSystemTrayIcon::Trigger));
     popover.findChild<QAbstractButton*>("trayPreferencesButton")->click();
     TrayMenu(store, [&] { ++opened; }).actions().value(4)->trigger(); // Preferences…
     popover.findChild<QAbstractButton*>("openButton")->click();
