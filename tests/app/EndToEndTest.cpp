@@ -135,6 +135,7 @@ TEST_F(EndToEnd, OneInstanceStartsHiddenAndSaysWhatItCannotKeep) {
     terminal.remove("QT_QPA_PLATFORM");
     const auto [helpStatus, help] = runToEnd({"--help"}, terminal);
     EXPECT_TRUE(helpStatus == 0 && help.startsWith("Usage: ") && help.contains("--hidden"));
+    EXPECT_EQ(runToEnd({"--help-all"}, terminal).first, 0) << "Qt's options too, with no display";
     const auto [versionStatus, version] = runToEnd({"--version"}, terminal);
     EXPECT_TRUE(versionStatus == 0 && version.startsWith("Vantorel 0.")) << version.toStdString();
 

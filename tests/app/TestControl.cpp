@@ -4,8 +4,7 @@
 // One request a line, one reply a line: "ok[ <result>]" or "error ...".
 //   geometry tray | geometry <objectName> [index]   "x y w h" on screen (of the index-th visible)
 //   visible <objectName>, warning                   "yes" or "no" (the tray's warning sign)
-//   window                                          "open" or "closed"
-//   active                                          "yes" once a window of ours has the keyboard
+//   window, active        "open" or "closed"; "yes" once a window of ours has the keyboard
 //   targets       a JSON array of {name, kind, enabled, health, selected, id, samples,
 //                 counter: the number of the newest sample}
 //   focus, note            the focus widget's accessible name; the window's removal note

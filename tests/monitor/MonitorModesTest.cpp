@@ -93,7 +93,8 @@ TEST(ContinuousMode, BlocksAreRestartedThreeTimesThenPausedWithTheirReason) {
         {lab.addSilentHost(), "not responding", 11},
         {"nowhere.lab", "cannot resolve", 0},
         {lab.addUnreachableRoute(), strerror(EHOSTUNREACH), 0},
-        {lab.addProhibitRoute(), strerror(EACCES), 0}};
+        {lab.addProhibitRoute(), strerror(EACCES), 0},
+        {"fe80::1%nowhere", strerror(EINVAL), 0}}; // its interface gone, as when unplugged
     for (const auto& [host, reason, lostSamples] : cases) {
         auto monitor =
             fastPing(host, {.probeInterval = 0.1, .probeTimeout = 0.1, .restartDelay = 0.3});

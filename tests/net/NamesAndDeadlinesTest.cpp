@@ -77,8 +77,7 @@ TEST(ServiceProbeTiming, ATcpCheckIsTimedOffTheBusyMainThread) {
         result = co_await attempt;
     });
     ASSERT_TRUE(test::spinUntil([&] { return result.has_value(); }, 5s));
-    EXPECT_GE(result->rttMs.value_or(0), 10.0);
-    EXPECT_LT(result->rttMs.value_or(1e9), 100.0);
+    EXPECT_TRUE(result->rttMs >= 10.0 && result->rttMs < 100.0) << result->rttMs.value_or(-1);
 }
 
 // Side by side, so together they cost five seconds.
