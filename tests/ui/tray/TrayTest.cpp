@@ -47,7 +47,10 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     EXPECT_TRUE(shows(mark));
 
     auto& popover = static_cast<TrayPopover&>(*tray.popover());
-    const auto activate = [&](auto r) { return Q_EMIT icon->activated(r), popover.isVisible(); };
+    const auto activate = [&](QSystemTrayIcon::ActivationReason reason) {
+        Q_EMIT icon->activated(reason);
+        return popover.isVisible();
+    };
     ASSERT_TRUE(activate(QSystemTrayIcon::Trigger));
     const std::vector<TrayRow*> rows = popover.rows();
     ASSERT_EQ(rows.size(), 2u);
@@ -78,8 +81,7 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     spinFor(500ms);
     EXPECT_EQ(path.counters().requests, requests) << "switched off, nothing is probed";
 
-    // Activating the icon toggles the popover, but not right after a click away closed it.
-    // The popover is the icon's menu too.
+    // The icon toggles the popover (its menu too), but not just after a click away closed it.
     EXPECT_FALSE(activate(QSystemTrayIcon::Trigger));
     EXPECT_TRUE(activate(QSystemTrayIcon::Context));
     popover.hide();
