@@ -71,9 +71,10 @@ Target::~Target() {
     if (rescanTask_)
         rescanTask_->cancel();
     for (const auto& monitor : monitors_) {
-        monitor->stop();
-        // Whoever still holds the monitor may keep it, and it changes, after this is gone.
+        // Whoever still holds the monitor may keep it, and it changes, after this is gone; the
+        // stop's own change is of no more use to a target that is going.
         monitor->onChanged = nullptr;
+        monitor->stop();
     }
 }
 
