@@ -3,11 +3,13 @@
 //   build/bench/metrics/scrape_cost_bench [seconds]     (root: it builds a private test network)
 //
 // The process's CPU time over the given time (default 60 s): without the endpoint (before and after
-// the rest), and with it, not scraped and scraped every second alternating in 8 s phases, once by
-// a real Prometheus and once by a client that only fetches; then Prometheus scraping a copy of the
-// exposition from another process against it paused, which tells its own work on the same cores
-// from what the endpoint costs; then what one rendering of the exposition takes and how large it
-// is, and what a whole scrape costs the main thread.
+// the rest), and with it, not scraped and scraped every second alternating in 8 s phases. The
+// process keeps to the first core. Its scrapers: a real Prometheus on the second core, as on a
+// machine of its own; a client that only fetches, also there; the same Prometheus free to take
+// either core, as when it shares a small machine; and that Prometheus scraping a copy of the
+// exposition from another process against it paused, which tells its own work on our core from
+// what the endpoint costs. Then what one rendering of the exposition takes and how large it is,
+// and what a whole scrape costs the main thread.
 #include "lab/Lab.h"
 #include "lab/PrivateNetwork.h"
 #include "metrics/MetricsEndpoint.h"
@@ -30,6 +32,7 @@
 #include <ctime>
 #include <fstream>
 #include <future>
+#include <sched.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -41,13 +44,50 @@ namespace {
 
 constexpr quint16 kCopyPort = 9091;
 
-double cpuSeconds() {
+// The core this process keeps to; scrapers "on their own core" keep to the other one.
+constexpr int kOurCore = 0;
+constexpr int kOtherCore = 1;
+
+void keepToCore(int core) {
+    cpu_set_t cores;
+    CPU_ZERO(&cores);
+    CPU_SET(core, &cores);
+    sched_setaffinity(0, sizeof cores, &cores);
+}
+
+// `program` started with `arguments`, kept to `core` when one is given.
+std::unique_ptr<test::TestDaemonProcess> startDaemon(const QString& program, QStringList arguments,
+                                                     std::optional<int> core,
+                                                     const QString& logPath) {
+    QString command = program;
+    if (core) {
+        arguments = QStringList{"-c", QString::number(*core), program} + arguments;
+        command = "taskset";
+    }
+    return std::make_unique<test::TestDaemonProcess>(
+        command, arguments, QProcessEnvironment::systemEnvironment(), logPath);
+}
+
+// What this process has used: CPU seconds, and how often its threads were put off a core for
+// another's turn, which tells a scraper competing for the core from work the scrapes add.
+struct Use {
+    double cpu = 0;
+    long preempted = 0;
+
+    Use& operator+=(const Use& other) {
+        cpu += other.cpu;
+        preempted += other.preempted;
+        return *this;
+    }
+};
+
+Use used() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     const auto seconds = [](const timeval& t) {
         return double(t.tv_sec) + double(t.tv_usec) / 1e6;
     };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    return {seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_nivcsw};
 }
 
 double threadCpuSeconds() {
@@ -56,33 +96,39 @@ double threadCpuSeconds() {
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
-// CPU seconds this process spends in a plain event loop, as the application runs, for `duration`.
-double runFor(std::chrono::seconds duration) {
-    const double before = cpuSeconds();
+// What this process uses in a plain event loop, as the application runs, for `duration`.
+Use runFor(std::chrono::seconds duration) {
+    const Use before = used();
     QEventLoop loop;
     QTimer::singleShot(duration, &loop, &QEventLoop::quit);
     loop.exec();
-    return cpuSeconds() - before;
+    const Use after = used();
+    return {after.cpu - before.cpu, after.preempted - before.preempted};
 }
 
 // Prometheus scraping http://127.0.0.1:`port``path` every second, for as long as this exists.
 std::unique_ptr<test::TestDaemonProcess> startPrometheusScraping(const QTemporaryDir& folder,
-                                                                 quint16 port, const char* path) {
+                                                                 quint16 port, const char* path,
+                                                                 std::optional<int> core) {
     const QString config = folder.filePath("prometheus.yml");
     std::ofstream(config.toStdString())
         << "global: {scrape_interval: 1s, scrape_timeout: 1s}\nscrape_configs:\n"
         << "  - {job_name: vantorel, metrics_path: '" << path
         << "', static_configs: [{targets: ['127.0.0.1:" << port << "']}]}\n";
-    return std::make_unique<test::TestDaemonProcess>(
-        "prometheus",
-        QStringList{"--config.file=" + config, "--storage.tsdb.path=" + folder.filePath("data"),
-                    "--web.listen-address=127.0.0.1:9090"},
-        QProcessEnvironment::systemEnvironment(), folder.filePath("prometheus.log"));
+    return startDaemon("prometheus",
+                       {"--config.file=" + config, "--storage.tsdb.path=" + folder.filePath("data"),
+                        "--web.listen-address=127.0.0.1:9090"},
+                       core, folder.filePath("prometheus.log"));
 }
 
-std::unique_ptr<test::TestDaemonProcess> startPrometheus(const QTemporaryDir& folder,
-                                                         quint16 port) {
-    return startPrometheusScraping(folder, port, "/metrics");
+std::unique_ptr<test::TestDaemonProcess> startPrometheusOnItsCore(const QTemporaryDir& folder,
+                                                                  quint16 port) {
+    return startPrometheusScraping(folder, port, "/metrics", kOtherCore);
+}
+
+std::unique_ptr<test::TestDaemonProcess> startPrometheusOnAnyCore(const QTemporaryDir& folder,
+                                                                  quint16 port) {
+    return startPrometheusScraping(folder, port, "/metrics", std::nullopt);
 }
 
 constexpr char kCopyPath[] = "/copy";
@@ -92,7 +138,7 @@ constexpr char kCopyPath[] = "/copy";
 // own work competing with them for the two cores.
 std::unique_ptr<test::TestDaemonProcess> startPrometheusOnCopy(const QTemporaryDir& folder,
                                                                quint16 copyPort) {
-    return startPrometheusScraping(folder, copyPort, kCopyPath);
+    return startPrometheusScraping(folder, copyPort, kCopyPath, std::nullopt);
 }
 
 // A server on 127.0.0.1:`port` answering every request with the file `copy` as an OpenMetrics
@@ -116,14 +162,11 @@ http.server.HTTPServer(("127.0.0.1", %3), Copy).serve_forever()
 )")
             .arg(copy, QString::fromLatin1(contentType(ExpositionFormat::openMetrics)))
             .arg(port);
-    return std::make_unique<test::TestDaemonProcess>("python3", QStringList{"-c", script},
-                                                     QProcessEnvironment::systemEnvironment(),
-                                                     copy + ".log");
+    return startDaemon("python3", {"-c", script}, kOtherCore, copy + ".log");
 }
 
 // A scraper that only fetches, once a second over a kept connection and asking as Prometheus asks,
-// as Prometheus does on another machine: its own work then does not compete with the pings for
-// the two cores.
+// on the other core.
 std::unique_ptr<test::TestDaemonProcess> startLightScraper(const QTemporaryDir& folder,
                                                            quint16 port) {
     const QString script = QStringLiteral(R"(
@@ -137,33 +180,44 @@ while True:
     time.sleep(1)
 )")
                                .arg(port);
-    return std::make_unique<test::TestDaemonProcess>("python3", QStringList{"-c", script},
-                                                     QProcessEnvironment::systemEnvironment(),
-                                                     folder.filePath("scraper.log"));
+    return startDaemon("python3", {"-c", script}, kOtherCore, folder.filePath("scraper.log"));
 }
 
 using ScraperStart = std::unique_ptr<test::TestDaemonProcess> (*)(const QTemporaryDir&, quint16);
 
-// CPU seconds over `duration`, scraped and not, in alternating phases with the scraper paused for
+struct Phases {
+    Use unscraped, scraped;
+};
+
+// What is used over `duration`, scraped and not, in alternating phases with the scraper paused for
 // the unscraped ones, so that the pings' own cost, which drifts as their series fill, and the load
 // of the rest of the machine fall on both alike. A pause is shorter than the server keeps an idle
 // connection.
-std::pair<double, double> unscrapedAndScraped(ScraperStart start, quint16 port,
-                                              std::chrono::seconds duration) {
+Phases unscrapedAndScraped(ScraperStart start, quint16 port, std::chrono::seconds duration) {
     const QTemporaryDir folder;
     const auto scraper = start(folder, port);
     runFor(std::chrono::seconds(5)); // until it scrapes
     const std::chrono::seconds phase(8);
     const auto cycles = std::max<long long>(1, duration / (2 * phase));
-    double unscraped = 0, scraped = 0;
+    Phases phases;
     for (long long cycle = 0; cycle < cycles; ++cycle) {
         ::kill(pid_t(scraper->pid()), SIGSTOP);
-        unscraped += runFor(phase);
+        phases.unscraped += runFor(phase);
         ::kill(pid_t(scraper->pid()), SIGCONT);
-        scraped += runFor(phase);
+        phases.scraped += runFor(phase);
     }
     const double scale = double(duration.count()) / double(cycles * phase.count());
-    return {unscraped * scale, scraped * scale};
+    phases.unscraped.cpu *= scale;
+    phases.scraped.cpu *= scale;
+    return phases;
+}
+
+void report(const char* scraper, const Phases& phases, double without) {
+    std::printf("  scraped every second by %s: %.3f s (%+.1f %% over unscraped, %+.1f %% over "
+                "without), preempted %ld times (%ld unscraped)\n",
+                scraper, phases.scraped.cpu, 100 * (phases.scraped.cpu / phases.unscraped.cpu - 1),
+                100 * (phases.scraped.cpu / without - 1), phases.scraped.preempted,
+                phases.unscraped.preempted);
 }
 
 constexpr int kScrapes = 300;
@@ -203,6 +257,8 @@ int scrape(quint16 port, int count) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before any thread starts, so that all of them keep to it.
+    keepToCore(kOurCore);
     lab::enterPrivateNetwork();
     test::isolateUserFolders();
     QCoreApplication app(argc, argv);
@@ -220,7 +276,7 @@ int main(int argc, char** argv) {
 
     // A monitor's statistics cost more as its series fills, so each way is measured twice, on
     // both sides of the one it is held against, and the two are averaged.
-    const double without = runFor(duration);
+    const double withoutBefore = runFor(duration).cpu;
     MetricsEndpoint endpoint(store);
     if (const auto error = endpoint.start({})) {
         std::fprintf(stderr, "the endpoint cannot start: %s\n", qPrintable(*error));
@@ -229,32 +285,29 @@ int main(int argc, char** argv) {
     const quint16 port = endpoint.server()->port();
     // Alongside the endpoint's own, so that its copy holds as many series and buckets.
     ModelMetrics metrics(store);
-    const auto [unscraped, scraped] = unscrapedAndScraped(startPrometheus, port, duration);
-    const auto [unscrapedLight, scrapedLight] =
-        unscrapedAndScraped(startLightScraper, port, duration);
+    const Phases onItsCore = unscrapedAndScraped(startPrometheusOnItsCore, port, duration);
+    const Phases fetching = unscrapedAndScraped(startLightScraper, port, duration);
+    const Phases onAnyCore = unscrapedAndScraped(startPrometheusOnAnyCore, port, duration);
     const QTemporaryDir copy;
     const QString copyFile = copy.filePath("metrics.txt");
     std::ofstream(copyFile.toStdString())
         << metrics.render(ExpositionFormat::openMetrics).toStdString();
     const auto copyServer = serveCopy(copyFile, kCopyPort);
-    const auto [copyUnscraped, copyScraped] =
-        unscrapedAndScraped(startPrometheusOnCopy, kCopyPort, duration);
+    const Phases copyScraped = unscrapedAndScraped(startPrometheusOnCopy, kCopyPort, duration);
     endpoint.stop();
-    const double withoutBoth = (without + runFor(duration)) / 2;
+    const double without = (withoutBefore + runFor(duration).cpu) / 2;
     std::printf("100 host pings for %llds: %.3f s CPU without the endpoint, %.3f s with it "
                 "(%+.1f %%)\n",
-                (long long)duration.count(), withoutBoth, unscraped,
-                100 * (unscraped / withoutBoth - 1));
-    std::printf("  scraped every second by Prometheus on the same cores: %.3f s (%+.1f %% over "
-                "unscraped, %+.1f %% over without)\n",
-                scraped, 100 * (scraped / unscraped - 1), 100 * (scraped / withoutBoth - 1));
-    std::printf("  Prometheus on the same cores scraping a copy from another process: %.3f s "
-                "(%+.1f %% over it paused)\n",
-                copyScraped, 100 * (copyScraped / copyUnscraped - 1));
-    std::printf("  scraped every second by a fetch-only client: %.3f s (%+.1f %% over unscraped, "
-                "%+.1f %% over without)\n",
-                scrapedLight, 100 * (scrapedLight / unscrapedLight - 1),
-                100 * (scrapedLight / withoutBoth - 1));
+                (long long)duration.count(), without, onItsCore.unscraped.cpu,
+                100 * (onItsCore.unscraped.cpu / without - 1));
+    report("Prometheus on a core of its own", onItsCore, without);
+    report("a fetch-only client on a core of its own", fetching, without);
+    report("Prometheus free to share our core", onAnyCore, without);
+    std::printf("  Prometheus free to share our core scraping a copy from another process: %.3f s "
+                "(%+.1f %% over it paused), preempted %ld times (%ld paused)\n",
+                copyScraped.scraped.cpu,
+                100 * (copyScraped.scraped.cpu / copyScraped.unscraped.cpu - 1),
+                copyScraped.scraped.preempted, copyScraped.unscraped.preempted);
 
     qsizetype size = 0;
     const double renderStart = threadCpuSeconds();
