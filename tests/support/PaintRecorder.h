@@ -57,4 +57,14 @@ private:
     QList<QRgb> colours_;         // premultiplied
 };
 
+// How often a widget has been painted since this was made, or since `paints` was last reset.
+struct PaintCounter : QObject {
+    explicit PaintCounter(QWidget& widget) { widget.installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+    int paints = 0;
+};
+
 } // namespace vantorel::test

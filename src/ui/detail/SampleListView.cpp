@@ -192,14 +192,27 @@ void SampleListView::rowsInserted(const QModelIndex& parent, int start, int end)
     if (followTop_) {
         // Shown at once: a list that follows the newest sample does not slide.
         verticalScrollBar()->setValue(0);
+        viewport()->update();
     } else {
         // The rows the user reads moved down by the inserted ones: move the offset along before
-        // anything is painted.
+        // anything is painted. They are then where they were on screen, and nothing is repainted
+        // (scrollContentsBy).
         verticalScrollBar()->setValue(verticalScrollBar()->value() +
                                       (end - start + 1) * delegate_->rowHeight());
     }
     adjusting_ = false;
-    viewport()->update();
+}
+
+void SampleListView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+    QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
+    // The oldest rows go from the end of the list; painted afresh only when they are in view.
+    if (visualRect(model_->index(start, 0)).top() < viewport()->height())
+        viewport()->update();
+}
+
+void SampleListView::scrollContentsBy(int dx, int dy) {
+    if (!adjusting_ || followTop_)
+        QAbstractItemView::scrollContentsBy(dx, dy);
 }
 
 void SampleListView::rememberTop() {

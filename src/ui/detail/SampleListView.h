@@ -57,6 +57,8 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
+    void scrollContentsBy(int dx, int dy) override;
     void updateGeometries() override;
 
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;

@@ -116,6 +116,7 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
     const int anchor = seqAtTop();
     const QRect anchorRect = list().visualRect(topRow());
     test::spinFor(1200ms);
+    test::PaintCounter paints(*list().viewport());
     {
         const QSignalBlocker batch(fed);
         for (int i = 0; i < 3; ++i)
@@ -124,6 +125,8 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
     Q_EMIT fed.changed();
     ASSERT_EQ(list().model()->rowCount(), 43) << "the oldest samples should have left";
     EXPECT_EQ(std::pair(seqAtTop(), list().visualRect(topRow())), std::pair(anchor, anchorRect));
+    QApplication::processEvents();
+    EXPECT_EQ(paints.paints, 0) << "the rows on screen have not moved: nothing to paint again";
 
     // "Now", reached with Tab, brings the newest sample back to the top, and the list follows
     // from then on; so does End after paging away.

@@ -30,14 +30,6 @@ TargetSpec spec(TargetKind kind, int network) {
     return {kind, address.arg(1), kind == TargetKind::pingSweep ? address.arg(4) : QString(), 24};
 }
 
-struct PaintCounter : QObject {
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override {
-        paints += event->type() == QEvent::Paint;
-        return false;
-    }
-};
-
 QImage image(TargetTile* tile) {
     QImage image(tile->size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -116,8 +108,7 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
 
     // A tile repaints for a change it draws, and only then: not for an empty announcement; for a
     // new sample even when the count and figure stay; and a new figure is set anew in its header.
-    PaintCounter counter;
-    tile(3)->installEventFilter(&counter);
+    test::PaintCounter counter(*tile(3));
     test::spinFor(std::chrono::milliseconds(400));
     counter.paints = 0;
     QEvent left(QEvent::Leave); // the pointer leaving takes the hover highlight away
