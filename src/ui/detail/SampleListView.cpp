@@ -211,6 +211,7 @@ void SampleListView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, 
 }
 
 void SampleListView::scrollContentsBy(int dx, int dy) {
+    // The offset moving along with new rows above leaves the rows on screen in place.
     if (!adjusting_ || followTop_)
         QAbstractItemView::scrollContentsBy(dx, dy);
 }
