@@ -68,7 +68,7 @@ TargetTile::TargetTile(std::shared_ptr<Target> target, int units, QWidget* paren
         if (key == keys::latencyGreen || key == keys::latencyYellow)
             readThresholds();
         // Any preference may change how text is set (appearance, sizes): lay it out again.
-        layout_.header = {};
+        layout_ = {};
         update();
     });
 }
@@ -159,27 +159,29 @@ void TargetTile::layOutHeader(const QRectF& header, const QString& figure, doubl
     const QFont& nameFont = l.nameFont = theme::font(theme::TextStyle::headline);
     const QFontMetricsF nameMetrics(nameFont);
     const QString name = target_->spec().displayName();
-    const double fullName = nameMetrics.horizontalAdvance(name);
-    const QString kind = label(target_->spec().kind);
-    const QSizeF badgeSize = KindBadge::badgeSize(kind);
-    const double nameRoomWithBadge = room - kSpacing - badgeSize.width();
-    const bool badge = nameRoomWithBadge >= std::min(fullName, kMinNameWidth);
-    const double nameWidth = std::max(0.0, std::min(fullName, badge ? nameRoomWithBadge : room));
+    if (l.badge.isNull() || l.badge.devicePixelRatio() != pixelRatio) {
+        // Painting the badge and measuring the name were a good part of laying out a row of
+        // tiles anew for each step of a window's resize.
+        l.fullNameWidth = nameMetrics.horizontalAdvance(name);
+        const QString kind = label(target_->spec().kind);
+        l.badgeSize = KindBadge::badgeSize(kind);
+        l.badge = QPixmap((l.badgeSize * pixelRatio).toSize());
+        l.badge.setDevicePixelRatio(pixelRatio);
+        l.badge.fill(Qt::transparent);
+        QPainter painter(&l.badge);
+        KindBadge::paint(painter, QRectF(QPointF(0, 0), l.badgeSize), kind);
+    }
+    const double nameRoomWithBadge = room - kSpacing - l.badgeSize.width();
+    l.badgeShown = nameRoomWithBadge >= std::min(l.fullNameWidth, kMinNameWidth);
+    const double nameWidth =
+        std::max(0.0, std::min(l.fullNameWidth, l.badgeShown ? nameRoomWithBadge : room));
 
     l.nameText = QStaticText(nameMetrics.elidedText(name, Qt::ElideMiddle, nameWidth + 0.5));
     l.nameText.setTextFormat(Qt::PlainText);
     l.nameText.prepare(QTransform(), nameFont);
     l.nameAt = QPointF(header.left() + kDotColumn, centred(nameFont));
-    l.badge = QPixmap();
-    if (badge) {
-        l.badge = QPixmap((badgeSize * pixelRatio).toSize());
-        l.badge.setDevicePixelRatio(pixelRatio);
-        l.badge.fill(Qt::transparent);
-        QPainter painter(&l.badge);
-        KindBadge::paint(painter, QRectF(QPointF(0, 0), badgeSize), kind);
-        l.badgeAt = QPointF(l.nameAt.x() + nameWidth + kSpacing,
-                            std::round(header.center().y() - badgeSize.height() / 2));
-    }
+    l.badgeAt = QPointF(l.nameAt.x() + nameWidth + kSpacing,
+                        std::round(header.center().y() - l.badgeSize.height() / 2));
 }
 
 void TargetTile::paintHeader(QPainter& p, const QRectF& header) {
@@ -200,7 +202,7 @@ void TargetTile::paintHeader(QPainter& p, const QRectF& header) {
     p.setFont(layout_.nameFont);
     p.setPen(primary);
     p.drawStaticText(layout_.nameAt, layout_.nameText);
-    if (!layout_.badge.isNull())
+    if (layout_.badgeShown)
         p.drawPixmap(layout_.badgeAt, layout_.badge);
 }
 

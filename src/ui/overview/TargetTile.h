@@ -58,8 +58,12 @@ private:
         QFont nameFont;
         QStaticText nameText; // elided to its room
         QPointF nameAt;
-        QPixmap badge; // null when the badge gives way
+        bool badgeShown = false; // false when the badge gives way to the name
         QPointF badgeAt;
+        // Neither depends on the width: set once, and again after a change of preferences.
+        QPixmap badge;
+        QSizeF badgeSize;
+        double fullNameWidth = 0;
     };
 
     void readThresholds();
