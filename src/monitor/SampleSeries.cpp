@@ -26,8 +26,7 @@ void SampleSeries::append(const PingSample& sample) {
     samples_.push_back(sample);
     tally(sample);
     if (sample.rtt)
-        sortedRtts_.insert(std::upper_bound(sortedRtts_.begin(), sortedRtts_.end(), *sample.rtt),
-                           *sample.rtt);
+        sortedRtts_.insert(*sample.rtt);
 }
 
 // Adds the newest sample to the sums; the sorted times are the caller's.
@@ -66,7 +65,7 @@ void SampleSeries::dropOldest() {
     const std::int64_t nanos = nanosOf(*oldest.rtt);
     rttSumNanos_ -= nanos;
     --answeredCount_;
-    sortedRtts_.erase(std::lower_bound(sortedRtts_.begin(), sortedRtts_.end(), *oldest.rtt));
+    sortedRtts_.erase(*oldest.rtt);
     // The oldest answer's only jitter term is with the next answer. Losses before that answer
     // are passed over once, when the answer before them leaves, so the walk costs nothing on
     // average.
@@ -83,14 +82,14 @@ void SampleSeries::assign(std::span<const PingSample> samples) {
 }
 
 void SampleSeries::retally() {
-    sortedRtts_.clear();
     rttSumNanos_ = jitterSumNanos_ = answeredCount_ = lostCount_ = 0;
+    std::vector<double> rtts;
     for (const auto& sample : samples_) {
         tally(sample);
         if (sample.rtt)
-            sortedRtts_.push_back(*sample.rtt);
+            rtts.push_back(*sample.rtt);
     }
-    std::sort(sortedRtts_.begin(), sortedRtts_.end());
+    sortedRtts_.assign(std::move(rtts));
 }
 
 MonitorStats SampleSeries::computeStats() const {
@@ -109,8 +108,8 @@ MonitorStats SampleSeries::computeStats() const {
 
     stats.avg = double(rttSumNanos_) / 1e6 / double(sortedRtts_.size());
     stats.mos = meanOpinionScore(*stats.avg, stats.jitter.value_or(0), stats.lossPct);
-    stats.minRtt = sortedRtts_.front();
-    stats.maxRtt = sortedRtts_.back();
+    stats.minRtt = sortedRtts_.min();
+    stats.maxRtt = sortedRtts_.max();
     stats.p95 = sortedRtts_[std::size_t(double(sortedRtts_.size() - 1) * 0.95)];
     return stats;
 }

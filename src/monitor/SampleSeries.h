@@ -1,11 +1,11 @@
 #pragma once
 
 #include "monitor/MonitorStats.h"
+#include "monitor/SortedTimes.h"
 #include "records/PingSample.h"
 
 #include <deque>
 #include <span>
-#include <vector>
 
 namespace vantorel {
 
@@ -14,7 +14,7 @@ namespace vantorel {
 // cost a monitor more than the probe itself. The sums run in whole nanoseconds, so adding and
 // later taking away a time leaves them exactly as they were, however long the monitor runs.
 // The order statistics (minimum, maximum, 95th percentile) come from the answered times kept
-// sorted, instead of sorting a copy each time.
+// in order, instead of sorting a copy each time.
 class SampleSeries {
 public:
     const std::deque<PingSample>& samples() const { return samples_; }
@@ -34,7 +34,7 @@ private:
     void dropOldest();
 
     std::deque<PingSample> samples_;
-    std::vector<double> sortedRtts_;
+    SortedTimes sortedRtts_;
     std::int64_t rttSumNanos_ = 0;
     // Jitter: the differences between neighbouring answers, skipping the losses between them.
     std::int64_t jitterSumNanos_ = 0;

@@ -254,6 +254,25 @@ TEST(Statistics, WorkedSeriesTheMeanOpinionScoreAndRunningTalliesThroughAppendsA
         ASSERT_NEAR(expected.avg.value_or(0), answers ? sum / answers : 0, 1e-9);
         ASSERT_NEAR(expected.jitter.value_or(0), answers > 1 ? jitterSum / (answers - 1) : 0, 1e-9);
     }
+    // The order statistics over a sliding window of many equal times, rising and then falling, so
+    // that the times come in at one end of their order and leave at the other, and then the
+    // reverse.
+    series = SampleSeries();
+    std::vector<double> plain;
+    for (std::int64_t i = 0; i < 6000; ++i) {
+        series.append({i, std::floor(double(i / 1500 % 2 ? 6000 - i : i) / 4), double(i)});
+        series.dropFront(i >= 1500 ? 1 : 0);
+        if (i % 7 != 0)
+            continue;
+        plain.clear();
+        for (const PingSample& sample : series.samples())
+            plain.push_back(*sample.rtt);
+        std::ranges::sort(plain);
+        const MonitorStats stats = series.computeStats();
+        ASSERT_EQ(std::tuple(stats.minRtt, stats.maxRtt, stats.p95),
+                  std::tuple(plain.front(), plain.back(), plain[(plain.size() - 1) * 95 / 100]))
+            << i;
+    }
 }
 
 using Monitors = std::vector<std::shared_ptr<PingMonitor>>;
