@@ -73,8 +73,7 @@ void SortedTimes::split(std::size_t index) {
 void SortedTimes::mergeIfSmall(std::size_t index) {
     if (blocks_[index].size() >= kBlockSize / 4 || blocks_.size() == 1)
         return;
-    const std::size_t into = index > 0 ? index - 1 : 1;
-    const std::size_t lower = std::min(index, into);
+    const std::size_t lower = index > 0 ? index - 1 : 0;
     std::vector<double>& kept = blocks_[lower];
     std::vector<double>& joined = blocks_[lower + 1];
     kept.insert(kept.end(), joined.begin(), joined.end());

@@ -6,6 +6,7 @@
 #include "lab/TestResolver.h"
 #include "lab/TunPath.h"
 #include "monitor/PingMonitor.h"
+#include "monitor/SortedTimes.h"
 #include "settings/Preferences.h"
 #include "settings/SettingKeys.h"
 #include "support/EventLoop.h"
@@ -254,24 +255,35 @@ TEST(Statistics, WorkedSeriesTheMeanOpinionScoreAndRunningTalliesThroughAppendsA
         ASSERT_NEAR(expected.avg.value_or(0), answers ? sum / answers : 0, 1e-9);
         ASSERT_NEAR(expected.jitter.value_or(0), answers > 1 ? jitterSum / (answers - 1) : 0, 1e-9);
     }
-    // The order statistics over a sliding window of many equal times, rising and then falling, so
-    // that the times come in at one end of their order and leave at the other, and then the
-    // reverse.
-    series = SampleSeries();
+}
+
+TEST(Statistics, TimesInOrderThroughASlidingWindowAListAndBackToNothing) {
+    // Many equal times, rising and then falling, so that times come in at one end of their order
+    // and leave at the other, and then the reverse; then the window set anew and emptied.
+    SortedTimes times;
+    std::deque<double> window;
     std::vector<double> plain;
-    for (std::int64_t i = 0; i < 6000; ++i) {
-        series.append({i, std::floor(double(i / 1500 % 2 ? 6000 - i : i) / 4), double(i)});
-        series.dropFront(i >= 1500 ? 1 : 0);
-        if (i % 7 != 0)
+    for (int i = 0; i < 9000; ++i) {
+        if (i < 6000 || i >= 7600) {
+            window.push_back(std::floor(double(i / 1500 % 2 ? 9000 - i : i) / 4));
+            times.insert(window.back());
+        }
+        if (i == 6000)
+            times.assign({window.begin(), window.end()});
+        if (window.size() > 1500 || (i >= 6000 && i < 7600 && !window.empty())) {
+            times.erase(window.front());
+            window.pop_front();
+        }
+        if (i % 5 != 0)
             continue;
-        plain.clear();
-        for (const PingSample& sample : series.samples())
-            plain.push_back(*sample.rtt);
+        plain.assign(window.begin(), window.end());
         std::ranges::sort(plain);
-        const MonitorStats stats = series.computeStats();
-        ASSERT_EQ(std::tuple(stats.minRtt, stats.maxRtt, stats.p95),
-                  std::tuple(plain.front(), plain.back(), plain[(plain.size() - 1) * 95 / 100]))
-            << i;
+        std::vector<double> held(times.size());
+        for (std::size_t k = 0; k < held.size(); ++k)
+            held[k] = times[k];
+        ASSERT_EQ(held, plain) << i;
+        if (!plain.empty())
+            ASSERT_EQ(std::pair(times.min(), times.max()), std::pair(plain.front(), plain.back()));
     }
 }
 
