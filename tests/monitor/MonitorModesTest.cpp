@@ -270,7 +270,7 @@ TEST(Statistics, TimesInOrderThroughASlidingWindowAListAndBackToNothing) {
         }
         if (i == 6000)
             times.assign({window.begin(), window.end()});
-        if (window.size() > 1500 || (i >= 6000 && i < 7600 && !window.empty())) {
+        if (window.size() > 1537 || (i >= 6000 && i < 7600 && !window.empty())) {
             times.erase(window.front());
             window.pop_front();
         }
