@@ -259,7 +259,8 @@ TEST(Statistics, WorkedSeriesTheMeanOpinionScoreAndRunningTalliesThroughAppendsA
 
 TEST(Statistics, TimesInOrderThroughASlidingWindowAListAndBackToNothing) {
     // Many equal times, rising and then falling, so that times come in at one end of their order
-    // and leave at the other, and then the reverse; then the window set anew and emptied.
+    // and leave at the other, and then the reverse; then the window, one time past a whole number
+    // of blocks, set anew and emptied.
     SortedTimes times;
     std::deque<double> window;
     std::vector<double> plain;
