@@ -1,6 +1,7 @@
 #include "ui/detail/SampleListView.h"
 
 #include "monitor/PingMonitor.h"
+#include "ui/controls/FocusRing.h"
 #include "ui/controls/Glass.h"
 #include "ui/controls/Icons.h"
 #include "ui/detail/ResultRowStyle.h"
@@ -295,12 +296,8 @@ void SampleListView::paintEvent(QPaintEvent* event) {
         painter.drawPixmap(0, row * height - offset, rowImage(row, option));
     if (now_->isVisible())
         paintNowShadow(painter);
-    if (keyboardFocus_ && hasFocus()) {
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(viewport()->rect()).adjusted(1, 1, -1, -1), 6, 6);
-    }
+    if (keyboardFocus_ && hasFocus())
+        focus_ring::paint(painter, viewport()->rect(), 6);
 }
 
 void SampleListView::resizeEvent(QResizeEvent* event) {

@@ -105,7 +105,15 @@ TEST_F(ResultsPaneTest, ListFollowsTheNewestSampleKeepsItsPlaceWhileScrolledAndN
 
     // Scrolled away by keyboard, the row under the user's eyes stays where it is as the newest
     // samples arrive and the oldest leave, several at once.
+    const auto ringShown = [&] {
+        return list().viewport()->grab().toImage().pixel(0, 40) == theme::accent().rgba();
+    };
+    list().clearFocus();
+    list().setFocus(Qt::MouseFocusReason);
+    EXPECT_FALSE(ringShown()) << "focus from a click";
+    list().clearFocus();
     list().setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(ringShown()) << "focus from the keyboard";
     QTest::keyClick(&list(), Qt::Key_Down);
     EXPECT_FALSE(list().followsTop()) << "a row away from the newest";
     for (int i = 1; i < 6; ++i)
