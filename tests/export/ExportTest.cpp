@@ -171,7 +171,7 @@ TEST_F(ExportTest, RefusesWhatItCannotAnswerOrReadAndSaysWhy) {
         {{"--export", "198.18.0.5"}, "\"198.18.0.5\" has history under several keys"},
         {{"--export", "pingSweep:198.18.0.5"}, "no history for \"pingSweep:198.18.0.5\""},
         {{"--export", "hostPing:198.18.0.5", "--since", "5x"}, "--since \"5x\" is not a duration"},
-        {{"--export", "hostPing:198.18.0.5", "--since", "-1h"}, "is not a duration"},
+        {{"--export", "hostPing:198.18.0.5", "--since", "+1h"}, "is not a duration"},
         {{"--export", "hostPing:198.18.0.5", "--since", "0s"}, "is not a duration"},
         {{"--export", "hostPing:198.18.0.5", "--since", "3661d"}, "is not a duration"},
         {{"--export", "hostPing:198.18.0.5", "--format", "xml"}, "--format \"xml\" is neither"}};

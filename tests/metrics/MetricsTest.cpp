@@ -31,6 +31,7 @@ TEST(MetricsServer, AnswersItsTwoPathsAndRefusesTheRest) {
     });
     ASSERT_EQ(server.listen(QHostAddress::LocalHost, 0), std::nullopt);
     const QByteArray text = "text/plain; version=0.0.4; charset=utf-8\r\n\r\n";
+    const qsizetype kLongest = MetricsConnection::kMaxHeadBytes;
     const QByteArray askingOpenMetrics = "GET /metrics HTTP/1.1\r\naCCEPT: application/"
                                          "openmetrics-text;version=1.0.0,text/plain;q=0.5\r\n\r\n";
     // Three at once on a kept connection the third closes: each answered though nothing follows.
@@ -48,7 +49,9 @@ TEST(MetricsServer, AnswersItsTwoPathsAndRefusesTheRest) {
         {"GET /metrics/ HTTP/1.0\n\n", "404 Not Found", "\r\n\r\n"},
         {"POST /metrics HTTP/1.0\r\n\r\n", "405 Method Not Allowed", "Allow: GET, HEAD\r\n\r\n"},
         {"GET metrics HTTP/1.1\r\n\r\n", "400 Bad Request", "\r\n\r\n"},
-        {"GET /" + QByteArray(9000, 'a') + " HTTP/1.1\r\n\r\n", "431 ", "\r\n\r\n"}};
+        // A head of the longest length taken, and of one byte more.
+        {"GET /" + QByteArray(kLongest - 18, 'a') + " HTTP/1.1\r\n\r\n", "404 ", "\r\n\r\n"},
+        {"GET /" + QByteArray(kLongest - 17, 'a') + " HTTP/1.1\r\n\r\n", "431 ", "\r\n\r\n"}};
     const QDeadlineTimer closing(MetricsConnection::kResponseTimeoutMs);
     for (const auto& [request, status, ending] : cases) {
         const QByteArray reply = exchange(server.port(), request);

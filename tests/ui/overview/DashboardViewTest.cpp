@@ -75,6 +75,7 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
               std::tuple(14, 350, 448));
     EXPECT_EQ(resize(653), 1);
     EXPECT_EQ(resize(654), 2);
+    EXPECT_TRUE(test::PaintRecorder(*tile(0)).texts().contains("waiting…")) << "no sample yet";
 
     // Lost pings stand full height in red; quick answers stay low.
     std::vector<QPointer<TargetTile>> before{tile(0), tile(1), tile(3)};
