@@ -15,8 +15,8 @@ public:
     std::size_t size() const { return size_; }
     double min() const { return blocks_.front().front(); }
     double max() const { return blocks_.back().back(); }
-    // The `index`-th smallest, counted from the largest end, where percentiles above the median
-    // are found sooner.
+    // The `index`-th smallest, from 0. The walk to it starts at the largest end, where the
+    // percentiles asked for lie.
     double operator[](std::size_t index) const;
 
     void insert(double time);

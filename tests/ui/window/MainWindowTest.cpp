@@ -167,6 +167,8 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     EXPECT_EQ(window.findChild<QPushButton*>("undoButton")->accessibleName(),
               "Undo removing " + address(9));
     EXPECT_TRUE(card(1)->hasFocus()) << "the card now in its place takes the keyboard";
+    QTest::keyClick(card(0), Qt::Key_Enter);
+    EXPECT_EQ(window.selection(), targets[0]->id()) << "keypad Enter selects a card";
     QTest::keyClick(card(1), Qt::Key_Return);
     EXPECT_EQ(window.selection(), targets[1]->id()) << "Return selects the focused card";
     QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
