@@ -162,6 +162,7 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
               std::tuple("scanning… 2/4", "0/4 alive", theme::red(), "1/4 up"));
     const test::PaintRecorder sweepTile(*tile(4));
     EXPECT_EQ(sweepTile.colourOf("1"), theme::green()) << "the big number counts those alive";
+    EXPECT_TRUE(sweepTile.texts().contains("scanning… 2/4")) << "its caption, those known";
     EXPECT_TRUE(sweepTile.painted(theme::withOpacity(theme::red(), 0.3))) << "a dead host's cell";
     EXPECT_TRUE(sweepTile.painted(theme::red())) << "a slow host's cell, as its latency";
     // A large sweep's last row of cells stays clear of the tile's bottom margin.
