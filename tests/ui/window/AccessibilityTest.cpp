@@ -191,7 +191,9 @@ TEST(Accessibility, ALongIPv6AddressIsCutInItsMiddleAndReadWholeInAWindowFitForA
               (QStringList{address + " (r1.lab)", "72 ms", "Hop 1, " + address + " (r1.lab)"}));
     EXPECT_EQ(test::PaintRecorder(row).colourOf("72 ms"),
               theme::latencyColour(LatencyColour::yellow));
-    row.setHop({1, address, "r1.lab", 72.4}, 100, {80, 150}); // the same hop, a new green limit
+    row.setHop({1, address, "r1.lab", 72.4}, 100, {50, 70}); // the same hop, a new yellow limit
+    EXPECT_EQ(test::PaintRecorder(row).colourOf("72 ms"), theme::latencyColour(LatencyColour::red));
+    row.setHop({1, address, "r1.lab", 72.4}, 100, {80, 70}); // and a new green one
     EXPECT_EQ(test::PaintRecorder(row).colourOf("72 ms"), theme::green());
     row.setHop({2}, 100, {50, 150});
     EXPECT_EQ(row.accessibleDescription(), "no answer");
