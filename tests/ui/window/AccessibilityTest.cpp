@@ -148,6 +148,13 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
         return accessibleName(window.findChild<DialGauge*>()) == "DOWN";
     })) << "after a lost probe";
     EXPECT_EQ(test::PaintRecorder(*window.findChild<DialGauge*>()).colourOf("DOWN"), theme::red());
+    // A new 95th percentile alone, the figure as it was, rescales the gauge.
+    const DialGauge& dial = *window.findChild<DialGauge*>();
+    store.targets()[0]->monitors().front()->record(72.4, dateNow());
+    ASSERT_TRUE(test::spinUntil([&] { return dial.reading().value == 72.4; }));
+    for (const double rtt : {400.0, 400.0, 72.4})
+        store.targets()[0]->monitors().front()->record(rtt, dateNow());
+    EXPECT_TRUE(test::spinUntil([&] { return dial.reading().gaugeMax == 1.15 * 400; }));
 
     store.targets()[1]->setEnabled(false);
     window.select(store.targets()[1]->id());
