@@ -207,6 +207,10 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
         QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), card(1)->mapToGlobal(QPoint()));
         QApplication::sendEvent(card(1), &enter);
         EXPECT_FALSE(trash(1)->isHidden());
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(card(1), &leave);
+        EXPECT_EQ(trash(1)->isHidden(), !card(1)->hasFocus()) << "gone with the pointer, or focus";
+        QApplication::sendEvent(card(1), &enter);
         QTest::mouseClick(trash(1), Qt::LeftButton);
         EXPECT_EQ(presentWhenCleared, std::vector<bool>(wasSelected, true));
         EXPECT_EQ(window.selection().has_value(), !wasSelected);
