@@ -50,7 +50,7 @@ TEST(MetricsServer, AnswersItsTwoPathsAndRefusesTheRest) {
         {"POST /metrics HTTP/1.0\r\n\r\n", "405 Method Not Allowed", "Allow: GET, HEAD\r\n\r\n"},
         {"GET metrics HTTP/1.1\r\n\r\n", "400 Bad Request", "\r\n\r\n"},
         // A head of the longest length taken, and of one byte more.
-        {"GET /" + QByteArray(kLongest - 18, 'a') + " HTTP/1.1\r\n\r\n", "404 ", "\r\n\r\n"},
+        {"GET /" + QByteArray(kLongest - 18, 'a') + " HTTP/1.0\r\n\r\n", "404 ", "\r\n\r\n"},
         {"GET /" + QByteArray(kLongest - 17, 'a') + " HTTP/1.1\r\n\r\n", "431 ", "\r\n\r\n"}};
     const QDeadlineTimer closing(MetricsConnection::kResponseTimeoutMs);
     for (const auto& [request, status, ending] : cases) {
