@@ -60,7 +60,8 @@ private:
         QPointF nameAt;
         bool badgeShown = false; // false when the badge gives way to the name
         QPointF badgeAt;
-        // Neither depends on the width: set once, and again after a change of preferences.
+        // Neither depends on the width: set once, and again after a change of preferences or of
+        // the screen's pixel ratio.
         QPixmap badge;
         QSizeF badgeSize;
         double fullNameWidth = 0;
