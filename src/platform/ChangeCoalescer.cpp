@@ -29,6 +29,13 @@ public:
             schedule(due, now);
     }
 
+    void afterDeliveries(std::function<void()> call) {
+        if (delivering_)
+            afterDeliveries_.push_back(std::move(call));
+        else
+            call();
+    }
+
     void forget(ChangeCoalescer* coalescer) {
         std::erase_if(open_, [coalescer](const auto& window) { return window.first == coalescer; });
     }
@@ -67,18 +74,24 @@ private:
         }
         // A delivery may notify again, opening a new window, or destroy a coalescer still to
         // come, which is then skipped.
+        delivering_ = true;
         for (const QPointer<ChangeCoalescer>& coalescer : closing) {
             if (coalescer && std::exchange(coalescer->open_, false) && coalescer->fired)
                 coalescer->fired();
         }
         closing.clear();
         spareClosing_ = std::move(closing);
+        delivering_ = false;
+        for (const auto& call : std::exchange(afterDeliveries_, {}))
+            call();
     }
 
     QTimer timer_;
     std::int64_t nextDue_ = 0;
     std::vector<std::pair<ChangeCoalescer*, std::int64_t>> open_;
     std::vector<QPointer<ChangeCoalescer>> spareClosing_;
+    bool delivering_ = false;
+    std::vector<std::function<void()>> afterDeliveries_;
 };
 
 ChangeCoalescer::ChangeCoalescer(QObject* parent)
@@ -87,6 +100,10 @@ ChangeCoalescer::ChangeCoalescer(QObject* parent)
 ChangeCoalescer::~ChangeCoalescer() {
     if (open_)
         WindowClock::instance().forget(this);
+}
+
+void ChangeCoalescer::afterDeliveries(std::function<void()> call) {
+    WindowClock::instance().afterDeliveries(std::move(call));
 }
 
 void ChangeCoalescer::notify() {

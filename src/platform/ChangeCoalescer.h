@@ -25,6 +25,10 @@ public:
 
     void notify();
 
+    // Calls `call` at once, or, while windows are being delivered, once all of that turn's have
+    // been: whoever hears from many coalescers can then answer them together.
+    static void afterDeliveries(std::function<void()> call);
+
     // A call, not a signal: a window closes for every probe of every monitor, and delivering a
     // signal cost as much again as the call it makes.
     std::function<void()> fired;

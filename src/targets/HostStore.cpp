@@ -7,6 +7,7 @@
 #include "targets/TargetSpecJson.h"
 #include "targets/UnreadableList.h"
 
+#include <QPointer>
 #include <algorithm>
 
 namespace vantorel {
@@ -143,7 +144,20 @@ void HostStore::setStartWithVantorel(const QUuid& id, bool on) {
 }
 
 void HostStore::subscribe(const Target& target) {
-    connect(&target, &Target::changed, this, &HostStore::changed);
+    connect(&target, &Target::changed, this, &HostStore::targetChanged);
+}
+
+// The windows of many targets close in the same turn, and every view of the whole list would
+// otherwise go through all of it once for each of them.
+void HostStore::targetChanged() {
+    if (std::exchange(changeHeld_, true))
+        return;
+    ChangeCoalescer::afterDeliveries([store = QPointer(this)] {
+        if (!store)
+            return;
+        store->changeHeld_ = false;
+        Q_EMIT store->changed();
+    });
 }
 
 } // namespace vantorel

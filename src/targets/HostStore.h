@@ -67,12 +67,14 @@ Q_SIGNALS:
 
 private:
     void subscribe(const Target& target);
+    void targetChanged();
     // The target of the same kind and display name as `spec`, if any.
     std::shared_ptr<Target> equalTarget(const TargetSpec& spec) const;
 
     const MonitorTiming timing_;
     const bool saved_ = true;
     std::vector<std::shared_ptr<Target>> targets_;
+    bool changeHeld_ = false;
     std::optional<QString> unreadableListCopy_;
 };
 

@@ -14,6 +14,7 @@
 #include <QTcpServer>
 #include <gtest/gtest.h>
 #include <limits>
+#include <thread>
 
 using namespace std::chrono_literals;
 using namespace vantorel::test;
@@ -151,6 +152,17 @@ TEST(HostStore, AddAndRemoveAreSavedAndReadBackSwitchedOff) {
     HostStore restarted;
     EXPECT_EQ(specsOf(restarted), kept);
     EXPECT_FALSE(restarted.targets()[0]->enabled() || restarted.targets()[1]->enabled());
+
+    // Targets whose windows close in one turn are announced once; a change of the user's, at once.
+    int announced = 0;
+    QObject::connect(&restarted, &HostStore::changed, [&] { ++announced; });
+    for (const auto& target : restarted.targets())
+        target->monitors()[0]->onChanged();
+    std::this_thread::sleep_for(2 * ChangeCoalescer::kWindowMs * 1ms); // both windows are due
+    spinFor(50ms);
+    EXPECT_EQ(announced, 1);
+    restarted.setStartWithVantorel(restarted.targets()[0]->id(), true);
+    EXPECT_EQ(announced, 2);
 }
 
 // Addresses typed with leading zeros or a "+", or IPv6 ones in any of their spellings, are probed,
