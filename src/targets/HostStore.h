@@ -15,7 +15,8 @@ namespace vantorel {
 // The user's ordered list of targets: the application's root model. Reads the stored
 // target specs at construction (every target starts disabled unless marked to start with the
 // application), writes them back after every change of the list, and announces `changed` for any
-// change of the list or of any target.
+// change of the list or of any target: once for all the targets whose changes are delivered in the
+// same turn.
 class HostStore : public QObject {
     Q_OBJECT
 
