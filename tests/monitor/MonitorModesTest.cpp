@@ -360,6 +360,7 @@ TEST(LivenessMode, ScansTellAliveFromSilentHostsAndNameEachAliveHostOnce) {
     resolver.addPointer(hosts[0], "alpha.lab").start();
     auto monitors = started(hosts, PingMonitor::Mode::liveness);
     ASSERT_TRUE(spinUntil([&] { return scanned(monitors) && monitors[0]->hostname(); }, 15s));
+    EXPECT_EQ(path.counters().requests, 15u) << "five echoes for each host that answers";
     for (int i = 0; i < 3; ++i) { // lost probes are left out of the mean
         EXPECT_EQ(monitors[i]->alive(), true);
         EXPECT_NEAR(monitors[i]->latency().value_or(0), 155.0, 5.0);
