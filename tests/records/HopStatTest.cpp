@@ -36,9 +36,10 @@ TEST(HopStat, FollowsTheNodeAnsweringAtItsTtlAndKeepsItsNewest200RoundTrips) {
 }
 
 TEST(HopStatJson, NonFiniteTimesCannotBeWrittenAndAnyMalformedHopFailsTheWholePath) {
-    const std::vector odd{HopStat{.host = QString::fromUtf16(u"\u0800\xd800")}}; // a lone surrogate
+    // UTF-8's longer forms at their first code points, and a lone surrogate.
+    const std::vector odd{HopStat{.host = QString::fromUtf16(u"\u0080\u0800\U00010000\xd800")}};
     EXPECT_EQ(decodeHopStats(encodeHopStats(odd).value_or("")), odd);
-    EXPECT_EQ(encodeHopStat({.host = "\x1f"}), R"({"number":0,"host":"\u001f"})") << "escaped";
+    EXPECT_EQ(encodeHopStat({.host = "\x1f😀"}), R"({"number":0,"host":"\u001f😀"})") << "escaped";
     for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity()})
         EXPECT_FALSE(encodeHopStat({.number = 2, .last = bad}) ||
                      encodeHopStats(std::vector{HopStat{.number = 1}, HopStat{.last = -bad}}));
