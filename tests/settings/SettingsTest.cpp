@@ -128,12 +128,15 @@ TEST(SettingValues, AnyStoredTypeReadsAsTheTypeAskedFor) {
          std::vector<std::pair<QVariant, qint64>>{{9223372036854775808.0, most},
                                                   {std::numeric_limits<quint64>::max(), most},
                                                   {"9007199254740993", 9007199254740993},
-                                                  {" 2.9 ", 2}})
+                                                  {" 2.9 ", 2},
+                                                  {-1e19, -most - 1}})
         EXPECT_EQ(toInteger(value), integer) << value.toString().toStdString();
     EXPECT_EQ(std::tuple(toDouble(true),
                          toDouble("inf") + toDouble(std::numeric_limits<double>::infinity()),
-                         toText(42), toTextList(QVariantList{"a", 1}), toBytes("text")),
-              std::tuple(1.0, 0.0, "42", QStringList(), QByteArray()));
+                         toText(42) + toText(true),
+                         toTextList(QVariantList{"a", 1}) + toTextList(QVariantList{"b"}),
+                         toBytes("text")),
+              std::tuple(1.0, 0.0, "42true", QStringList{"b"}, QByteArray()));
 }
 
 TEST(SettingRules, HistoryWindowAndLatencyBandsRepairWhatTheyAreGiven) {
