@@ -26,8 +26,7 @@ TEST(HopStat, FollowsTheNodeAnsweringAtItsTtlAndKeepsItsNewest200RoundTrips) {
     hop.record("198.18.0.2", 7.0);
     EXPECT_EQ(hop, (HopStat{3, "198.18.0.2", std::nullopt, 7.0, Rtts{7.0}})) << "another node";
     hop.record("198.18.0.9", std::nullopt);
-    EXPECT_EQ(hop, (HopStat{3, "198.18.0.9", std::nullopt, std::nullopt, Rtts{}}))
-        << "an answer without a round trip still moves the hop";
+    EXPECT_EQ(hop, (HopStat{3, "198.18.0.9", std::nullopt, std::nullopt, Rtts{}})) << "moved";
 
     for (int i = 1; i <= 201; ++i)
         hop.record("198.18.0.9", i);

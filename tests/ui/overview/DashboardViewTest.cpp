@@ -136,8 +136,7 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     EXPECT_EQ(image(tile(3)), shown);
     Preferences::instance().setValue(keys::latencyYellow, 20.0);
     EXPECT_NE(image(tile(3)), shown) << "the scale follows the yellow limit";
-    EXPECT_TRUE(test::PaintRecorder(*tile(3)).painted(theme::withOpacity(theme::red(), 0.45)))
-        << "and its guide line, in red";
+    EXPECT_TRUE(test::PaintRecorder(*tile(3)).painted(theme::withOpacity(theme::red(), 0.45)));
     Preferences::instance().setValue(keys::latencyYellow, 150.0);
     // In another appearance a tile looks as one made in it does, its kind badge included.
     Preferences::instance().setValue(keys::appearance, QStringLiteral("light"));

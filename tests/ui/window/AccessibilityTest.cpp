@@ -184,8 +184,7 @@ TEST(Accessibility, ALongIPv6AddressIsCutInItsMiddleAndReadWholeInAWindowFitForA
     test::spinFor(50ms);
     auto* name = window.findChild<ElidedLabel*>("cardName");
     const QString shown = name->shownText();
-    EXPECT_TRUE(shown.startsWith("2001:db8:") && shown.contains(u'…') && shown.endsWith(":ffff"))
-        << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith("2001:db8:") && shown.contains(u'…') && shown.endsWith(":ffff"));
     EXPECT_EQ(std::pair(name->toolTip(), accessibleName(name)), std::pair(address, address));
     // The window's smallest size fits a 1280 × 720 screen with room for a title bar and a panel,
     // and its panes fit in it at the default font.
@@ -196,13 +195,14 @@ TEST(Accessibility, ALongIPv6AddressIsCutInItsMiddleAndReadWholeInAWindowFitForA
     row.setHop({1, address, "r1.lab", 72.4}, 100, {50, 150});
     EXPECT_EQ((QStringList{row.toolTip(), row.accessibleDescription(), accessibleName(&row)}),
               (QStringList{address + " (r1.lab)", "72 ms", "Hop 1, " + address + " (r1.lab)"}));
-    EXPECT_EQ(test::PaintRecorder(row).colourOf("72 ms"),
-              theme::latencyColour(LatencyColour::yellow));
+    const test::PaintRecorder drawn(row); // the name on a line of its own
+    EXPECT_EQ(std::pair(drawn.colourOf("72 ms"), drawn.texts().contains("r1.lab")),
+              std::pair(theme::latencyColour(LatencyColour::yellow), true));
     row.setHop({1, address, "r1.lab", 72.4}, 100, {50, 70}); // the same hop, a new yellow limit
     EXPECT_EQ(test::PaintRecorder(row).colourOf("72 ms"), theme::latencyColour(LatencyColour::red));
     row.setHop({1, address, "r1.lab", 72.4}, 100, {80, 70}); // and a new green one
     EXPECT_EQ(test::PaintRecorder(row).colourOf("72 ms"), theme::green());
-    row.setHop({2}, 100, {50, 150});
+    row.setHop({2}, 100, {80, 70}); // another hop, alone
     EXPECT_EQ(row.accessibleDescription(), "no answer");
     HopList hops; // and a path two hops shorter keeps none of their rows
     hops.setHops({{1}, {2}, {3}}, {50, 150});
