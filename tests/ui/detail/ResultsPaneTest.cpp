@@ -45,7 +45,7 @@ protected:
 
     SampleListView& list() const { return *pane->sampleList(); }
     QScrollBar& scrollBar() const { return *list().verticalScrollBar(); }
-    QModelIndex topRow() const { return list().indexAt(QPoint(5, 2)); }
+    QModelIndex topRow() const { return list().indexAt(QPoint(5, 0)); }
     int seqAtTop() const { return topRow().data(SampleListModel::sequenceNumberRole).toInt(); }
     QStringList listed(int role = Qt::DisplayRole) const {
         const SweepHostModel& rows = *pane->hostList()->hostModel();
