@@ -11,12 +11,14 @@ namespace {
 
 std::mutex slotMutex;
 
+// In turn, not the first free one: the range of a network just let go may linger in the kernel.
 std::uint32_t take(std::bitset<256>& taken, int count) {
     std::lock_guard lock(slotMutex);
-    for (std::size_t slot = 0; slot < std::size_t(count); ++slot)
-        if (!taken.test(slot)) {
+    static std::size_t last = 0;
+    for (std::size_t step = 1; step <= std::size_t(count); ++step)
+        if (const std::size_t slot = (last + step) % std::size_t(count); !taken.test(slot)) {
             taken.set(slot);
-            return static_cast<std::uint32_t>(slot);
+            return static_cast<std::uint32_t>(last = slot);
         }
     throw LabError("more than " + std::to_string(count) + " lab networks alive at once");
 }

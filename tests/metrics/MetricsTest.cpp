@@ -218,8 +218,7 @@ TEST(ModelMetrics, CountsOutliveTheSeriesAndEachFormatNamesThemItsWay) {
     gone->add({TargetKind::hostPing, "127.0.0.1", "", 24});
     ModelMetrics outliving(*gone);
     EXPECT_TRUE(outliving.render(ExpositionFormat::openMetrics)
-                    .contains(R"(up{target="127.0.0.1",kind="hostPing"} 0)"))
-        << "no answer yet";
+                    .contains(R"(up{target="127.0.0.1",kind="hostPing"} 0)"));
     const std::weak_ptr<Target> target = gone->targets()[0];
     gone.reset();
     EXPECT_TRUE(target.expired());
