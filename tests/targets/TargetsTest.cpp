@@ -300,7 +300,7 @@ TEST(Target, SweepStoresCompletePassesRestoresThemAndRescansOnSchedule) {
     interrupted->stop();
     spinFor(1500ms);
     EXPECT_TRUE(storedSweep(*interrupted).empty());
-    EXPECT_FALSE(interrupted->isScanning() || swept->monitors().back()->isRunning()) << "off";
+    EXPECT_FALSE(interrupted->isScanning() || swept->monitors().back()->isRunning()) << "stopped";
 }
 
 TEST(TargetSpec, KindsKeepTheirNamesAndLabelsAndHostsExpandOnlyAReadableSweep) {
