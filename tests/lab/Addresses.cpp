@@ -4,21 +4,21 @@
 
 #include <arpa/inet.h>
 #include <cstring>
+#include <map>
 #include <mutex>
 
 namespace vantorel::lab {
 namespace {
 
 std::mutex slotMutex;
+std::map<const void*, std::size_t> lastSlot; // in turn: a range let go may linger in the kernel
 
-// In turn, not the first free one: the range of a network just let go may linger in the kernel.
 std::uint32_t take(std::bitset<256>& taken, int count) {
     std::lock_guard lock(slotMutex);
-    static std::size_t last = 0;
     for (std::size_t step = 1; step <= std::size_t(count); ++step)
-        if (const std::size_t slot = (last + step) % std::size_t(count); !taken.test(slot)) {
+        if (const auto slot = (lastSlot[&taken] + step) % std::size_t(count); !taken.test(slot)) {
             taken.set(slot);
-            return static_cast<std::uint32_t>(last = slot);
+            return static_cast<std::uint32_t>(lastSlot[&taken] = slot);
         }
     throw LabError("more than " + std::to_string(count) + " lab networks alive at once");
 }
