@@ -10,6 +10,7 @@
 #include "support/HttpTestServer.h"
 
 #include <QThread>
+#include <ctime>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -80,7 +81,7 @@ TEST(ServiceProbeTiming, ATcpCheckIsTimedOffTheBusyMainThread) {
     EXPECT_TRUE(result->rttMs >= 10.0 && result->rttMs < 100.0) << result->rttMs.value_or(-1);
 }
 
-// Side by side, so together they cost five seconds.
+// Side by side, so together they cost five seconds (Qt's transfer timer may fire 5 % early).
 TEST(ServiceProbeDeadlines, UnansweredSynsEndAtThreeSecondsAndAHeadlessServerAtFive) {
     lab::Lab lab;
     const std::string host = lab.addHost();
@@ -93,17 +94,17 @@ TEST(ServiceProbeDeadlines, UnansweredSynsEndAtThreeSecondsAndAHeadlessServerAtF
     test::HttpTestServer server;
     server.answer("/hang", {.silent = true});
 
+    const std::clock_t cpuBefore = std::clock();
     const auto attempts = test::measureAll({ServiceProbe::Tcp{QString::fromStdString(nobody), 80},
                                             ServiceProbe::Http{server.url("/hang")},
                                             ServiceProbe::Tcp{"nobody.lab", 80}});
     for (const std::size_t tcp : {0, 2}) // by address, and by a name whose lookup counts too
         EXPECT_TRUE(attempts[tcp].result == ServiceResult{} && attempts[tcp].took >= 2950ms &&
                     attempts[tcp].took < 3500ms)
-            << tcp << ": " << attempts[tcp].took.count() << " ms";
-    EXPECT_EQ(attempts[1].result, (ServiceResult{{}, {}, QStringLiteral("The request timed out.")}))
-        << "rather than Qt's \"Operation canceled\"";
-    EXPECT_GE(attempts[1].took, 4700ms); // Qt's transfer timer may fire up to 5 % early
-    EXPECT_LT(attempts[1].took, 6s);
+            << attempts[tcp].took.count();
+    EXPECT_EQ(attempts[1].result, (ServiceResult{{}, {}, "The request timed out."}));
+    EXPECT_TRUE(attempts[1].took >= 4700ms && attempts[1].took < 6s) << attempts[1].took.count();
+    EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC) << "waited for, not polled";
     EXPECT_EQ(server.requests().size(), 1u) << "the request was sent; only the head never came";
 }
 

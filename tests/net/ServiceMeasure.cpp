@@ -23,8 +23,7 @@ std::vector<MeasuredAttempt> measureAll(const std::vector<ServiceProbe>& probes)
             (*attempts)[i] = {std::move(result), std::chrono::milliseconds(clock.elapsed())};
             ++*completed;
         });
-    EXPECT_TRUE(spinUntil([&] { return *completed == probes.size(); }, std::chrono::seconds(10)))
-        << "an attempt did not complete";
+    EXPECT_TRUE(spinUntil([&] { return *completed == probes.size(); }, std::chrono::seconds(10)));
     return *attempts;
 }
 

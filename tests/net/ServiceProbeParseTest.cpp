@@ -24,7 +24,7 @@ TEST(ServiceProbeParse, ReadsUrlsAndHostPortPairsAsTyped) {
         {QStringLiteral("\u00a0http://example.com\u3000"), "http http://example.com"},
         // Host and port split at the last colon; the port reads as an unsigned number 1–65535.
         {"server:22", "tcp server 22"},
-        {"\t db.internal:5432  ", "tcp db.internal 5432"},
+        {"\t db.internal:5439  ", "tcp db.internal 5439"},
         {"10.0.0.5:65535", "tcp 10.0.0.5 65535"},
         {"server:+0001", "tcp server 1"},
         {"server:000000000000000000022", "tcp server 22"},
