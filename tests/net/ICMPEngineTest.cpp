@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <poll.h>
 
@@ -78,6 +79,7 @@ TEST(ICMPEngine, EachProbeTimesOutOnItsOwnDeadlineAndAnUnreachableAnswerDoesNotE
     std::atomic<qint64> endedAt[4] = {}; // -1: ended otherwise than by timing out
     QElapsedTimer clock;
     clock.start();
+    const std::clock_t cpuBefore = std::clock();
     for (std::size_t i = 0; i < 4; ++i)
         engine->probe(QString::fromStdString(probes[i].first), 64, probes[i].second,
                       [&, i](ICMPOutcome outcome) {
@@ -85,10 +87,10 @@ TEST(ICMPEngine, EachProbeTimesOutOnItsOwnDeadlineAndAnUnreachableAnswerDoesNotE
                               std::holds_alternative<ICMPTimeout>(outcome) ? clock.elapsed() : -1;
                       });
     ASSERT_TRUE(spinUntil([&] { return endedAt[0] != 0; }, 5s));
+    EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC / 2) << "timed, not polled";
     for (std::size_t i = 0; i < 4; ++i)
         EXPECT_GE(endedAt[i], qint64(probes[i].second * 1000) - 5) << i;
-    EXPECT_LT(endedAt[1], 1000) << "a later, shorter probe waited for the longer one";
-    EXPECT_LT(std::max(endedAt[2], endedAt[3]), 1000);
+    EXPECT_LT(std::max({endedAt[1].load(), endedAt[2].load(), endedAt[3].load()}), 1000);
 }
 
 TEST(ICMPEngine, LifeOfAnEngineFromAForbiddenSocketToItsLastProbe) {
@@ -118,8 +120,7 @@ TEST(ICMPEngine, LifeOfAnEngineFromAForbiddenSocketToItsLastProbe) {
     });
     const std::weak_ptr<ICMPEngine> released = engine;
     engine.reset();
-    EXPECT_TRUE(spinUntil([&] { return ended.load() && released.expired(); }))
-        << "no timeout, or the engine outlives its last probe";
+    EXPECT_TRUE(spinUntil([&] { return ended.load() && released.expired(); }));
 }
 
 TEST(ICMPEngine, LateAnswerIsIgnoredAndTheNextProbeGetsItsOwnOverBothFamilies) {
