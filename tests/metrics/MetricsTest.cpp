@@ -104,7 +104,7 @@ TEST(MetricsServer, AnswersItsTwoPathsAndRefusesTheRest) {
     EXPECT_EQ(parseListenAddress(u"[::1]:65535"),
               (ListenAddress{QHostAddress::LocalHostIPv6, 65535}));
     for (const char16_t* refused : {u"::1:80", u"[::1]", u"lab.test:80", u"127.0.0.1:",
-                                    u"127.0.0.1:65536", u"127.0.0.1:+80", u""})
+                                    u"127.0.0.1:65536", u"127.0.0.1:+80", u"", u":80"})
         EXPECT_EQ(parseListenAddress(refused), std::nullopt)
             << QStringView(refused).toString().toStdString();
 }
