@@ -6,10 +6,12 @@
 #include "ui/controls/FocusRing.h"
 #include "ui/controls/Glass.h"
 #include "ui/controls/KindBadge.h"
+#include "ui/controls/ShapedText.h"
 #include "ui/controls/TargetStatus.h"
 #include "ui/controls/Theme.h"
 #include "ui/overview/TileBodies.h"
 
+#include <QCache>
 #include <QHashFunctions>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -32,20 +34,38 @@ constexpr double kSpacing = 6;
 // The name keeps at least this much room before the badge gives way to it.
 constexpr double kMinNameWidth = 72;
 
+// Every tile draws its dot on every paint, in one of a few colours: each colour's dot and halo
+// is drawn once and stamped, as a gradient-filled ellipse costs more than the rest of the header.
 void paintStatusDot(QPainter& p, const QPointF& centre, const QColor& colour) {
-    const double radius = kDotDiameter / 2;
-    QColor glow = colour;
-    glow.setAlphaF(0.7f);
-    QColor clear = colour;
-    clear.setAlphaF(0.0f);
-    QRadialGradient halo(centre, radius + kGlowRadius);
-    halo.setColorAt(radius / (radius + kGlowRadius), glow);
-    halo.setColorAt(1.0, clear);
-    p.setPen(Qt::NoPen);
-    p.setBrush(halo);
-    p.drawEllipse(centre, radius + kGlowRadius, radius + kGlowRadius);
-    p.setBrush(colour);
-    p.drawEllipse(centre, radius, radius);
+    constexpr double outer = kDotDiameter / 2 + kGlowRadius;
+    const double ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    static QCache<QPair<QRgb, double>, QImage> stamps(16);
+    const QPair<QRgb, double> key(colour.rgba(), ratio);
+    QImage* stamp = stamps.object(key);
+    if (!stamp) {
+        stamp = new QImage(QSizeF(2 * outer * ratio, 2 * outer * ratio).toSize(),
+                           QImage::Format_ARGB32_Premultiplied);
+        stamp->setDevicePixelRatio(ratio);
+        stamp->fill(Qt::transparent);
+        QPainter dot(stamp);
+        dot.setRenderHint(QPainter::Antialiasing);
+        const QPointF middle(outer, outer);
+        const double radius = kDotDiameter / 2;
+        QColor glow = colour;
+        glow.setAlphaF(0.7f);
+        QColor clear = colour;
+        clear.setAlphaF(0.0f);
+        QRadialGradient halo(middle, outer);
+        halo.setColorAt(radius / outer, glow);
+        halo.setColorAt(1.0, clear);
+        dot.setPen(Qt::NoPen);
+        dot.setBrush(halo);
+        dot.drawEllipse(middle, outer, outer);
+        dot.setBrush(colour);
+        dot.drawEllipse(middle, radius, radius);
+        stamps.insert(key, stamp);
+    }
+    p.drawImage(centre - QPointF(outer, outer), *stamp);
 }
 
 } // namespace
@@ -140,7 +160,7 @@ void TargetTile::layOutHeader(const QRectF& header, const QString& figure, doubl
     HeaderLayout& l = layout_;
     l.header = header;
     l.figure = figure;
-    // Static text is drawn from its top; the rectangles it replaces centred each line on them.
+    // Shaped text is drawn from the top of its line: each line is centred on the header.
     const auto centred = [&header](const QFont& font) {
         return header.top() + (header.height() - QFontMetricsF(font).height()) / 2;
     };
@@ -148,21 +168,18 @@ void TargetTile::layOutHeader(const QRectF& header, const QString& figure, doubl
     if (!figure.isEmpty()) {
         const QFont& figureFont = l.figureFont =
             theme::monospacedDigits(theme::TextStyle::callout, true);
-        const double figureWidth = QFontMetricsF(figureFont).horizontalAdvance(figure);
-        l.figureText = QStaticText(figure);
-        l.figureText.prepare(QTransform(), figureFont);
+        const double figureWidth = shaped_text::width(figureFont, figure);
         l.figureAt = QPointF(header.right() - figureWidth, centred(figureFont));
         room -= figureWidth + 2 * kSpacing;
     }
 
     // The name matters more than the kind: the badge gives way when both do not fit.
     const QFont& nameFont = l.nameFont = theme::font(theme::TextStyle::headline);
-    const QFontMetricsF nameMetrics(nameFont);
     const QString name = target_->spec().displayName();
     if (l.badge.isNull() || l.badge.devicePixelRatio() != pixelRatio) {
         // Painting the badge and measuring the name were a good part of laying out a row of
         // tiles anew for each step of a window's resize.
-        l.fullNameWidth = nameMetrics.horizontalAdvance(name);
+        l.fullNameWidth = QFontMetricsF(nameFont).horizontalAdvance(name);
         const QString kind = label(target_->spec().kind);
         l.badgeSize = KindBadge::badgeSize(kind);
         l.badge = QPixmap((l.badgeSize * pixelRatio).toSize());
@@ -176,9 +193,7 @@ void TargetTile::layOutHeader(const QRectF& header, const QString& figure, doubl
     const double nameWidth =
         std::max(0.0, std::min(l.fullNameWidth, l.badgeShown ? nameRoomWithBadge : room));
 
-    l.nameText = QStaticText(nameMetrics.elidedText(name, Qt::ElideMiddle, nameWidth + 0.5));
-    l.nameText.setTextFormat(Qt::PlainText);
-    l.nameText.prepare(QTransform(), nameFont);
+    l.name = shaped_text::elided(nameFont, name, Qt::ElideMiddle, nameWidth + 0.5);
     l.nameAt = QPointF(header.left() + kDotColumn, centred(nameFont));
     l.badgeAt = QPointF(l.nameAt.x() + nameWidth + kSpacing,
                         std::round(header.center().y() - l.badgeSize.height() / 2));
@@ -197,11 +212,11 @@ void TargetTile::paintHeader(QPainter& p, const QRectF& header) {
     if (!figure.isEmpty()) {
         p.setFont(layout_.figureFont);
         p.setPen(target.health() == TargetHealth::down ? theme::red() : primary);
-        p.drawStaticText(layout_.figureAt, layout_.figureText);
+        shaped_text::drawAt(p, layout_.figureAt, figure);
     }
     p.setFont(layout_.nameFont);
     p.setPen(primary);
-    p.drawStaticText(layout_.nameAt, layout_.nameText);
+    shaped_text::drawAt(p, layout_.nameAt, layout_.name);
     if (layout_.badgeShown)
         p.drawPixmap(layout_.badgeAt, layout_.badge);
 }

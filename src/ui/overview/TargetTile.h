@@ -2,7 +2,6 @@
 
 #include <QPixmap>
 #include <QRectF>
-#include <QStaticText>
 #include <QString>
 #include <QUuid>
 #include <QWidget>
@@ -47,16 +46,13 @@ protected:
 
 private:
     // The header's fonts, texts and places for one width and latency figure.
-    // The texts are set once as static text, which keeps its shaped glyphs: shaping the same
-    // words again on every paint of every tile was a good part of an overview's frame.
     struct HeaderLayout {
         QRectF header;
         QString figure; // empty without a latency
         QFont figureFont;
-        QStaticText figureText;
         QPointF figureAt;
         QFont nameFont;
-        QStaticText nameText; // elided to its room
+        QString name; // elided to its room
         QPointF nameAt;
         bool badgeShown = false; // false when the badge gives way to the name
         QPointF badgeAt;

@@ -2,15 +2,16 @@
 
 #include "settings/SettingRules.h"
 #include "targets/Target.h"
+#include "ui/controls/ShapedText.h"
 #include "ui/controls/TargetStatus.h"
 #include "ui/controls/Theme.h"
 #include "ui/rules/DashboardLayout.h"
 
+#include <QCache>
+#include <QImage>
 #include <QPainter>
-#include <QPixmap>
 #include <algorithm>
 #include <cmath>
-#include <map>
 
 namespace vantorel::tile {
 
@@ -25,7 +26,7 @@ constexpr double kGuideOpacity = 0.45;
 void drawWaiting(QPainter& p, const QRectF& area, const QString& text, const Palette& palette) {
     p.setFont(theme::font(theme::TextStyle::caption));
     p.setPen(palette.tertiary);
-    p.drawText(area, Qt::AlignLeft | Qt::AlignTop, text);
+    shaped_text::draw(p, area, Qt::AlignLeft | Qt::AlignTop, text);
 }
 
 // A caption-2 line pinned to the bottom of `body`; returns what is left above it.
@@ -35,7 +36,7 @@ QRectF drawFooter(QPainter& p, const QRectF& body, const QString& text, const Pa
     const QRectF line(body.left(), body.bottom() - height, body.width(), height);
     p.setFont(font);
     p.setPen(palette.secondary);
-    p.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, text);
+    shaped_text::draw(p, line, Qt::AlignLeft | Qt::AlignVCenter, text);
     return QRectF(body.left(), body.top(), body.width(),
                   std::max(0.0, body.height() - height - kFooterGap));
 }
@@ -139,7 +140,6 @@ void paintTraceroute(QPainter& p, const QRectF& body, const Target& target, int 
     const QFont numberFont = theme::monospacedDigits(theme::TextStyle::caption2);
     const QFont nameFont = theme::font(theme::TextStyle::caption);
     const QFontMetricsF numberMetrics(numberFont);
-    const QFontMetricsF nameMetrics(nameFont);
     const double numberWidth = numberMetrics.horizontalAdvance(QStringLiteral("00"));
     const double valueWidth = numberMetrics.horizontalAdvance(QStringLiteral("0000"));
     const double nameLeft = list.left() + numberWidth + 6;
@@ -154,14 +154,14 @@ void paintTraceroute(QPainter& p, const QRectF& body, const Target& target, int 
         const QRectF row(list.left(), list.top() + i * rowHeight, list.width(), rowHeight);
         p.setFont(numberFont);
         p.setPen(palette.tertiary);
-        p.drawText(QRectF(row.left(), row.top(), numberWidth, rowHeight),
-                   Qt::AlignRight | Qt::AlignVCenter, QString::number(hop.number));
+        shaped_text::draw(p, QRectF(row.left(), row.top(), numberWidth, rowHeight),
+                          Qt::AlignRight | Qt::AlignVCenter, QString::number(hop.number));
         p.setFont(nameFont);
         p.setPen(palette.primary);
-        const QString name =
-            nameMetrics.elidedText(hop.hostname.value_or(hop.host), Qt::ElideMiddle, nameWidth);
-        p.drawText(QRectF(nameLeft, row.top(), nameWidth, rowHeight),
-                   Qt::AlignLeft | Qt::AlignVCenter, name);
+        const QString name = shaped_text::elided(nameFont, hop.hostname.value_or(hop.host),
+                                                 Qt::ElideMiddle, nameWidth);
+        shaped_text::draw(p, QRectF(nameLeft, row.top(), nameWidth, rowHeight),
+                          Qt::AlignLeft | Qt::AlignVCenter, name);
         const QRectF bar(barLeft, row.center().y() - barHeight / 2, barWidth, barHeight);
         p.fillRect(bar, track);
         if (hop.last) {
@@ -171,15 +171,16 @@ void paintTraceroute(QPainter& p, const QRectF& body, const Target& target, int 
         }
         p.setFont(numberFont);
         p.setPen(palette.secondary);
-        p.drawText(QRectF(list.right() - valueWidth, row.top(), valueWidth, rowHeight),
-                   Qt::AlignRight | Qt::AlignVCenter,
-                   hop.last ? QString::asprintf("%.0f", *hop.last) : QStringLiteral("—"));
+        shaped_text::draw(p, QRectF(list.right() - valueWidth, row.top(), valueWidth, rowHeight),
+                          Qt::AlignRight | Qt::AlignVCenter,
+                          hop.last ? QString::asprintf("%.0f", *hop.last) : QStringLiteral("—"));
     }
     if (further > 0) {
         p.setFont(theme::font(theme::TextStyle::caption2));
         p.setPen(palette.tertiary);
-        p.drawText(QRectF(nameLeft, list.top() + shown * rowHeight, list.width(), rowHeight),
-                   Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("+ %1 more hops").arg(further));
+        shaped_text::draw(
+            p, QRectF(nameLeft, list.top() + shown * rowHeight, list.width(), rowHeight),
+            Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("+ %1 more hops").arg(further));
     }
 }
 
@@ -196,7 +197,7 @@ void paintServiceCheck(QPainter& p, const QRectF& body, const Target& target,
                            figureMetrics.height());
     p.setFont(figureFont);
     p.setPen(down ? palette.red : palette.primary);
-    p.drawText(figureBox, Qt::AlignLeft | Qt::AlignVCenter, figure);
+    shaped_text::draw(p, figureBox, Qt::AlignLeft | Qt::AlignVCenter, figure);
 
     const bool checked = monitor && !monitor->samples().empty();
     // The uptime and status stand at the trailing end, level with the figure.
@@ -211,14 +212,15 @@ void paintServiceCheck(QPainter& p, const QRectF& body, const Target& target,
         if (status) {
             const double half = details.height() / 2;
             p.setFont(uptimeFont);
-            p.drawText(QRectF(details.left(), details.top(), details.width(), half),
-                       Qt::AlignRight | Qt::AlignBottom, uptime);
+            shaped_text::draw(p, QRectF(details.left(), details.top(), details.width(), half),
+                              Qt::AlignRight | Qt::AlignBottom, uptime);
             p.setFont(statusFont);
-            p.drawText(QRectF(details.left(), details.top() + half + 1, details.width(), half),
-                       Qt::AlignRight | Qt::AlignTop, QStringLiteral("HTTP %1").arg(*status));
+            shaped_text::draw(
+                p, QRectF(details.left(), details.top() + half + 1, details.width(), half),
+                Qt::AlignRight | Qt::AlignTop, QStringLiteral("HTTP %1").arg(*status));
         } else {
             p.setFont(uptimeFont);
-            p.drawText(details, Qt::AlignRight | Qt::AlignVCenter, uptime);
+            shaped_text::draw(p, details, Qt::AlignRight | Qt::AlignVCenter, uptime);
         }
     }
 
@@ -253,6 +255,41 @@ CellGrid cellGrid(int count, const QSizeF& area) {
     return {columns, 2, 1};
 }
 
+struct StampKey {
+    QRgb colour;
+    double side;
+    double pixelRatio;
+    bool operator==(const StampKey&) const = default;
+};
+
+size_t qHash(const StampKey& key, size_t seed) {
+    return qHashMulti(seed, key.colour, key.side, key.pixelRatio);
+}
+
+// A sweep has a few colours and hundreds of cells: each colour's rounded cell is drawn once and
+// stamped, rather than each cell being filled as an antialiased path. The cells of every sweep
+// tile share a handful of colours and sizes, which the cache holds many times over.
+const QImage& cellStamp(const QColor& colour, double side, double pixelRatio) {
+    static QCache<StampKey, QImage> stamps(64);
+    const StampKey key{colour.rgba(), side, pixelRatio};
+    if (const QImage* known = stamps.object(key))
+        return *known;
+    auto* image = new QImage(QSizeF(side * pixelRatio, side * pixelRatio).toSize(),
+                             QImage::Format_ARGB32_Premultiplied);
+    image->setDevicePixelRatio(pixelRatio);
+    image->fill(Qt::transparent);
+    {
+        QPainter cell(image);
+        cell.setRenderHint(QPainter::Antialiasing);
+        cell.setPen(Qt::NoPen);
+        cell.setBrush(colour);
+        const double radius = std::min(2.0, side / 4);
+        cell.drawRoundedRect(QRectF(0, 0, side, side), radius, radius);
+    }
+    stamps.insert(key, image);
+    return *image;
+}
+
 } // namespace
 
 void paintSweep(QPainter& p, const QRectF& body, const Target& target, const Palette& palette) {
@@ -265,21 +302,23 @@ void paintSweep(QPainter& p, const QRectF& body, const Target& target, const Pal
     const double baseline = body.top() + countMetrics.ascent() - 4;
     p.setFont(countFont);
     p.setPen(palette.green);
-    p.drawText(QPointF(body.left(), baseline), alive);
+    shaped_text::drawAt(p, QPointF(body.left(), body.top() - 4), alive);
     p.setFont(ofFont);
     p.setPen(palette.secondary);
-    p.drawText(QPointF(body.left() + countMetrics.horizontalAdvance(alive) + 4, baseline),
-               QStringLiteral("/ %1").arg(hosts));
+    shaped_text::drawAt(p,
+                        QPointF(body.left() + shaped_text::width(countFont, alive) + 4,
+                                baseline - ofMetrics.ascent()),
+                        QStringLiteral("/ %1").arg(hosts));
 
     const QFont captionFont = theme::font(theme::TextStyle::caption);
     const QFontMetricsF captionMetrics(captionFont);
     const QRectF caption(body.left(), baseline + countMetrics.descent() - 2, body.width(),
                          captionMetrics.height());
     p.setFont(captionFont);
-    p.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter,
-               target.isScanning()
-                   ? QStringLiteral("scanning… %1/%2").arg(knownHostCount(target)).arg(hosts)
-                   : QStringLiteral("hosts alive"));
+    shaped_text::draw(p, caption, Qt::AlignLeft | Qt::AlignVCenter,
+                      target.isScanning()
+                          ? QStringLiteral("scanning… %1/%2").arg(knownHostCount(target)).arg(hosts)
+                          : QStringLiteral("hosts alive"));
 
     const QRectF cells(body.left(), caption.bottom() + 6, body.width(),
                        std::max(0.0, body.bottom() - caption.bottom() - 6));
@@ -289,25 +328,7 @@ void paintSweep(QPainter& p, const QRectF& body, const Target& target, const Pal
     const QColor dead = theme::withOpacity(palette.red, kDeadCellOpacity);
     const QColor unknown = theme::withOpacity(palette.gray, 0.25);
     const double pitch = grid.side + grid.spacing;
-    const double radius = std::min(2.0, grid.side / 4);
-    // A sweep has a few colours and hundreds of cells: each colour's rounded cell is drawn once
-    // per paint and stamped, rather than each cell being filled as an antialiased path.
     const double ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
-    std::map<QRgb, QPixmap> stamps;
-    const auto stamp = [&](const QColor& colour) -> const QPixmap& {
-        QPixmap& image = stamps[colour.rgba()];
-        if (image.isNull()) {
-            image = QPixmap(QSizeF(grid.side * ratio, grid.side * ratio).toSize());
-            image.setDevicePixelRatio(ratio);
-            image.fill(Qt::transparent);
-            QPainter cell(&image);
-            cell.setRenderHint(QPainter::Antialiasing);
-            cell.setPen(Qt::NoPen);
-            cell.setBrush(colour);
-            cell.drawRoundedRect(QRectF(0, 0, grid.side, grid.side), radius, radius);
-        }
-        return image;
-    };
     for (int i = 0; i < hosts; ++i) {
         const PingMonitor& monitor = *target.monitors()[std::size_t(i)];
         const QRectF cell(cells.left() + (i % grid.columns) * pitch,
@@ -317,7 +338,7 @@ void paintSweep(QPainter& p, const QRectF& body, const Target& target, const Pal
             fill = monitor.latency() ? palette.colourFor(*monitor.latency()) : palette.green;
         else if (monitor.alive() == false)
             fill = dead;
-        p.drawPixmap(cell.topLeft(), stamp(fill));
+        p.drawImage(cell.topLeft(), cellStamp(fill, grid.side, ratio));
     }
 }
 
