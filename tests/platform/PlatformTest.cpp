@@ -6,6 +6,7 @@
 #include "platform/Task.h"
 #include "support/EventLoop.h"
 
+#include <ctime>
 #include <gmock/gmock.h>
 #include <latch>
 #include <malloc.h>
@@ -33,6 +34,9 @@ TEST(Task, RunsOnMainFromTheNextTurnCancelEndsEverySleepNeverInsideCancelAndSlee
     });
     EXPECT_TRUE(steps.empty()) << "the body never runs inside startTask";
     ASSERT_TRUE(spinUntil([&] { return steps.size() == 2; }));
+    const std::clock_t cpu = std::clock(); // an hour's sleep leaves the thread idle meanwhile
+    spinFor(400ms);
+    EXPECT_LT(std::clock() - cpu, CLOCKS_PER_SEC / 10);
 
     bool sawCancelled = false; // cancelled before it starts, the body still runs and sees it
     startTask([&](TaskHandle task) -> QCoro::Task<> {
