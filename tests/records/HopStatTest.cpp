@@ -36,7 +36,8 @@ TEST(HopStat, FollowsTheNodeAnsweringAtItsTtlAndKeepsItsNewest200RoundTrips) {
 
 TEST(HopStatJson, NonFiniteTimesCannotBeWrittenAndAnyMalformedHopFailsTheWholePath) {
     // UTF-8's longer forms at their first code points, and a lone surrogate.
-    const std::vector odd{HopStat{.host = QString::fromUtf16(u"\u0080\u0800\U00010000\xd800")}};
+    const std::vector odd{
+        HopStat{0, QString::fromUtf16(u"\u0080\u0800\U00010000\xd800"), "a", 2.5}};
     EXPECT_EQ(decodeHopStats(encodeHopStats(odd).value_or("")), odd);
     EXPECT_EQ(encodeHopStat({.host = "\x1f😀"}), R"({"number":0,"host":"\u001f😀"})") << "escaped";
     for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity()})
