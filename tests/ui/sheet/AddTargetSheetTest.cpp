@@ -108,8 +108,8 @@ TEST_F(AddTargetSheetTest, AddsTheKindChosenWithWhatItsFieldsSay) {
     choose(TargetKind::pingSweep);
     type(host, "10.0.0.1");
     type(endHost, "10.0.0.254");
-    mask->setCurrentIndex(mask->findText("/16"));
-    EXPECT_TRUE(status->text().endsWith("10.0.0.0/16"));
+    mask->setCurrentIndex(mask->findText("/32"));
+    EXPECT_TRUE(status->text().endsWith("10.0.0.1/32"));
     // Another kind keeps what was typed and ignores the range fields.
     choose(TargetKind::hostPing);
     QTest::mouseClick(add, Qt::LeftButton);
@@ -120,7 +120,7 @@ TEST_F(AddTargetSheetTest, AddsTheKindChosenWithWhatItsFieldsSay) {
     QTest::mouseClick(sheet.findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
     EXPECT_EQ(added,
               (std::vector<TargetSpec>{{TargetKind::hostPing, "10.0.0.1", {}, 24},
-                                       {TargetKind::pingSweep, "10.0.0.1", "10.0.0.254", 16}}));
+                                       {TargetKind::pingSweep, "10.0.0.1", "10.0.0.254", 32}}));
     EXPECT_EQ(sheet.result(), QDialog::Rejected);
 }
 
