@@ -268,9 +268,9 @@ TEST(Headless, TheInstalledUnitRunsTheTargetsThatStartWithVantorel) {
         {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.0.9/33"}, "prefix is a number"},
         {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.0.9/7"}, "prefix is a number"},
         {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.0.9/24/8"}, "START-END/PREFIX"},
-        // A kind holds for every target after it (and /8 is the widest prefix taken).
+        // A kind holds for every target after it (and /8 to /32 are the prefixes taken).
         {{"--kind", "pingSweep", "--target", "198.18.0.1-198.18.0.2/8", "--target",
-          "198.18.0.1-198.18.1.1"},
+          "198.18.0.1-198.18.0.2/32", "--target", "198.18.0.1-198.18.1.1"},
          "Range too large"},
         {{"198.18.0.1"}, "unexpected argument \"198.18.0.1\""},
         {{"--target", "x", "--kind", "traceroute"}, "none follows"},
