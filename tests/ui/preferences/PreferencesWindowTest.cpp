@@ -91,12 +91,15 @@ TEST(PreferencesWindow, ControlsWriteTheirPreferenceAtOnceAndFollowItsChanges) {
         EXPECT_EQ(toggle->isChecked(), before) << key.data();
     }
 
+    QTest::keyClicks(control(window, keys::alertLatencyMs), "9"); // typing over what changes
+    preferences.setValue(keys::alertLatencyMs, 600);
     preferences.setValue(keys::appearance, QStringLiteral("dark"));
     preferences.setValue(keys::use24Hour, true);
     preferences.setValue(keys::latencyGreen, 50.0);
-    preferences.setValue(keys::latencyYellow, 80.5);
     preferences.setValue(keys::metricsPort, 9500);
+    preferences.setValue(keys::latencyYellow, 80.5);
     EXPECT_EQ(std::pair(theme->currentIndex(), clock->currentIndex()), std::pair(2, 1));
+    EXPECT_EQ(control(window, keys::alertLatencyMs)->text(), "09");
     EXPECT_LT(window.palette().color(QPalette::Window).lightness(), 128) << "and dark";
     EXPECT_EQ(control(window, keys::latencyYellow)->text(), QLocale().toString(80.5));
     EXPECT_EQ(caption(), "Green ≤ 50 ms · Yellow ≤ 80 ms · Red above");
