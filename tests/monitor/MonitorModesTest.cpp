@@ -259,8 +259,8 @@ TEST(Statistics, WorkedSeriesTheMeanOpinionScoreAndRunningTalliesThroughAppendsA
 
 TEST(Statistics, TimesInOrderThroughASlidingWindowAListAndBackToNothing) {
     // Many equal times, rising and then falling, so that times come in at one end of their order
-    // and leave at the other, and then the reverse; then the window, one time past a whole number
-    // of blocks, set anew and emptied.
+    // and leave at the other, and then the reverse; then the window, a whole number of blocks, set
+    // anew and emptied.
     SortedTimes times;
     std::deque<double> window;
     std::vector<double> plain;
@@ -271,7 +271,7 @@ TEST(Statistics, TimesInOrderThroughASlidingWindowAListAndBackToNothing) {
         }
         if (i == 6000)
             times.assign({window.begin(), window.end()});
-        if (window.size() > 1537 || (i >= 6000 && i < 7600 && !window.empty())) {
+        if (window.size() > 1536 || (i >= 6000 && i < 7600 && !window.empty())) {
             times.erase(window.front());
             window.pop_front();
         }
