@@ -199,7 +199,8 @@ TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {
     chip("aliveChip")->setFocus(Qt::TabFocusReason);
     QTest::keyClick(chip("aliveChip"), Qt::Key_Right);
     ASSERT_TRUE(chip("deadChip")->hasFocus());
-    EXPECT_EQ(chip("aliveChip")->focusPolicy(), Qt::NoFocus);
+    QTest::keyClick(chip("deadChip"), Qt::Key_Left); // and back, to the first
+    EXPECT_TRUE(chip("aliveChip")->hasFocus() && chip("deadChip")->focusPolicy() == Qt::NoFocus);
     QTest::keyClick(chip("deadChip"), Qt::Key_Space);
     EXPECT_EQ(listed().size(), 4);
     EXPECT_EQ(listed(SweepHostModel::statusTextRole)[1], "Dead");
