@@ -21,7 +21,7 @@ namespace {
 using test::spinUntil;
 
 TEST(GraphPaneExport, SavesTheShownSamplesAsTheChosenTypeAndReportsAFileItCannotWrite) {
-    const auto target = Target::create({TargetKind::traceroute, "::ffff:198.19.250.4", {}, 24}, false);
+    const auto target = Target::create({TargetKind::traceroute, "::ffff:198.19.250.4"}, false);
     PingMonitor& fed = *target->monitors().front();
     fed.record(4.5, dateNow() - 90);
     fed.record(std::nullopt, dateNow() - 4);
