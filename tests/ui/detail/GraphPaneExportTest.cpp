@@ -21,18 +21,18 @@ namespace {
 using test::spinUntil;
 
 TEST(GraphPaneExport, SavesTheShownSamplesAsTheChosenTypeAndReportsAFileItCannotWrite) {
-    const auto target = Target::create({TargetKind::traceroute, "::ffff:198.19.250.4"}, false);
-    PingMonitor& fed = *target->monitors().front();
+    const auto route = Target::create({TargetKind::traceroute, "::ffff:198.19.0.4", {}, 24}, false);
+    PingMonitor& fed = *route->monitors().front();
     fed.record(4.5, dateNow() - 90);
     fed.record(std::nullopt, dateNow() - 4);
     fed.record(1.0, dateNow() - 1e5); // stamped by a clock set back, from before the window shown
-    GraphPane pane(target);
+    GraphPane pane(route);
     pane.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
     auto& button = *pane.findChild<QPushButton*>("exportButton");
-    EXPECT_EQ(button.accessibleName(), "Export history of ::ffff:198.19.250.4");
+    EXPECT_EQ(button.accessibleName(), "Export history of ::ffff:198.19.0.4");
     EXPECT_EQ(pane.findChild<QWidget*>("graphSubtitle")->property("text").toString(),
-              "Path to ::ffff:198.19.250.4 · 0 hops");
+              "Path to ::ffff:198.19.0.4 · 0 hops");
     EXPECT_EQ(pane.emptyStateText(), "Monitoring is off") << "not its old samples";
     button.setFocus();
     QTest::keyClick(&button, Qt::Key_Space);
@@ -41,7 +41,7 @@ TEST(GraphPaneExport, SavesTheShownSamplesAsTheChosenTypeAndReportsAFileItCannot
 
     Q_EMIT dialog->filterSelected(HistoryExportDialog::kJsonFilter);
     const QString suggested = dialog->selectedFiles().value(0);
-    EXPECT_TRUE(suggested.contains("/--ffff-198.19.250.4-") && suggested.endsWith(".json"));
+    EXPECT_TRUE(suggested.contains("/--ffff-198.19.0.4-") && suggested.endsWith(".json"));
     // A name without a suffix takes the chosen type's.
     const QTemporaryDir folder;
     dialog->selectNameFilter(HistoryExportDialog::kJsonFilter);
@@ -54,7 +54,7 @@ TEST(GraphPaneExport, SavesTheShownSamplesAsTheChosenTypeAndReportsAFileItCannot
     ASSERT_EQ(samples.size(), 2);
     EXPECT_EQ(std::tuple(json["key"].toString(), samples[0]["rtt_ms"].toDouble(),
                          samples[1]["rtt_ms"].isNull(), json["hops"].isArray()),
-              std::tuple("traceroute:::ffff:198.19.250.4", 4.5, true, true));
+              std::tuple("traceroute:::ffff:198.19.0.4", 4.5, true, true));
 
     // A folder that is a file cannot take one.
     auto* again = pane.openExportDialog();
