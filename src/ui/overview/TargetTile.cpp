@@ -7,6 +7,7 @@
 #include "ui/controls/Glass.h"
 #include "ui/controls/KindBadge.h"
 #include "ui/controls/ShapedText.h"
+#include "ui/controls/Stamp.h"
 #include "ui/controls/TargetStatus.h"
 #include "ui/controls/Theme.h"
 #include "ui/overview/TileBodies.h"
@@ -34,38 +35,35 @@ constexpr double kSpacing = 6;
 // The name keeps at least this much room before the badge gives way to it.
 constexpr double kMinNameWidth = 72;
 
-// Every tile draws its dot on every paint, in one of a few colours: each colour's dot and halo
-// is drawn once and stamped, as a gradient-filled ellipse costs more than the rest of the header.
+constexpr double kDotOuterRadius = kDotDiameter / 2 + kGlowRadius;
+
+// A dot and its halo, centred in a square of twice the outer radius.
+void drawStatusDot(QPainter& p, const QColor& colour) {
+    const QPointF middle(kDotOuterRadius, kDotOuterRadius);
+    const double radius = kDotDiameter / 2;
+    QColor glow = colour;
+    glow.setAlphaF(0.7f);
+    QColor clear = colour;
+    clear.setAlphaF(0.0f);
+    QRadialGradient halo(middle, kDotOuterRadius);
+    halo.setColorAt(radius / kDotOuterRadius, glow);
+    halo.setColorAt(1.0, clear);
+    p.setPen(Qt::NoPen);
+    p.setBrush(halo);
+    p.drawEllipse(middle, kDotOuterRadius, kDotOuterRadius);
+    p.setBrush(colour);
+    p.drawEllipse(middle, radius, radius);
+}
+
+// Every tile draws its dot on every paint, in one of a few colours: each colour's dot is drawn
+// once and stamped, as a gradient-filled ellipse costs more than the rest of the header.
 void paintStatusDot(QPainter& p, const QPointF& centre, const QColor& colour) {
-    constexpr double outer = kDotDiameter / 2 + kGlowRadius;
     const double ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
     static QCache<QPair<QRgb, double>, QImage> stamps(16);
-    const QPair<QRgb, double> key(colour.rgba(), ratio);
-    QImage* stamp = stamps.object(key);
-    if (!stamp) {
-        stamp = new QImage(QSizeF(2 * outer * ratio, 2 * outer * ratio).toSize(),
-                           QImage::Format_ARGB32_Premultiplied);
-        stamp->setDevicePixelRatio(ratio);
-        stamp->fill(Qt::transparent);
-        QPainter dot(stamp);
-        dot.setRenderHint(QPainter::Antialiasing);
-        const QPointF middle(outer, outer);
-        const double radius = kDotDiameter / 2;
-        QColor glow = colour;
-        glow.setAlphaF(0.7f);
-        QColor clear = colour;
-        clear.setAlphaF(0.0f);
-        QRadialGradient halo(middle, outer);
-        halo.setColorAt(radius / outer, glow);
-        halo.setColorAt(1.0, clear);
-        dot.setPen(Qt::NoPen);
-        dot.setBrush(halo);
-        dot.drawEllipse(middle, outer, outer);
-        dot.setBrush(colour);
-        dot.drawEllipse(middle, radius, radius);
-        stamps.insert(key, stamp);
-    }
-    p.drawImage(centre - QPointF(outer, outer), *stamp);
+    const QSizeF size(2 * kDotOuterRadius, 2 * kDotOuterRadius);
+    p.drawImage(centre - QPointF(kDotOuterRadius, kDotOuterRadius),
+                stamp(stamps, qMakePair(colour.rgba(), ratio), size, ratio,
+                      [&colour](QPainter& dot) { drawStatusDot(dot, colour); }));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "settings/SettingRules.h"
 #include "targets/Target.h"
 #include "ui/controls/ShapedText.h"
+#include "ui/controls/Stamp.h"
 #include "ui/controls/TargetStatus.h"
 #include "ui/controls/Theme.h"
 #include "ui/rules/DashboardLayout.h"
@@ -267,27 +268,17 @@ size_t qHash(const StampKey& key, size_t seed) {
 }
 
 // A sweep has a few colours and hundreds of cells: each colour's rounded cell is drawn once and
-// stamped, rather than each cell being filled as an antialiased path. The cells of every sweep
-// tile share a handful of colours and sizes, which the cache holds many times over.
+// stamped. The cells of every sweep tile share a handful of colours and sizes, which the cache
+// holds many times over.
 const QImage& cellStamp(const QColor& colour, double side, double pixelRatio) {
     static QCache<StampKey, QImage> stamps(64);
-    const StampKey key{colour.rgba(), side, pixelRatio};
-    if (const QImage* known = stamps.object(key))
-        return *known;
-    auto* image = new QImage(QSizeF(side * pixelRatio, side * pixelRatio).toSize(),
-                             QImage::Format_ARGB32_Premultiplied);
-    image->setDevicePixelRatio(pixelRatio);
-    image->fill(Qt::transparent);
-    {
-        QPainter cell(image);
-        cell.setRenderHint(QPainter::Antialiasing);
-        cell.setPen(Qt::NoPen);
-        cell.setBrush(colour);
-        const double radius = std::min(2.0, side / 4);
-        cell.drawRoundedRect(QRectF(0, 0, side, side), radius, radius);
-    }
-    stamps.insert(key, image);
-    return *image;
+    return stamp(stamps, StampKey{colour.rgba(), side, pixelRatio}, QSizeF(side, side), pixelRatio,
+                 [&](QPainter& cell) {
+                     cell.setPen(Qt::NoPen);
+                     cell.setBrush(colour);
+                     const double radius = std::min(2.0, side / 4);
+                     cell.drawRoundedRect(QRectF(0, 0, side, side), radius, radius);
+                 });
 }
 
 } // namespace
