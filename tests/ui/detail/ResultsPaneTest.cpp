@@ -8,6 +8,7 @@
 #include "support/EventLoop.h"
 #include "support/PaintRecorder.h"
 #include "targets/Target.h"
+#include "ui/controls/FocusRing.h"
 #include "ui/controls/Theme.h"
 #include "ui/detail/HostGrid.h"
 #include "ui/detail/ResultChip.h"
@@ -202,6 +203,7 @@ TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {
     QTest::keyClick(chip("deadChip"), Qt::Key_Left); // and back, to the first
     EXPECT_TRUE(chip("aliveChip")->hasFocus() && chip("deadChip")->focusPolicy() == Qt::NoFocus);
     QTest::keyClick(chip("deadChip"), Qt::Key_Space);
+    EXPECT_TRUE(focus_ring::shown(*chip("aliveChip"))) << "a key was pressed last";
     EXPECT_EQ(listed().size(), 4);
     EXPECT_EQ(listed(SweepHostModel::statusTextRole)[1], "Dead");
     EXPECT_EQ(test::PaintRecorder(rows).colourOf("Dead"), theme::red()) << "as is its dot";
@@ -213,6 +215,7 @@ TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {
     EXPECT_EQ(listed(), (QStringList{"198.18.240.2", "198.18.240.4"}));
     EXPECT_EQ(rows.currentIndex().data().toString(), "198.18.240.4") << "the row now in its place";
     EXPECT_EQ(chip("aliveChip")->filter(), Filter::off);
+    EXPECT_FALSE(focus_ring::shown(*chip("aliveChip"))) << "a click came last";
     QImage off(chip("aliveChip")->size(), QImage::Format_ARGB32);
     off.fill(Qt::transparent);
     chip("aliveChip")->render(&off, {}, {}, QWidget::DrawChildren);
