@@ -100,7 +100,8 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     for (int last = 10; last < 40; ++last) // more rows than the screen holds: they scroll
         store.add({TargetKind::hostPing, QStringLiteral("127.0.0.%1").arg(last), {}, 24});
     popover.showBeside(corner);
-    EXPECT_TRUE(popover.geometry().bottom() < corner.top() && screen.contains(popover.geometry()));
+    EXPECT_TRUE(popover.geometry().bottom() < corner.top() && screen.contains(popover.geometry()) &&
+                popover.geometry().right() > corner.left() && popover.rows().at(31)->isVisible());
     popover.showBeside(corner.translated(0, screen.top() - corner.top()));
     EXPECT_GT(popover.geometry().top(), screen.top() + 59);
     const QColor fill = popover.palette().window().color();
