@@ -162,7 +162,7 @@ TEST(IcmpSocket, AQueuedErrorFailsNoLaterSendAndStillReachesItsOwnProbe) {
                               answer.from.toStdString() + (answer.timeExceeded ? " expired" : ""));
         };
         std::uint16_t sequence = 0;
-        // Sends, then waits for `event` (what comes back) on the socket; returns the send's error.
+        // Sends, then waits for `event` or any error on the socket; returns the send's error.
         const auto send = [&](const std::string& to, int hopLimit, short event) {
             const auto at = SocketAddress::fromText(QString::fromStdString(inFamily(ipv6, to)));
             const int error = socket.send(*at, hopLimit, ++sequence, answered).error;

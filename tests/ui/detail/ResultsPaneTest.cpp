@@ -214,7 +214,6 @@ TEST_F(ResultsPaneTest, SweepListsTheHostsTheChipsLetThrough) {
                       chip("aliveChip")->mapTo(pane.get(), QPoint(4, 4))); // through the window
     EXPECT_EQ(listed(), (QStringList{"198.18.240.2", "198.18.240.4"}));
     EXPECT_EQ(rows.currentIndex().data().toString(), "198.18.240.4") << "the row now in its place";
-    EXPECT_EQ(chip("aliveChip")->filter(), Filter::off);
     EXPECT_FALSE(focus_ring::shown(*chip("aliveChip"))) << "a click came last";
     QImage off(chip("aliveChip")->size(), QImage::Format_ARGB32);
     off.fill(Qt::transparent);
