@@ -3,16 +3,15 @@
 #include <QCache>
 #include <QImage>
 #include <QPainter>
-#include <functional>
 
 namespace vantorel {
 
 // A small antialiased drawing made once at `size` and kept in `stamps` under `key`, for shapes
 // painted many times a frame in a few looks (a tile's status dot, a sweep's cells): copying one
 // costs a fraction of filling its curves anew each time.
-template <typename Key>
+template <typename Key, typename Draw>
 const QImage& stamp(QCache<Key, QImage>& stamps, const Key& key, const QSizeF& size,
-                    double pixelRatio, const std::function<void(QPainter&)>& draw) {
+                    double pixelRatio, Draw&& draw) {
     if (const QImage* known = stamps.object(key))
         return *known;
     auto* image = new QImage((size * pixelRatio).toSize(), QImage::Format_ARGB32_Premultiplied);
