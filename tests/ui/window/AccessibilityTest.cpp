@@ -121,8 +121,10 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
     auto* gauge = window.findChild<DialGauge*>();
     for (QWidget* figure : {static_cast<QWidget*>(headline), static_cast<QWidget*>(gauge)})
         EXPECT_EQ(QAccessible::queryAccessibleInterface(figure)->role(), QAccessible::StaticText);
-    EXPECT_EQ(std::tuple(accessibleName(headline), headline->figureColour(), accessibleName(gauge)),
-              std::tuple("72.4 ms", theme::latencyColour(LatencyColour::yellow), "72 ms"));
+    EXPECT_EQ(std::tuple(accessibleName(headline), headline->accessibleDescription(),
+                         headline->figureColour(), accessibleName(gauge)),
+              std::tuple("72.4 ms", "Current latency of 127.0.0.2",
+                         theme::latencyColour(LatencyColour::yellow), "72 ms"));
     // Limits low enough for the figure to set the gauge's scale: only its bands move.
     Preferences::instance().setValue(keys::latencyYellow, 52.0);
     Preferences::instance().setValue(keys::latencyYellow, 55.0);
