@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -52,6 +51,7 @@ QPushButton* borderlessButton(const QString& text, const QString& name, QWidget*
 
 } // namespace
 
+// A popup, which Qt closes on Escape and on a click anywhere else.
 TrayPopover::TrayPopover(HostStore& store, std::function<void()> openMainWindow, QWidget* parent)
     : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint)
     , store_(store)
@@ -245,14 +245,6 @@ void TrayPopover::showEvent(QShowEvent* event) {
     if (stale_)
         synchronise();
     QWidget::showEvent(event);
-}
-
-void TrayPopover::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        hide();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 void TrayPopover::paintEvent(QPaintEvent*) {
