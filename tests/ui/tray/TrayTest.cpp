@@ -56,7 +56,7 @@ TEST(Tray, PopoverSwitchesTargetsAndTheIconWarnsWhileOneIsDown) {
     const std::vector<TrayRow*> rows = popover.rows();
     ASSERT_EQ(rows.size(), 2u);
     const auto figure = [&] { return rows[1]->findChild<QLabel*>("trayFigure")->text(); };
-    EXPECT_EQ(figure(), "off");
+    EXPECT_EQ(figure() + ": " + rows[1]->accessibleDescription(), "off: Host Ping, monitoring off");
     EXPECT_EQ(PaintRecorder(*rows[1]).colourOf("off"), theme::secondaryText()) << "as its kind";
     rows[1]->findChild<QAbstractButton*>("traySwitch")->click();
     EXPECT_EQ(figure(), "…") << "no round trip yet";
