@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 // A lab test's main() enters its private network first, before Qt or GoogleTest start a thread.
-// Widget tests need a QApplication, and the views' icons, left out by a static link unless asked.
 int main(int argc, char** argv) {
 #ifdef VANTOREL_TEST_IN_LAB
     vantorel::lab::enterPrivateNetwork();
@@ -19,7 +18,7 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
 #ifdef VANTOREL_TEST_WIDGETS
     QApplication app(argc, argv);
-    Q_INIT_RESOURCE(icons);
+    Q_INIT_RESOURCE(icons); // a static link leaves the views' icons out unless asked
 #else
     QCoreApplication app(argc, argv);
 #endif
