@@ -267,11 +267,7 @@ void GraphPane::refreshGauge() {
     reading.green = thresholds.green;
     reading.yellow = thresholds.yellow;
     reading.gaugeMax = gaugeMax(thresholds, monitor.stats().p95);
-    const gauge::Reading& shown = gauge_->reading();
-    if (shown.value != reading.value || shown.isDown != reading.isDown ||
-        shown.green != reading.green || shown.yellow != reading.yellow ||
-        shown.gaugeMax != reading.gaugeMax)
-        gauge_->setReading(reading);
+    gauge_->setReading(reading);
 }
 
 void GraphPane::showEmptyState(const QString& symbol, const QString& text) {
