@@ -73,8 +73,7 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     EXPECT_EQ(place(2).topLeft(), QPoint(0, 308));
     EXPECT_EQ(std::tuple(place(4).left() - place(2).right() - 1, place(4).right(), canvas.height()),
               std::tuple(14, 350, 448));
-    EXPECT_EQ(resize(653), 1);
-    EXPECT_EQ(resize(654), 2);
+    EXPECT_EQ((std::pair{resize(653), resize(654)}), std::pair(1, 2)); // braces: in this order
     EXPECT_TRUE(test::PaintRecorder(*tile(0)).texts().contains("waiting…")) << "no sample yet";
 
     // Lost pings stand full height in red; quick answers stay low.
@@ -177,8 +176,7 @@ TEST(DashboardView, TilesFillTheShortestColumnsFollowTheirTargetsAndOpenThem) {
     // away, and the one below moves up into its place.
     const QRect traceroutePlace = place(1);
     targets[1]->setEnabled(false);
-    ASSERT_TRUE(spinUntil([&] { return before[1].isNull(); }));
-    ASSERT_TRUE(before[0] && before[2]);
+    ASSERT_TRUE(spinUntil([&] { return before[1].isNull(); }) && before[0] && before[2]);
     EXPECT_EQ(before[2]->geometry().topLeft(), traceroutePlace.topLeft());
 
     auto* empty = view.findChild<QLabel*>(QStringLiteral("dashboardEmpty"));
