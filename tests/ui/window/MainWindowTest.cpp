@@ -13,6 +13,7 @@
 #include "ui/controls/ToggleSwitch.h"
 #include "ui/detail/GraphPane.h"
 #include "ui/detail/HeadlineFigure.h"
+#include "ui/detail/HopList.h"
 #include "ui/detail/LatencyHistoryChart.h"
 #include "ui/detail/SampleListView.h"
 #include "ui/overview/TargetTile.h"
@@ -273,7 +274,9 @@ TEST(MainWindow, SidebarCardsSwitchSelectAndRemoveTargetsAndSayHowTheyAreDoing) 
     window.addTarget({TargetKind::traceroute, address(2), {}, 24});
     const auto& route = *targets.back()->monitors().front();
     ASSERT_TRUE(spinUntil([&] { return route.hopStats().size() == 21; }, 10s));
-    EXPECT_TRUE(spinUntil([&] { return detail.findChild<QWidget*>("tracingNote")->isHidden(); }));
+    const HopList* hops = detail.findChild<HopList*>();
+    EXPECT_TRUE(spinUntil([&] { return hops->rows().size() == 21 && hops->isVisible(); }));
+    EXPECT_TRUE(detail.findChild<QWidget*>("tracingNote")->isHidden());
     QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
     const auto routeTileTexts = [&] {
         const auto tiles = window.findChildren<TargetTile*>();
