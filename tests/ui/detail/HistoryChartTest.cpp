@@ -99,9 +99,8 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     // Panned back, the window stays where the user put it while samples keep coming.
     monitor.record(20, newest() + 1);
     test::spinFor(std::chrono::milliseconds(50));
-    EXPECT_EQ(chart.scrollX(), parked);
-    EXPECT_EQ(chart.accessibleDescription(),
-              timeLabel(parked, true) + " to " + timeLabel(parked + 600, true));
+    EXPECT_EQ(std::pair(chart.scrollX(), chart.accessibleDescription()),
+              std::pair(parked, timeLabel(parked, true) + " to " + timeLabel(parked + 600, true)));
     Preferences::instance().setValue(keys::use24Hour, timeLabel(0, false).endsWith('M'));
     test::spinFor(std::chrono::milliseconds(50)); // what is on screen reads the other clock
     EXPECT_EQ(chart.screen()->grabWindow(chart.winId()).toImage(), chart.grab().toImage());

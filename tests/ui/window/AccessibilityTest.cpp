@@ -129,7 +129,9 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
     // Limits low enough for the figure to set the gauge's scale: only its bands move.
     Preferences::instance().setValue(keys::latencyYellow, 52.0);
     Preferences::instance().setValue(keys::latencyYellow, 55.0);
-    EXPECT_EQ(gauge->reading().yellow, 55);
+    const auto* figure = window.findChild<TargetCard*>()->findChild<QLabel*>("latencyFigure");
+    EXPECT_EQ(std::pair(gauge->reading().yellow, figure->palette().color(QPalette::WindowText)),
+              std::pair(55.0, theme::red()));
     Preferences::instance().setValue(keys::latencyYellow, 150.0);
     window.setShowOverview(true);
     inspect(window, "overview");
@@ -145,12 +147,10 @@ TEST(Accessibility, AtFourteenPointsEveryControlIsNamedAfterItsTargetAndNoTextIs
     EXPECT_EQ(accessibleSummary(*store.targets()[3]), "Service Check, monitoring off");
     window.setShowOverview(false);
     store.targets()[0]->monitors().front()->record(std::nullopt, dateNow());
-    EXPECT_TRUE(test::spinUntil([&] {
-        return accessibleName(window.findChild<DialGauge*>()) == "DOWN";
-    })) << "after a lost probe";
-    EXPECT_EQ(test::PaintRecorder(*window.findChild<DialGauge*>()).colourOf("DOWN"), theme::red());
+    DialGauge& dial = *window.findChild<DialGauge*>();
+    EXPECT_TRUE(test::spinUntil([&] { return accessibleName(&dial) == "DOWN"; })) << "a lost probe";
+    EXPECT_EQ(test::PaintRecorder(dial).colourOf("DOWN"), theme::red());
     // A new 95th percentile alone, the figure as it was, rescales the gauge.
-    const DialGauge& dial = *window.findChild<DialGauge*>();
     store.targets()[0]->monitors().front()->record(72.4, dateNow());
     ASSERT_TRUE(test::spinUntil([&] { return dial.reading().value == 72.4; }));
     for (const double rtt : {400.0, 400.0, 72.4})
