@@ -121,7 +121,7 @@ TEST(SettingValues, AnyStoredTypeReadsAsTheTypeAskedFor) {
     using namespace preference_values;
     const double nan = std::nan("");
     for (const auto& [value, truth] : std::vector<std::pair<QVariant, bool>>{
-             {"TRUE", true}, {" true ", true}, {" 0.5", true}, {nan, false}, {1.5f, true}})
+             {"TRUE", true}, {" False ", false}, {" 0.5", true}, {nan, false}, {1.5f, true}})
         EXPECT_EQ(toBool(value), truth) << value.toString().toStdString();
     constexpr qint64 most = std::numeric_limits<qint64>::max();
     for (const auto& [value, integer] :
