@@ -75,6 +75,7 @@ TEST(LatencyHistoryChart, FollowsNewSamplesUntilPannedAndNowFollowsAgain) {
     }
     for (const QString& text : test::PaintRecorder(chart).texts())
         EXPECT_LT(text.count(':'), 2) << text.toStdString();
+    EXPECT_EQ(HistoryChartPainter::valueTicks(250, 180).size(), 6u) << "every 50 ms, to the top";
 
     // Following, the thumb stands at the right end: a third of the strip for a third of the time.
     EXPECT_EQ(std::pair(chart.following(), now.isVisible()), std::pair(true, false));
