@@ -21,7 +21,6 @@ namespace {
 
 TEST(Task, RunsOnMainFromTheNextTurnCancelEndsEverySleepNeverInsideCancelAndSleepsLeaveNothing) {
     std::vector<std::string> steps;
-    bool alwaysOnMain = true;
     auto handle = startTask([&](TaskHandle task) -> QCoro::Task<> {
         steps.push_back("started");
         co_await sleepFor(task, 30ms);
@@ -29,8 +28,7 @@ TEST(Task, RunsOnMainFromTheNextTurnCancelEndsEverySleepNeverInsideCancelAndSlee
         co_await sleepFor(task, 1h);
         steps.push_back(task.isCancelled() ? "cancelled" : "woke uncancelled");
         co_await sleepFor(task, 1h); // a cancelled task's sleeps return at once
-        alwaysOnMain = alwaysOnMain && isMainThread();
-        steps.push_back("done");
+        steps.push_back(isMainThread() ? "done" : "done off the main thread");
     });
     EXPECT_TRUE(steps.empty()) << "the body never runs inside startTask";
     ASSERT_TRUE(spinUntil([&] { return steps.size() == 2; }));
@@ -61,7 +59,6 @@ TEST(Task, RunsOnMainFromTheNextTurnCancelEndsEverySleepNeverInsideCancelAndSlee
     EXPECT_EQ(steps.size(), 2u) << "the body must not run inside cancel()";
     ASSERT_TRUE(spinUntil([&] { return steps.size() == 4; }, 2s));
     EXPECT_EQ(steps, (std::vector<std::string>{"started", "slept", "cancelled", "done"}));
-    EXPECT_TRUE(alwaysOnMain);
 }
 
 // A sweep's lookups block as long as the resolver takes, and must all be able to wait at once. Each
@@ -158,6 +155,7 @@ TEST(Clock, BeatsRoundToTheClosestWholePeriodAndLoopsWaitForTheNextOne) {
 
 TEST(ChangeCoalescer, DeliversEachBurstOnceAtTheEndOfItsOwnWindowAndALaterOneAgain) {
     ChangeCoalescer coalescers[3];
+    const std::clock_t cpu = std::clock(); // the windows' waits leave the thread idle
     std::vector<std::int64_t> firedAt[3];
     for (int i = 0; i < 3; ++i)
         coalescers[i].fired = [&, i] { firedAt[i].push_back(monotonicNanos()); };
@@ -173,6 +171,7 @@ TEST(ChangeCoalescer, DeliversEachBurstOnceAtTheEndOfItsOwnWindowAndALaterOneAga
         EXPECT_THAT(firedAt, testing::Each(testing::SizeIs(round)));
         EXPECT_GE(firedAt[2].back() - firedAt[1].back(), 100'000'000) << "the second waited";
     }
+    EXPECT_LT(std::clock() - cpu, CLOCKS_PER_SEC / 3) << "waiting, not polling";
     // Destroyed with its window open, a coalescer leaves nothing to the next one in its place.
     std::optional<ChangeCoalescer> reused(std::in_place);
     reused->notify();
