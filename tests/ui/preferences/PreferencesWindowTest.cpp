@@ -50,19 +50,20 @@ TEST(PreferencesWindow, ControlsWriteTheirPreferenceAtOnceAndFollowItsChanges) {
     };
     for (const auto& [key, typed, stored, shown] :
          std::vector<std::tuple<QLatin1StringView, QString, double, QString>>{
-             {keys::scrollbackMinutes, "0", 1, "1"},
-             {keys::scrollbackMinutes, "5000", 1440, "1.440"},
-             {keys::scrollbackMinutes, "1.200", 1200, "1.200"},
-             {keys::latencyGreen, "75,25", 75.25, "75,25"},
-             {keys::alertUnreachableSecs, "45", 45, "45"},
-             {keys::alertLossPct, "2,5", 2.5, "2,5"},
-             {keys::alertLossPct, "nan", 2.5, "2,5"},
-             {keys::alertLossPct, "inf", 2.5, "2,5"},
-             {keys::alertLatencyMs, "fast", 500, "500"},
-             {keys::alertLatencyMs, "0", 0, "0"}}) {
+             {keys::scrollbackMinutes, "0", 1, "1 minutes"},
+             {keys::scrollbackMinutes, "5000", 1440, "1.440 minutes"},
+             {keys::scrollbackMinutes, "1.200", 1200, "1.200 minutes"},
+             {keys::latencyGreen, "75,25", 75.25, "75,25 ms"},
+             {keys::alertUnreachableSecs, "45", 45, "45 s"},
+             {keys::alertLossPct, "2,5", 2.5, "2,5 %"},
+             {keys::alertLossPct, "nan", 2.5, "2,5 %"},
+             {keys::alertLossPct, "inf", 2.5, "2,5 %"},
+             {keys::alertLatencyMs, "fast", 500, "500 ms"},
+             {keys::alertLatencyMs, "0", 0, "0 ms"}}) {
         type(key, typed);
         EXPECT_EQ(preferences.doubleValue(key), stored) << key.data() << " " << typed.toStdString();
-        EXPECT_EQ(control(window, key)->text(), shown) << typed.toStdString();
+        const QLineEdit* field = control(window, key); // and its unit, as a screen reader has it
+        EXPECT_EQ(field->text() + ' ' + field->accessibleDescription(), shown) << qPrintable(typed);
     }
     // Thresholds out of order are stored as typed; the caption truncates them, past 2^63 too.
     type(keys::latencyGreen, "9223372036854775808");
